@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("m3d"); return 0; }
