@@ -50,6 +50,9 @@ public:
 
 	Int32 GetInputStatus() const { return status; }
 	void ResetInputStatus() { status = 0; }
+	// Records an error found by a reader of the data (e.g. a frame with a bad header);
+	// kept like a read error: the first error stays and later reads yield zeros.
+	void SignalInputError(Int32 error) { SetInputStatus(error != 0 ? error : ChannelFormatError); }
 
 	PlatformSign GetProtocol() const { return protocol; }
 	void SetProtocol(PlatformSign sign) { protocol = sign; }
