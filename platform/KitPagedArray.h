@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Kit {
@@ -17,7 +18,12 @@ public:
 
 	PagedArray() = default;
 	PagedArray(const PagedArray& other) { *this = other; }
-	PagedArray(PagedArray&&) noexcept = default;
+	// A moved-from array is empty (the defaulted moves would leave its count behind
+	// without the pages).
+	PagedArray(PagedArray&& other) noexcept : pages(std::move(other.pages)), count(std::exchange(other.count, 0))
+	{
+		other.pages.clear();
+	}
 	PagedArray& operator=(const PagedArray& other)
 	{
 		if (this != &other) {
@@ -27,7 +33,15 @@ public:
 		}
 		return *this;
 	}
-	PagedArray& operator=(PagedArray&&) noexcept = default;
+	PagedArray& operator=(PagedArray&& other) noexcept
+	{
+		if (this != &other) {
+			pages = std::move(other.pages);
+			other.pages.clear();
+			count = std::exchange(other.count, 0);
+		}
+		return *this;
+	}
 
 	USize GetSize() const { return count; }
 	bool IsEmpty() const { return count == 0; }

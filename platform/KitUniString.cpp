@@ -116,7 +116,12 @@ bool UniString::IsEqualNoCase(const UniString& other) const
 {
 	if (chars.size() != other.chars.size())
 		return false;
-	return ucsicmp(chars.c_str(), other.chars.c_str()) == 0;
+	// Compared over the whole length: the strings may hold zero characters.
+	for (USize i = 0; i < chars.size(); ++i) {
+		if (FoldCase(chars[i]) != FoldCase(other.chars[i]))
+			return false;
+	}
+	return true;
 }
 
 int ucsicmp(const UniChar* a, const UniChar* b)
