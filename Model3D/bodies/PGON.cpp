@@ -1,0 +1,110 @@
+#include "Model3D/bodies/PGON.h"
+
+#include "Model3D/bodies/Body.h"
+
+#include <cstring>
+#include <new>
+
+namespace Modeler {
+
+PGON::PGON(const PGON& source)
+	: status(source.status), dummy(source.dummy), iumat(source.iumat), irtxt(source.irtxt), ivect(source.ivect),
+	  fpedg(source.fpedg), lpedg(source.lpedg), mpuid(source.mpuid), alignment(source.alignment)
+{
+	CopyCPols(source);
+}
+
+PGON& PGON::operator=(const PGON& source)
+{
+	if (this == &source)
+		return *this;
+	status = source.status;
+	dummy = source.dummy;
+	iumat = source.iumat;
+	irtxt = source.irtxt;
+	ivect = source.ivect;
+	fpedg = source.fpedg;
+	lpedg = source.lpedg;
+	mpuid = source.mpuid;
+	alignment = source.alignment;
+	CopyCPols(source);
+	return *this;
+}
+
+void PGON::ClearCache() const
+{
+	FreeCache(cpols);
+	cpols = nullptr;
+}
+
+void PGON::SetCache(Int32* block) const
+{
+	if (block == cpols)
+		return;
+	FreeCache(cpols);
+	cpols = block;
+}
+
+Int32* PGON::AllocateCache(Int32 triangleCount)
+{
+	if (triangleCount < 0)
+		return nullptr;
+	const USize values = 3 * USize(triangleCount) + 1;
+	Int32* block = new (std::nothrow) Int32[values]();
+	if (block != nullptr)
+		block[0] = triangleCount;
+	return block;
+}
+
+void PGON::FreeCache(Int32* block)
+{
+	delete[] block;
+}
+
+void PGON::CopyCPols(const PGON& source)
+{
+	ClearCache();
+	if (source.cpols == nullptr)
+		return;
+	Int32* copy = AllocateCache(source.cpols[0]);
+	if (copy == nullptr)
+		return;
+	std::memcpy(copy, source.cpols, source.GetCacheSize());
+	cpols = copy;
+}
+
+Int32 PGON::GetPolyEdge(const Body& body, Int32 k) const
+{
+	return body.GetConstPolyEdge(fpedg + k);
+}
+
+EDGE PGON::GetOrientedEdge(const Body& body, Int32 k) const
+{
+	const Int32 ref = GetPolyEdge(body, k);
+	if (ref == 0)	// a separator has no edge
+		return EDGE{0, 0, 0, -1, -1, -1, -1};
+	EDGE edge = body.GetConstEdge(ref > 0 ? ref - 1 : ~ref);
+	if (ref < 0) {
+		const Int32 v = edge.vert1;
+		edge.vert1 = edge.vert2;
+		edge.vert2 = v;
+	}
+	return edge;
+}
+
+Vector3dTpl<double> PGON::GetVertex(const Body& body, Int32 k, bool* isSeparator, const TRAN* tran) const
+{
+	const Int32 vertex = body.GetBodyVertIdxFromPolyVertIdx(fpedg + k);
+	if (isSeparator != nullptr)
+		*isSeparator = vertex < 0;
+	if (vertex < 0)
+		return Vector3dTpl<double>();
+	return body.GetVertexPoint(vertex, tran);
+}
+
+Vector3dTpl<double> PGON::GetNormalVector(const Body& body, const TRAN* tran) const
+{
+	return body.GetPolyNormalFromId(ivect, tran);
+}
+
+}	// namespace Modeler
