@@ -1,0 +1,163 @@
+#include "Demo.h"
+
+#include "SampleModel.h"
+
+#include "Model3D/core/Model3D.h"
+#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/core/SizeReport.h"
+#include "platform/KitHashTable.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Modeler::Model3D;
+
+// What the demo compares before and after a purge.
+struct Snapshot {
+	std::vector<Kit::ConstSharedPtr<Modeler::Elem>> elems;
+	std::vector<UInt32> firstBinds;
+	std::vector<Int32> pgonOffsets;
+	UInt32 baseElemCount = 0;
+	UInt32 bodyCount = 0;
+};
+
+UInt32 DistinctBodies(const Modeler::Model3DViewer& viewer)
+{
+	Kit::HashTable<const Modeler::Body*, UInt32> bodies;
+	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
+		const auto elem = viewer.GetConstElem(i);
+		for (UInt32 j = 0; j < elem->GetBodyCount(); ++j)
+			bodies.Put(elem->GetConstBody(j).Get(), 1);
+	}
+	return static_cast<UInt32>(bodies.GetSize());
+}
+
+Snapshot Take(const Modeler::Model3DViewer& viewer)
+{
+	Snapshot s;
+	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
+		const auto elem = viewer.GetConstElem(i);
+		s.elems.push_back(elem);
+		s.firstBinds.push_back(viewer.GetBind(i, 0));
+		for (UInt32 j = 0; j < elem->GetBodyCount(); ++j)
+			s.pgonOffsets.push_back(viewer.GetGlobPgonIdx(i, j));
+	}
+	s.baseElemCount = viewer.GetBaseElemCount();
+	s.bodyCount = DistinctBodies(viewer);
+	return s;
+}
+
+// Equal content, binds, polygon numbering and sharing; the restored elements are new
+// objects read back from the cache file.
+bool SameModel(const Snapshot& before, const Snapshot& after, const Modeler::Model3DViewer& viewer)
+{
+	if (before.elems.size() != after.elems.size() || before.firstBinds != after.firstBinds ||
+		before.pgonOffsets != after.pgonOffsets || before.baseElemCount != after.baseElemCount ||
+		before.bodyCount != after.bodyCount)
+		return false;
+	for (USize i = 0; i < before.elems.size(); ++i) {
+		if (!(*before.elems[i] == *after.elems[i]))
+			return false;
+		if (viewer.GetElemIdx(before.elems[i]->GetElemId().guid) != static_cast<Int32>(i))
+			return false;
+	}
+	return true;
+}
+
+void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DViewer& viewer)
+{
+	CPrintf(out, "%s\n", title);
+	CPrintf(out, "  elements %u, distinct base elements %u, distinct bodies %u, hotspots %u, lights %u\n",
+			viewer.GetElemCount(), viewer.GetBaseElemCount(), DistinctBodies(viewer), viewer.GetHotspotCount(),
+			viewer.GetLightSourceCount());
+	UInt32 reversed = 0;
+	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
+		const auto elem = viewer.GetConstElem(i);
+		for (UInt32 j = 0; j < elem->GetBodyCount(); ++j) {
+			const Modeler::Body& body = *elem->GetConstBody(j);
+			for (UInt32 p = 0; p < body.GetPolygonCount(); ++p)
+				reversed += body.GetConstPolygon(static_cast<Int32>(p)).ivect < 0 ? 1 : 0;
+		}
+	}
+	CPrintf(out, "  polygons whose contours run against their normal: %u\n", reversed);
+	const Box3D& b = viewer.GetBounds();
+	CPrintf(out, "  bounds x %.2f..%.2f  y %.2f..%.2f  z %.2f..%.2f\n", b.xMin, b.xMax, b.yMin, b.yMax, b.zMin,
+			b.zMax);
+	CPrintf(out, "  global polygons numbered: %u bodies\n", viewer.GetGPgonCount());
+	CPrintf(out, "  %-4s %-40s %6s %5s %9s %12s\n", "elem", "guid", "bodies", "bind", "polygons", "first pgon");
+	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
+		const auto elem = viewer.GetConstElem(i);
+		UInt32 polygons = 0;
+		for (UInt32 j = 0; j < elem->GetBodyCount(); ++j)
+			polygons += elem->GetConstBody(j)->GetPolygonCount();
+		// A polygon's global index is its body's offset plus its own mpuid.
+		const Modeler::Body& first = *elem->GetConstBody(0);
+		const Int32 firstPgon = first.HasPolygons() ? viewer.GetGlobPgonIdx(i, 0) + first.GetConstPolygon(0).mpuid : 0;
+		CPrintf(out, "  %-4u %-40s %6u %5u %9u %12d\n", i, elem->GetElemId().guid.ToString().c_str(),
+				elem->GetBodyCount(), viewer.GetBind(i, 0), polygons, firstPgon);
+	}
+}
+
+std::uintmax_t CacheFileSize(const Model3D& model)
+{
+	const auto file = model.GetSwapFolderLocation().GetPath() / ("ModelElems-" + std::to_string(model.GetGlobalIndex()));
+	std::error_code ec;
+	const auto size = std::filesystem::file_size(file, ec);
+	return ec ? 0 : size;
+}
+
+int RunWithModule(Kit::OChannel& out)
+{
+	Sample::Building building = Sample::MakeBuilding();
+	Kit::SharedPtr<Model3D> model = Model3D::New(building.attributes, Modeler::DiskCachingOn, nullptr);
+	Modeler::Model3DModifier modifier(model);
+	for (const auto& elem : building.elems)
+		modifier.AddElem(elem, Kit::NULLGuid);
+	modifier.CalculateBounds(0);
+	modifier.CalculateGPgons(0);
+	building.elems.Clear();
+
+	const Modeler::Model3DViewer viewer(model);
+	CPrintf(out, "attribute store: %u materials\n\n", Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
+	PrintModel(out, "main model", viewer);
+	const Snapshot before = Take(viewer);
+
+	model->Purge();
+	const std::uintmax_t cacheBytes = CacheFileSize(*model);
+	CPrintf(out, "\npurged: %u elements kept in a %ju-byte cache file\n", viewer.GetElemCount(), cacheBytes);
+	const Snapshot after = Take(viewer);
+	const bool unchanged = cacheBytes > 0 && SameModel(before, after, viewer);
+	CPrintf(out, "restored: %s\n", unchanged ? "elements, sharing, binds and polygon numbering unchanged"
+											 : "MISMATCH after restore");
+	return unchanged ? 0 : 1;
+}
+
+}	// namespace
+
+int RunDemo(Kit::OChannel& out)
+{
+	const std::filesystem::path parent =
+		std::filesystem::temp_directory_path() / ("m3d-demo-" + std::to_string(::getpid()));
+	IO::Location location(parent);
+	if (const Int16 init = M3DInit(&location, 0, 0); init != 0) {
+		std::fprintf(stderr, "m3d: M3DInit failed (%d)\n", init);
+		return 1;
+	}
+	CPrintf(out, "model3d started; temporary folder %s\n\n", GetTemporaryFolder()->GetLocation().ToUtf8().c_str());
+	int result = 1;
+	try {
+		result = RunWithModule(out);
+	} catch (const Kit::KitException& e) {
+		std::fprintf(stderr, "m3d: %s\n", e.Describe().c_str());
+	}
+	M3DExit();
+	std::error_code ec;
+	std::filesystem::remove_all(parent, ec);
+	CPrintf(out, "\nmodel3d stopped\n");
+	return result;
+}

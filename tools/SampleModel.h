@@ -1,0 +1,20 @@
+// The built-in sample model of the m3d tool: a small building made through the public
+// interface only (body builder, elements, light sources, attribute store).
+#pragma once
+
+#include "Model3D/attributes/ModelerAttributes.h"
+#include "Model3D/elements/Elem.h"
+#include "platform/KitArray.h"
+
+namespace Sample {
+
+struct Building {
+	Kit::SharedPtr<Modeler::Attributes> attributes;
+	// In placement order: four walls with windows, the slab, six columns sharing one base
+	// element, a round column (curved body) and a lamp with two lights.
+	Kit::Array<Kit::SharedPtr<Modeler::Elem>> elems;
+};
+
+Building MakeBuilding();
+
+}	// namespace Sample
