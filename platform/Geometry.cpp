@@ -53,7 +53,8 @@ void TMIdentity(TRANMAT* tm)
 {
 	std::memset(tm, 0, sizeof(TRANMAT));
 	tm->matrix[0] = tm->matrix[5] = tm->matrix[10] = 1.0;
-	TMFillStatus(tm);
+	// What TMFillStatus computes for the identity, without computing it.
+	tm->status = TR_IDENT | TR_NO_NORMAL_TRANSF | TR_NO_TRANSLATION | TR_ORTHOGONAL;
 }
 
 double TMDeterminant(const TRANMAT& tm)

@@ -59,6 +59,10 @@ TEST(GeometryTM, IdentityAndStatusBits)
 	EXPECT_EQ(t.status & Geometry::TR_NO_NORMAL_TRANSF, Geometry::TR_NO_NORMAL_TRANSF);
 	EXPECT_EQ(t.status & Geometry::TR_MIRROR, 0);
 	ExpectNear(Point(t, {1.5, -2, 3}), {1.5, -2, 3});
+	// The identity's preset status is exactly what the status computation gives.
+	TRANMAT recomputed = t;
+	Geometry::TMFillStatus(&recomputed);
+	EXPECT_EQ(t.status, recomputed.status);
 
 	// A pure translation moves points, leaves vectors alone and says so.
 	const TRANMAT tr = Make({1, 0, 0, 5, 0, 1, 0, -1, 0, 0, 1, 2});
