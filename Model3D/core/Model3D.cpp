@@ -61,6 +61,16 @@ Int32 ConditionSlot(Model3D::Condition condition) {
 Model3D::Model3D(Kit::SharedPtr<Attributes> attributesPtr, DiskCachingMethod method, Kit::SharedPtr<Model3D> main)
     : MainContainerBase(method), mainModel(std::move(main)), attributes(std::move(attributesPtr)) {
 	if (method != DiskCachingOff) CreateSwapFolder();
+	// A derived model starts as a full mirror of its main model. Should that fail, the
+	// destructor does not run: the swap folder is removed here.
+	if (mainModel != nullptr) {
+		try {
+			UpdateFromMainModel(0);
+		} catch (...) {
+			RemoveSwapFolder();
+			throw;
+		}
+	}
 }
 
 Kit::SharedPtr<Model3D> Model3D::New(Kit::SharedPtr<Attributes> attributes, DiskCachingMethod method,

@@ -179,6 +179,11 @@ public:
 	// Writes the cache file of the elements without freeing them.
 	void WriteAll();
 
+	// Hands this derived model's whole element list over to its main model, together with
+	// its GUID map and parent map (shared elements, not copies); this model is left empty
+	// and still refers to its main model. Nothing for a main model. No event.
+	void TransferToMain();
+
 	// Maintenance hooks; they have no effect.
 	void Ready() {}
 	void Check() const {}
@@ -189,6 +194,8 @@ private:
 	friend class Model3DViewer;
 	friend class Model3DOnlyModifier;
 	friend class Model3DModifier;
+	friend void MoveEnd(Model3DModifier* source, Model3DModifier* destination, UInt32 first);
+	friend void DeepCopyModel3D(Kit::SharedPtr<Model3D> destination, const Model3D& source);
 
 	Model3D(Kit::SharedPtr<Attributes> attributes, DiskCachingMethod method, Kit::SharedPtr<Model3D> mainModel);
 
@@ -214,6 +221,12 @@ private:
 	void ForgetGuidOfSlot(UInt32 elemIdx);
 	// Throws Kit::IllegalArgumentException unless elemIdx addresses an element.
 	void CheckElemIdx(Int64 elemIdx, const char* operation) const;
+	// Rebuilds the mirror of the main model from slot first on: the list takes the main
+	// model's length, and every slot from first on receives a new element with the
+	// identity, flags, transformation and bounds of the main model's element and copies
+	// of its bodies' header attributes (no geometry, no hotspots, no lights). Nothing for
+	// a main model, or when first is at or beyond both element counts.
+	void UpdateFromMainModel(UInt32 first);
 
 	mutable ModelEventSource eventSource;
 	Kit::SharedPtr<Model3D> mainModel;
@@ -239,3 +252,4 @@ private:
 } // namespace Modeler
 
 #include "Model3D/core/Model3DViews.h"
+#include "Model3D/core/DerivedModel.h"

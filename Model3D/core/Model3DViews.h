@@ -133,6 +133,8 @@ public:
 	void CalculateBounds(UInt32 first) { modifiedModel->CalculateBounds(first); }
 	void TruncateElemCount(UInt32 newCount) { modifiedModel->TruncateElemCount(newCount); }
 	void CalculateGPgons(UInt32 first) { modifiedModel->CalculateGPgons(first); }
+	// Rebuilds the mirror of a derived model from slot first on (nothing for a main model).
+	void UpdateFromMainModel(UInt32 first) { modifiedModel->UpdateFromMainModel(first); }
 
 	// Stamps of this model itself (not of the root of a main-model chain).
 	void SetInfStamp(const ModStamp& stamp);
