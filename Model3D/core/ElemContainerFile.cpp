@@ -93,6 +93,9 @@ IO::Name ElemContainer::GetCacheFileName(Int32 index) {
 }
 
 void ElemContainer::WriteToFile(const IO::Location& folder, Int32 index) const {
+	// While purged, the elements live only in the cache file, which may be the very file
+	// about to be written: bring them back first so that no element is lost.
+	EnsureRestored();
 	const UInt32 n = static_cast<UInt32>(elems.GetSize());
 	IO::File file(folder.Appended(GetCacheFileName(index)));
 	if (file.Open(IO::File::WriteMode, IO::File::CreateIfMissing) != 0) ThrowWriteFailed(__LINE__);

@@ -270,6 +270,23 @@ TEST(Model3DSwapFolder, EachModelGetsItsOwnFolderRemovedWithIt) {
 
 namespace {
 
+TEST(Model3DSwapFolder, WriteAllOnAPurgedModelLosesNothing) {
+	TestSupport::ModuleScope module;
+	Kit::SharedPtr<Model3D> model = Model3D::New(nullptr, Modeler::DiskCachingOn, nullptr);
+	Model3DModifier m(model);
+	Fixtures::SharedPair pair = Fixtures::MakeSharedPair();
+	m.AddElem(pair.first, Kit::NULLGuid);
+	m.AddElem(pair.second, Kit::NULLGuid);
+	model->Purge();
+	// The cache file is the only copy of the elements now; writing must not empty it.
+	model->WriteAll();
+	model->Purge();
+	ASSERT_EQ(m.GetElemCount(), 2u);
+	EXPECT_EQ(m.GetElemIdx(pair.second->GetElemId().guid), 1);
+	EXPECT_TRUE(*m.GetConstElem(0) == *pair.first);
+	EXPECT_EQ(m.GetConstElem(0)->GetConstBaseElem(), m.GetConstElem(1)->GetConstBaseElem());
+}
+
 TEST(Model3DSwapFolder, PurgedElementsComeBackOnTheNextAccess) {
 	TestSupport::ModuleScope module;
 	Kit::SharedPtr<Model3D> model = Model3D::New(nullptr, Modeler::DiskCachingOn, nullptr);
