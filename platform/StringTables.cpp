@@ -24,7 +24,7 @@ constexpr Entry entries[] = {
 	{2006, 18, "Polygon %d lies on both sides of edge %d."},                    // polygon as stored, edge number
 	{2006, 19, "Side %d names polygon %d, which does not use edge %d."},        // side, polygon number, edge number
 	{2006, 20, "Side %d (polygon %d) of edge %d is open in a closed body."},    // side, polygon number, edge number
-	{2006, 21, "Polygon normal %d has zero length."},                           // normal number
+	{2006, 21, "Polygon normal %d has no usable length."},                      // normal number
 	{2006, 23, "Material %d of polygon %d does not exist."},                    // material index, polygon number
 	{2006, 24, "Normal reference %d of polygon %d is out of range."},           // normal reference, polygon number
 	{2006, 25, "Edge index %d in polygon %d is out of range."},                 // edge index, polygon number
@@ -41,6 +41,7 @@ constexpr Entry entries[] = {
 	{2006, 38, "Edge %d is not used in opposite directions by its polygons."},  // edge number
 	{2006, 39, "Edge %d is used by more than two polygons."},                   // edge number
 	{2006, 40, "Edge %d already has two polygons and cannot take polygon %d."}, // edge number, polygon number
+	{2006, 41, "Polygon %d refers to polygon edges that do not exist."},         // polygon number
 
 	// 2008: generated names.
 	{2008, 6, "Fill %d"}, // fill index

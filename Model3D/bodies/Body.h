@@ -1,11 +1,13 @@
 // Modeler::Body: the immutable, compact polyhedral body that the model shares between
 // elements. A header of display attributes, the geometry in one contiguous block
 // (Body::VarPart), and two lazily filled caches: the per-polygon triangle lists and the
-// smooth (round) vertex normals of curved bodies.
+// smooth (round) vertex normals of curved bodies. The header fields, their getters and
+// the common status queries come from BodyHeader (shared with CandidateBody).
 //
 // Indices are 0-based (−1 = none) unless said otherwise; accessors do not check them.
 #pragma once
 
+#include "Model3D/bodies/BodyHeader.h"
 #include "Model3D/bodies/BodyRecords.h"
 #include "Model3D/bodies/BodyVarPart.h"
 #include "Model3D/bodies/PGON.h"
@@ -25,7 +27,7 @@ class ConstBodyEdgeIterator;
 class ConstBodyPolygonIterator;
 class ConstBodyPolyEdgeIterator;
 
-class Body : public Kit::SharedObject {
+class Body : public Kit::SharedObject, public BodyHeader {
 public:
 	using VarPart = BodyVarPart;
 
@@ -53,36 +55,11 @@ public:
 		 const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
 	~Body() override;
 
-	// ---- header ----------------------------------------------------------------------
-	UInt32 GetStatus() const { return status; }
-	Int16 GetEdgePenIdx() const { return edgePenIdx; }
-	Int16 GetMaterialIdx() const { return iumat; }
-	Int16 GetShapeType() const { return btype; }
-	Int16 GetFillType() const { return ifill; }
-	Int16 GetSectBkgColor() const { return sbkgc; }
-	Int16 GetSectContourColor() const { return sconc; }
-	Int16 GetSectFillColor() const { return sfilc; }
-	Int16 GetSectLineType() const { return sltype; }
-	UInt32 GetFatherBind() const { return fatherBind; }
-	Int16 GetWrapping() const { return wrap; }
-	const Int32* GetLocalCoordSys() const { return coor; }
-	void GetLocalCoordSys(Int32* out) const;
-	bool HasSameLocalCoordSys(const Body* other) const;
-	const F_Box3D& GetLocalBounds() const { return bounds; }
-	void GetVisualAttribs(Int16* ifillOut, Int16* sbkgcOut, Int16* sconcOut, Int16* sfilcOut, Int16* sltypeOut) const;
-
-	bool IsClosed() const { return (status & BodyClosed) != 0; }
-	bool IsCurved() const { return (status & BodyCurved) != 0; }
-	bool IsSurface() const { return (status & BodySurface) != 0; }
-	bool IsCut() const { return (status & BodyCut) != 0; }
-	bool AlwaysCastsShadow() const { return (status & BodyAlwaysCastsShadow) != 0; }
-	bool NeverCastsShadow() const { return (status & (BodyNeverCastsShadow | BodyAlwaysCastsShadow)) == BodyNeverCastsShadow; }
-	bool DoesNotReceiveShadow() const { return (status & BodyDoesNotReceiveShadow) != 0; }
+	// ---- header (the rest in BodyHeader) ---------------------------------------------------
 	bool IsMulColor() const { return (status & BodyMulColor) != 0; }
 	bool IsMulUmat() const { return (status & BodyMulUmat) != 0; }
+	// Bit 14 only (a deleted builder counts as invisible, a body does not).
 	bool IsInvisible() const { return (status & BodyInvisible) != 0; }
-	bool IsMarkedShadow() const { return (status & BodyInvisible) != 0; }
-	bool HasSharpEdge() const { return (status & BodyHasSharpEdge) != 0; }
 
 	// ---- geometry read access -----------------------------------------------------------
 	UInt32 GetVertexCount() const { return varPart.GetCounts().vertices; }
@@ -204,42 +181,14 @@ protected:
 	void ReorientPolyEdges(Int32 first, Int32 last);
 	void CalculateBounds();
 
-	void SetStatusMask(UInt32 mask) { status |= mask; }
-	void ClrStatusMask(UInt32 mask) { status &= ~mask; }
-	void SetEdgePenIdx(Int16 value) { edgePenIdx = value; }
-	void SetMaterialIdx(Int16 value) { iumat = value; }
-	void SetShapeType(Int16 value) { btype = value; }
-	void SetFillType(Int16 value) { ifill = value; }
-	void SetSectBkgColor(Int16 value) { sbkgc = value; }
-	void SetFatherBind(UInt32 value) { fatherBind = value; }
-	void SetWrapping(Int16 value) { wrap = value; }
-	void SetLocalCoordSys(const Int32* values);
-	void SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn);
+	// The header setters (SetStatusMask, SetMaterialIdx, SetLocalCoordSys, …) are the
+	// protected ones of BodyHeader.
 
 private:
-	void CopyHeader(const Body& source);
-	bool HeaderEquals(const Body& other) const;
-	bool GeometryEquals(const Body& other) const;
-	bool IsCoordSysOnlyVertex(Int32 i) const;
-	void WriteQuickHeader(Kit::OChannel& ch) const;
-	void ReadQuickHeader(Kit::IChannel& ch);
 	void ReadQuickRoundNormals(Kit::IChannel& ch);
 	void ComputeRoundNormVectors() const;
 	void ReverseContours();
 
-	UInt32 status = 0;
-	Int16 edgePenIdx = 0;
-	Int16 iumat = 0;
-	Int16 btype = 0;
-	Int16 ifill = 0;
-	Int16 sbkgc = -2;
-	Int16 sconc = 0;
-	Int16 sfilc = 0;
-	Int16 sltype = 0;
-	UInt32 fatherBind = 0;
-	Int16 wrap = 0;
-	Int32 coor[4] = {0, 0, 0, 0};
-	F_Box3D bounds = {0, 0, 0, 0, 0, 0};
 	mutable bool roundNormalsValid = false;
 
 	VarPart varPart;

@@ -1,10 +1,8 @@
 // Body: point and normal access, topology queries, bounds and in-place edits.
 #include "Model3D/bodies/Body.h"
 
+#include "Model3D/bodies/BodyRecordRules.h"
 #include "platform/KitException.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace Modeler {
 
@@ -20,12 +18,7 @@ inline Int32 EdgeOfRef(Int32 ref)
 
 void Body::GetVertexCoords(Int32 i, const TRAN* tran, double* x, double* y, double* z) const
 {
-	const VERT& v = GetConstVertex(i);
-	*x = v.x;
-	*y = v.y;
-	*z = v.z;
-	if (tran != nullptr)
-		Geometry::TMPoint(tran, x, y, z);
+	BodyRules::VertexCoords(*this, i, tran, x, y, z);
 }
 
 Vector3dTpl<double> Body::GetVertexPoint(Int32 i, const TRAN* tran) const
@@ -50,11 +43,7 @@ Vector3dTpl<double> Body::GetPolyNormalFromId(Int32 id, const TRAN* tran) const
 
 Int32 Body::GetBodyVertIdxFromPolyVertIdx(Int32 i) const
 {
-	const Int32 ref = GetConstPolyEdge(i);
-	if (ref == 0)
-		return -1;
-	const EDGE& e = GetConstEdge(EdgeOfRef(ref));
-	return ref > 0 ? e.vert1 : e.vert2;
+	return BodyRules::StartVertexOfPolyEdge(*this, i);
 }
 
 void Body::GetBodyVertIndicesFromPolyEdges(Int32 i, bool* isSeparator, Int32* firstVertex, Int32* middleVertex,
@@ -79,56 +68,12 @@ void Body::GetBodyVertIndicesFromPolyEdges(Int32 i, bool* isSeparator, Int32* fi
 
 VerticesPosition Body::GetVerticesPosition(Int32 i, Int32 j) const
 {
-	if (i == j)
-		return VerticesPosition(VerticesPosition::SameIndex);
-	constexpr double eps = 1e-5;
-	const VERT& a = GetConstVertex(i);
-	const VERT& b = GetConstVertex(j);
-	if (std::fabs(a.x - b.x) <= eps && std::fabs(a.y - b.y) <= eps && std::fabs(a.z - b.z) <= eps)
-		return VerticesPosition(VerticesPosition::SamePosition);
-	return VerticesPosition(VerticesPosition::DifferentPosition);
-}
-
-// A vertex named by a negative coor entry exists only for the local coordinate system.
-bool Body::IsCoordSysOnlyVertex(Int32 i) const
-{
-	for (Int32 c : coor) {
-		if (c < 0 && c == ~i)
-			return true;
-	}
-	return false;
+	return BodyRules::PositionOfVertices(*this, i, j);
 }
 
 void Body::GetBounds(const TRAN* tran, F_Box3D& box) const
 {
-	box = F_Box3D::Empty();
-	bool first = true;
-	double minX = 0, minY = 0, minZ = 0, maxX = 0, maxY = 0, maxZ = 0;
-	const Int32 n = static_cast<Int32>(GetVertexCount());
-	const bool anyExcluded = coor[0] < 0 || coor[1] < 0 || coor[2] < 0 || coor[3] < 0;
-	for (Int32 i = 0; i < n; ++i) {
-		if (anyExcluded && IsCoordSysOnlyVertex(i))
-			continue;
-		double x, y, z;
-		GetVertexCoords(i, tran, &x, &y, &z);
-		if (first) {
-			minX = maxX = x;
-			minY = maxY = y;
-			minZ = maxZ = z;
-			first = false;
-			continue;
-		}
-		minX = std::min(minX, x);
-		maxX = std::max(maxX, x);
-		minY = std::min(minY, y);
-		maxY = std::max(maxY, y);
-		minZ = std::min(minZ, z);
-		maxZ = std::max(maxZ, z);
-	}
-	if (!first) {
-		box = F_Box3D{static_cast<float>(minX), static_cast<float>(minY), static_cast<float>(maxX),
-					  static_cast<float>(maxY), static_cast<float>(minZ), static_cast<float>(maxZ)};
-	}
+	BodyRules::Bounds(*this, tran, box);
 }
 
 void Body::CalculateBounds()

@@ -144,6 +144,16 @@ enum : Int16 {
 };
 constexpr UInt16 BodyCutShapeType = 30200;	// BODY::btypeOrCut of a cut body
 
+// The number of records of each kind in a body.
+struct BodyRecordCounts {
+	UInt32 vertices = 0;
+	UInt32 textureVertices = 0;
+	UInt32 edges = 0;
+	UInt32 polyEdges = 0;
+	UInt32 polyNormals = 0;
+	UInt32 polygons = 0;
+};
+
 // Special vertex/normal count that makes a partial transformation do nothing.
 constexpr Int32 NoTransformCount = -1111;
 

@@ -1,6 +1,8 @@
 // Body: transformation and reorientation of the geometry in place.
 #include "Model3D/bodies/Body.h"
 
+#include "Model3D/bodies/BodyRecordRules.h"
+
 #include <algorithm>
 
 namespace Modeler {
@@ -29,19 +31,6 @@ void Body::ReverseContours()
 	}
 }
 
-namespace {
-
-// Clamps [first, first + count) to [0, size).
-void ClampRange(Int32 first, Int32 count, UInt32 size, UInt32* begin, UInt32* end)
-{
-	const Int64 b = std::clamp<Int64>(first, 0, size);
-	const Int64 e = std::clamp<Int64>(Int64(first) + std::max<Int64>(count, 0), b, size);
-	*begin = static_cast<UInt32>(b);
-	*end = static_cast<UInt32>(e);
-}
-
-}	// namespace
-
 // Ranges that reach outside the arrays are cut to them.
 void Body::TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 firstNormal, Int32 normalCount,
 									const TRANMAT& tm)
@@ -50,12 +39,12 @@ void Body::TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 
 		btype == EmptyBodyShapeType)
 		return;
 	UInt32 begin, end;
-	ClampRange(firstVertex, vertexCount, GetVertexCount(), &begin, &end);
+	BodyRules::ClampRange(firstVertex, vertexCount, GetVertexCount(), &begin, &end);
 	VERT* vertices = varPart.GetVertices();
 	for (UInt32 i = begin; i < end; ++i)
 		Geometry::TMPoint(&tm, &vertices[i].x, &vertices[i].y, &vertices[i].z);
 	if ((tm.status & Geometry::TR_NO_NORMAL_TRANSF) == 0) {
-		ClampRange(firstNormal, normalCount, GetPolyNormalCount(), &begin, &end);
+		BodyRules::ClampRange(firstNormal, normalCount, GetPolyNormalCount(), &begin, &end);
 		VECT* normals = varPart.GetPolyNormals();
 		for (UInt32 i = begin; i < end; ++i)
 			Geometry::TMVector(&tm, &normals[i].x, &normals[i].y, &normals[i].z);
@@ -81,22 +70,9 @@ void Body::ReorientPolygons(Int32 firstPolygon)
 // Reverses and negates each contour of the range in place; separators stay.
 void Body::ReorientPolyEdges(Int32 first, Int32 last)
 {
-	first = std::max(first, 0);
-	last = static_cast<Int32>(std::min<Int64>(last, Int64(GetPolyEdgeCount()) - 1));
-	Int32 start = first;
-	while (start <= last) {
-		Int32 stop = start;
-		while (stop <= last && varPart.GetPolyEdge(stop) != 0)
-			++stop;
-		for (Int32 a = start, b = stop - 1; a <= b; ++a, --b) {
-			const Int32 ra = varPart.GetPolyEdge(a);
-			const Int32 rb = varPart.GetPolyEdge(b);
-			varPart.SetPolyEdge(a, -rb);
-			if (a != b)
-				varPart.SetPolyEdge(b, -ra);
-		}
-		start = stop + 1;
-	}
+	BodyRules::ReverseContours(
+		first, last, GetPolyEdgeCount(), [this](Int32 i) { return varPart.GetPolyEdge(static_cast<UInt32>(i)); },
+		[this](Int32 i, Int32 value) { varPart.SetPolyEdge(static_cast<UInt32>(i), value); });
 	ClearRoundNormVectorCache();
 }
 

@@ -17,38 +17,9 @@ constexpr UInt64 Align8(UInt64 n)
 	return (n + 7) & ~UInt64(7);
 }
 
-// The 40-byte stream image of a polygon.
-struct RawPgon {
-	UInt32 status;
-	UInt16 dummy;
-	Int16 iumat;
-	Int32 irtxt;
-	Int32 ivect;
-	Int32 fpedg;
-	Int32 lpedg;
-	Int32 mpuid;
-	Int32 alignment;
-	UInt64 cpols;
-};
-static_assert(sizeof(RawPgon) == sizeof(PGON));
-static_assert(offsetof(RawPgon, cpols) == offsetof(PGON, cpols));
-
-RawPgon ToRaw(const PGON& p)
+void ConstructFromImage(PGON* slot, const PgonImage& image)
 {
-	return RawPgon{p.status, p.dummy, p.iumat, p.irtxt, p.ivect, p.fpedg, p.lpedg, p.mpuid, 0, 0};
-}
-
-void ConstructFromRaw(PGON* slot, const RawPgon& r)
-{
-	PGON* p = new (slot) PGON();
-	p->status = r.status;
-	p->dummy = r.dummy;
-	p->iumat = r.iumat;
-	p->irtxt = r.irtxt;
-	p->ivect = r.ivect;
-	p->fpedg = r.fpedg;
-	p->lpedg = r.lpedg;
-	p->mpuid = r.mpuid;
+	AssignPgonImage(*new (slot) PGON(), image);
 }
 
 [[noreturn]] void ThrowBadStream(const char* message, UInt32 line)
@@ -270,12 +241,12 @@ void BodyVarPart::QuickWrite(Kit::OChannel& ch) const
 	// Polygons go through a staging buffer so that the cache pointers and the alignment
 	// words are written as zeros.
 	constexpr UInt32 Chunk = 256;
-	RawPgon staged[Chunk];
+	PgonImage staged[Chunk];
 	for (UInt32 first = 0; first < counts.polygons; first += Chunk) {
 		const UInt32 n = std::min(Chunk, counts.polygons - first);
 		for (UInt32 i = 0; i < n; ++i)
-			staged[i] = ToRaw(polygons[first + i]);
-		ch.WriteBin(staged, UInt64(n) * sizeof(RawPgon));
+			staged[i] = ToPgonImage(polygons[first + i]);
+		ch.WriteBin(staged, UInt64(n) * sizeof(PgonImage));
 	}
 }
 
@@ -360,9 +331,9 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch)
 	counts.polygons = 0;
 	polygons = reinterpret_cast<PGON*>(polygonBytes);
 	for (UInt32 i = 0; i < c.polygons; ++i) {
-		RawPgon r;
-		std::memcpy(&r, polygonBytes + USize(i) * sizeof(RawPgon), sizeof r);
-		ConstructFromRaw(polygons + i, r);
+		PgonImage r;
+		std::memcpy(&r, polygonBytes + USize(i) * sizeof(PgonImage), sizeof r);
+		ConstructFromImage(polygons + i, r);
 		counts.polygons = i + 1;
 	}
 }

@@ -19,14 +19,7 @@ namespace Modeler {
 
 class BodyVarPart {
 public:
-	struct Counts {
-		UInt32 vertices = 0;
-		UInt32 textureVertices = 0;
-		UInt32 edges = 0;
-		UInt32 polyEdges = 0;
-		UInt32 polyNormals = 0;
-		UInt32 polygons = 0;
-	};
+	using Counts = BodyRecordCounts;
 
 	BodyVarPart() = default;
 	BodyVarPart(const BodyVarPart& source);

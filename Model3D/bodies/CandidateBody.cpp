@@ -1,10 +1,10 @@
 // CandidateBody: construction, header, clearing, raw and checked record storage.
 #include "Model3D/bodies/CandidateBody.h"
 
+#include "Model3D/bodies/BodyRecordRules.h"
 #include "platform/KitException.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace Modeler {
@@ -42,15 +42,7 @@ CandidateBody::CandidateBody(const BODY& record)
 CandidateBody::CandidateBody(const Body& body)
 {
 	Clear();
-	status = body.GetStatus();
-	edgePenIdx = body.GetEdgePenIdx();
-	iumat = body.GetMaterialIdx();
-	btype = body.GetShapeType();
-	body.GetVisualAttribs(&ifill, &sbkgc, &sconc, &sfilc, &sltype);
-	fatherBind = body.GetFatherBind();
-	wrap = body.GetWrapping();
-	body.GetLocalCoordSys(coor);
-	bounds = body.GetLocalBounds();
+	BodyHeader::operator=(body);
 	for (UInt32 i = 0; i < body.GetVertexCount(); ++i)
 		vertices.Push(body.GetConstVertex(static_cast<Int32>(i)));
 	for (UInt32 i = 0; i < body.GetTextureVertexCount(); ++i)
@@ -66,17 +58,17 @@ CandidateBody::CandidateBody(const Body& body)
 }
 
 CandidateBody::CandidateBody(const CandidateBody& source)
-	: Kit::SharedObject(), vertices(source.vertices), textureVertices(source.textureVertices), edges(source.edges),
+	: Kit::SharedObject(), BodyHeader(source), unusedFlag(source.unusedFlag), vertices(source.vertices), textureVertices(source.textureVertices), edges(source.edges),
 	  polyEdges(source.polyEdges), polyNormals(source.polyNormals), polygons(source.polygons)
 {
-	CopyHeaderFrom(source);
 }
 
 CandidateBody& CandidateBody::operator=(const CandidateBody& source)
 {
 	if (this == &source)
 		return *this;
-	CopyHeaderFrom(source);
+	BodyHeader::operator=(source);
+	unusedFlag = source.unusedFlag;
 	vertices = source.vertices;
 	textureVertices = source.textureVertices;
 	edges = source.edges;
@@ -88,62 +80,7 @@ CandidateBody& CandidateBody::operator=(const CandidateBody& source)
 
 CandidateBody::~CandidateBody() = default;
 
-void CandidateBody::CopyHeaderFrom(const CandidateBody& source)
-{
-	status = source.status;
-	edgePenIdx = source.edgePenIdx;
-	iumat = source.iumat;
-	btype = source.btype;
-	ifill = source.ifill;
-	sbkgc = source.sbkgc;
-	sconc = source.sconc;
-	sfilc = source.sfilc;
-	sltype = source.sltype;
-	fatherBind = source.fatherBind;
-	wrap = source.wrap;
-	std::memcpy(coor, source.coor, sizeof coor);
-	bounds = source.bounds;
-	unusedFlag = source.unusedFlag;
-}
-
 // ---- header ---------------------------------------------------------------------------
-
-void CandidateBody::GetLocalCoordSys(Int32* out) const
-{
-	std::memcpy(out, coor, sizeof coor);
-}
-
-void CandidateBody::SetLocalCoordSys(const Int32* values)
-{
-	if (values == nullptr)
-		std::memset(coor, 0, sizeof coor);
-	else
-		std::memcpy(coor, values, sizeof coor);
-}
-
-bool CandidateBody::HasSameLocalCoordSys(const CandidateBody* other) const
-{
-	return std::memcmp(coor, other->coor, sizeof coor) == 0;
-}
-
-void CandidateBody::SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn)
-{
-	ifill = ifillIn;
-	sbkgc = sbkgcIn;
-	sconc = sconcIn;
-	sfilc = sfilcIn;
-	sltype = sltypeIn;
-}
-
-void CandidateBody::GetVisualAttribs(Int16* ifillOut, Int16* sbkgcOut, Int16* sconcOut, Int16* sfilcOut,
-									 Int16* sltypeOut) const
-{
-	*ifillOut = ifill;
-	*sbkgcOut = sbkgc;
-	*sconcOut = sconc;
-	*sfilcOut = sfilc;
-	*sltypeOut = sltype;
-}
 
 void CandidateBody::SetupFromBodyInfo(const BodyInfo& info)
 {
@@ -152,75 +89,21 @@ void CandidateBody::SetupFromBodyInfo(const BodyInfo& info)
 
 void CandidateBody::ToBODY(BODY* record) const
 {
-	std::memset(record, 0, sizeof(BODY));
-	record->status = status & ~BodyCut;
-	record->ifill = ifill;
-	record->sbkgc = sbkgc;
-	record->fatherBind = fatherBind;
-	record->btypeOrCut = IsCut() ? BodyCutShapeType : static_cast<UInt16>(btype);
-	record->btype = btype;
-	record->edgePenIdx = edgePenIdx;
-	record->iumat = iumat;
-	const float box[6] = {bounds.xMin, bounds.yMin, bounds.zMin, bounds.xMax, bounds.yMax, bounds.zMax};
-	std::memcpy(record->box, box, sizeof box);
-	record->fpgon = 1;
-	record->lpgon = static_cast<Int32>(GetPolygonCount());
-	record->fpedg = 1;
-	record->lpedg = static_cast<Int32>(GetPolyEdgeCount());
-	record->fedge = 1;
-	record->ledge = static_cast<Int32>(GetEdgeCount());
-	record->fvert = 1;
-	record->lvert = static_cast<Int32>(GetVertexCount());
-	record->fvect = 1;
-	record->lvect = static_cast<Int32>(GetPolyNormalCount());
-	record->fspare = 0;
-	record->lspare = -1;
-	record->fteve = HasTextureVertices() ? 1 : 0;
-	record->wrap = wrap;
-	std::memcpy(record->coor, coor, sizeof coor);
-	record->sconc = sconc;
-	record->sfilc = static_cast<UInt16>(sfilc);
-	record->sltype = sltype;
-}
-
-void CandidateBody::SetupFromBODY(const BODY& record)
-{
-	status = record.status;
-	if (record.btypeOrCut == BodyCutShapeType) {
-		status |= BodyCut;
-		btype = record.btype;
-	} else {
-		btype = static_cast<Int16>(record.btypeOrCut);
-	}
-	ifill = record.ifill;
-	sbkgc = record.sbkgc;
-	fatherBind = record.fatherBind;
-	edgePenIdx = record.edgePenIdx;
-	iumat = record.iumat;
-	bounds = F_Box3D{record.box[0], record.box[1], record.box[3], record.box[4], record.box[2], record.box[5]};
-	wrap = record.wrap;
-	std::memcpy(coor, record.coor, sizeof coor);
-	sconc = record.sconc;
-	sfilc = static_cast<Int16>(record.sfilc);
-	sltype = record.sltype;
+	BodyRecordCounts counts;
+	counts.vertices = GetVertexCount();
+	counts.textureVertices = GetTextureVertexCount();
+	counts.edges = GetEdgeCount();
+	counts.polyEdges = GetPolyEdgeCount();
+	counts.polyNormals = GetPolyNormalCount();
+	counts.polygons = GetPolygonCount();
+	FillBODY(record, counts);
 }
 
 // ---- clearing -------------------------------------------------------------------------
 
 void CandidateBody::Clear()
 {
-	status = 0;
-	edgePenIdx = 0;
-	iumat = 0;
-	btype = 0;
-	ifill = 0;
-	sbkgc = -2;
-	sconc = 0;
-	sfilc = 0;
-	sltype = 0;
-	fatherBind = 0;
-	wrap = 0;
-	std::memset(coor, 0, sizeof coor);
+	ResetHeader();
 	unusedFlag = false;
 	ClearGeometry();
 }
@@ -535,26 +418,7 @@ bool CandidateBody::IsCheckEnabled()
 
 bool CandidateBody::Check() const
 {
-	if (!candidateCheckEnabled || candidateCheckRunning)
-		return true;
-	candidateCheckRunning = true;
-	bool ok = true;
-	const Int64 edgeCount = GetEdgeCount();
-	const Int64 vertexCount = GetVertexCount();
-	for (UInt32 i = 0; i < GetPolyEdgeCount() && ok; ++i) {
-		const Int32 ref = GetConstPolyEdge(static_cast<Int32>(i));
-		if (ref == 0)
-			continue;
-		const Int64 edge = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
-		if (edge >= edgeCount) {
-			ok = false;
-			break;
-		}
-		const Int32 v = GetBodyVertIdxFromPolyVertIdx(static_cast<Int32>(i));
-		ok = v >= 0 && v < vertexCount;
-	}
-	candidateCheckRunning = false;
-	return ok;
+	return BodyRules::DebugCheckPolyEdges(*this, candidateCheckEnabled, candidateCheckRunning);
 }
 
 }	// namespace Modeler

@@ -3,9 +3,9 @@
 // compute and check normals and orientation, and freeze it into the immutable, compact
 // Modeler::Body with ToBody().
 //
-// The builder has the header fields of Body and the same six record kinds, each in a
-// growable Kit::PagedArray; poly-edges are always full Int32. Indices handed to the
-// element accessors are not checked.
+// The builder has the header of Body (BodyHeader, with its setters made public) and the
+// same six record kinds, each in a growable Kit::PagedArray; poly-edges are always full
+// Int32. Indices handed to the element accessors are not checked.
 //
 // Edge polygon slots while building: below −1 is a free slot, −1 means no polygon on
 // that side (and counts as occupied), 0 and above is a polygon index.
@@ -13,6 +13,8 @@
 
 #include "Model3D/bodies/Body.h"
 #include "Model3D/bodies/BodyAlgorithms.h"
+#include "Model3D/bodies/BodyCheckStatus.h"
+#include "Model3D/bodies/BodyHeader.h"
 #include "Model3D/bodies/BodyInfo.h"
 #include "Model3D/bodies/BodyRecords.h"
 #include "Model3D/bodies/PGON.h"
@@ -28,7 +30,12 @@ struct BEXT_51;	 // old body-extension record of model files (persistence layer)
 
 namespace Modeler {
 
-class CandidateBody : public Kit::SharedObject {
+// The attribute store lives in a higher layer. Its reading view, Attributes::Viewer, is a
+// nested class and cannot be declared ahead on its own; CheckAndFix names it through a
+// template parameter that defaults to Attributes.
+class Attributes;
+
+class CandidateBody : public Kit::SharedObject, public BodyHeader {
 public:
 	// ---- construction, copying, comparison ------------------------------------------------
 	CandidateBody();
@@ -46,53 +53,27 @@ public:
 	bool operator==(const CandidateBody& other) const;
 	bool operator!=(const CandidateBody& other) const { return !(*this == other); }
 
-	// ---- header ----------------------------------------------------------------------
-	UInt32 GetStatus() const { return status; }
+	// ---- header (getters and the common status queries in BodyHeader) ------------------------
 	void SetStatus(UInt32 value) { status = value; }
 	void ClearStatus() { status = 0; }
-	void SetStatusMask(UInt32 mask) { status |= mask; }
-	void ClrStatusMask(UInt32 mask) { status &= ~mask; }
-	Int16 GetEdgePenIdx() const { return edgePenIdx; }
-	void SetEdgePenIdx(Int16 value) { edgePenIdx = value; }
-	Int16 GetMaterialIdx() const { return iumat; }
-	void SetMaterialIdx(Int16 value) { iumat = value; }
-	Int16 GetShapeType() const { return btype; }
-	void SetShapeType(Int16 value) { btype = value; }
-	Int16 GetFillType() const { return ifill; }
-	void SetFillType(Int16 value) { ifill = value; }
-	Int16 GetSectBkgColor() const { return sbkgc; }
-	void SetSectBkgColor(Int16 value) { sbkgc = value; }
-	Int16 GetSectContourColor() const { return sconc; }
-	Int16 GetSectFillColor() const { return sfilc; }
-	Int16 GetSectLineType() const { return sltype; }
-	UInt32 GetFatherBind() const { return fatherBind; }
-	void SetFatherBind(UInt32 value) { fatherBind = value; }
-	Int16 GetWrapping() const { return wrap; }
-	void SetWrapping(Int16 value) { wrap = value; }
-	const Int32* GetLocalCoordSys() const { return coor; }
-	void GetLocalCoordSys(Int32* out) const;
-	// Null clears the four entries.
-	void SetLocalCoordSys(const Int32* values);
-	bool HasSameLocalCoordSys(const CandidateBody* other) const;
-	const F_Box3D& GetLocalBounds() const { return bounds; }
-	void SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn);
-	void GetVisualAttribs(Int16* ifillOut, Int16* sbkgcOut, Int16* sconcOut, Int16* sfilcOut, Int16* sltypeOut) const;
+	using BodyHeader::ClrStatusMask;
+	using BodyHeader::SetEdgePenIdx;
+	using BodyHeader::SetFatherBind;
+	using BodyHeader::SetFillType;
+	using BodyHeader::SetLocalCoordSys;
+	using BodyHeader::SetMaterialIdx;
+	using BodyHeader::SetSectBkgColor;
+	using BodyHeader::SetShapeType;
+	using BodyHeader::SetStatusMask;
+	using BodyHeader::SetVisualAttribs;
+	using BodyHeader::SetWrapping;
 	// The five section attributes of the record.
 	void SetupFromBodyInfo(const BodyInfo& info);
 	// Shape type, wrapping and the four coordinate-system references of an old body
 	// extension record.
 	void ApplyBEXT(const BEXT_51& ext);
 
-	bool IsClosed() const { return (status & BodyClosed) != 0; }
-	bool IsCurved() const { return (status & BodyCurved) != 0; }
-	bool IsSurface() const { return (status & BodySurface) != 0; }
-	bool IsCut() const { return (status & BodyCut) != 0; }
 	bool IsDeleted() const { return (status & BodyDeleted) != 0; }
-	bool HasSharpEdge() const { return (status & BodyHasSharpEdge) != 0; }
-	bool AlwaysCastsShadow() const { return (status & BodyAlwaysCastsShadow) != 0; }
-	bool NeverCastsShadow() const { return (status & (BodyNeverCastsShadow | BodyAlwaysCastsShadow)) == BodyNeverCastsShadow; }
-	bool DoesNotReceiveShadow() const { return (status & BodyDoesNotReceiveShadow) != 0; }
-	bool IsMarkedShadow() const { return (status & BodyInvisible) != 0; }
 	// Unlike Body::IsInvisible, a deleted builder counts as invisible too.
 	bool IsInvisible() const { return (status & (BodyInvisible | BodyDeleted)) != 0; }
 
@@ -240,12 +221,30 @@ public:
 	// are left alone. Inconsistent edge–polygon links throw Kit::InternalErrorException.
 	void FixOpenBodySurfaceOrientation();
 
+	// Validation and repair before freezing: edges, normals, polygons (materials against
+	// the store's material count), the curved mark and the use of each edge. Stops at the
+	// first defect: returns CheckStatus::DefectFound with the defect's message (list 2006,
+	// loaded with 'loadMessage' from the module's message resources) in 'messageBuffer'
+	// (at least CheckMessageBufferSize bytes; may be null). The repairs done until then
+	// stay: normals scaled to unit length, polygons entered in open (−1) edge sides, the
+	// body's curved bit set from its polygons (cleared only with 'repairCurvedFlag'); a
+	// curved-bit repair writes a line to Kit::reportChannel when verbosity > 3. Never
+	// throws for a bad body.
+	//
+	// Called as CheckAndFix(viewer, loader, buffer, repair, verbosity) with an
+	// Attributes::Viewer (or a Modifier): the parameter is not deduced, so AttributesT is
+	// always Attributes. Defined, and instantiated for Attributes, in CandidateBodyCheck.cpp.
+	template <typename AttributesT = Attributes>
+	CheckStatus CheckAndFix(const typename AttributesT::Viewer& attrs, MessageLoader loadMessage,
+							char* messageBuffer, Int16 repairCurvedFlag, Int16 verbosity);
+
 	// ---- conversion and streams ----------------------------------------------------------
 	// The immutable body; compressed when the compression switch is on. The builder is
 	// left unchanged. Inconsistent references give a body without geometry.
 	Kit::SharedPtr<Body> ToBody() const;
 	void ToBODY(BODY* record) const;
-	void SetupFromBODY(const BODY& record);
+	// The header of the legacy record (the cut marker 30200 included).
+	using BodyHeader::SetupFromBODY;
 	// Memory image of the builder for the module's own use. A failed write throws
 	// Kit::InternalErrorException.
 	void QuickWrite(Kit::OChannel& ch) const;
@@ -289,25 +288,12 @@ protected:
 private:
 	struct CompressedArrays;
 	bool Compress(CompressedArrays& out) const;
-	bool IsCoordSysOnlyVertex(Int32 i) const;
-	void CopyHeaderFrom(const CandidateBody& source);
+	CheckStatus CheckAndFixWithMaterials(UInt32 materialCount, MessageLoader loadMessage, char* messageBuffer,
+										 Int16 repairCurvedFlag, Int16 verbosity);
 	void ReverseContours();
 	void ReadQuickArrays(Kit::IChannel& ch);
 
-	UInt32 status = 0;
-	Int16 edgePenIdx = 0;
-	Int16 iumat = 0;
-	Int16 btype = 0;
-	Int16 ifill = 0;
-	Int16 sbkgc = -2;
-	Int16 sconc = 0;
-	Int16 sfilc = 0;
-	Int16 sltype = 0;
-	UInt32 fatherBind = 0;
-	Int16 wrap = 0;
-	Int32 coor[4] = {0, 0, 0, 0};
-	F_Box3D bounds = F_Box3D::Empty();
-	bool unusedFlag = false;  // kept for the layout of the header; the builder does not use it
+	bool unusedFlag = false;  // the header's flag byte; the builder does not use it
 
 	Kit::PagedArray<VERT> vertices;
 	Kit::PagedArray<TEVE> textureVertices;

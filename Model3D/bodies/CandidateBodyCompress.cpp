@@ -1,10 +1,10 @@
 // CandidateBody: compression of the arrays and conversion into the immutable Body.
 #include "Model3D/bodies/CandidateBody.h"
 
+#include "Model3D/bodies/BodyRecordRules.h"
 #include "platform/KitException.h"
 #include "platform/KitPrefs.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -173,8 +173,7 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 
 	// Vertices (and their texture vertices) that something uses, in their order.
 	std::vector<Int32> vertexMap(static_cast<USize>(V), -1);
-	bool haveBox = false;
-	double minX = 0, minY = 0, minZ = 0, maxX = 0, maxY = 0, maxZ = 0;
+	BodyRules::BoxBuilder box;
 	for (Int64 i = 0; i < V; ++i) {
 		if (vertexState[static_cast<USize>(i)] != VertexUsed)
 			continue;
@@ -183,24 +182,9 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 		out.vertices.Push(v);
 		if (i < T)
 			out.textureVertices.Push(textureVertices[static_cast<USize>(i)]);
-		if (!haveBox) {
-			minX = maxX = v.x;
-			minY = maxY = v.y;
-			minZ = maxZ = v.z;
-			haveBox = true;
-		} else {
-			minX = std::min(minX, v.x);
-			maxX = std::max(maxX, v.x);
-			minY = std::min(minY, v.y);
-			maxY = std::max(maxY, v.y);
-			minZ = std::min(minZ, v.z);
-			maxZ = std::max(maxZ, v.z);
-		}
+		box.Add(v.x, v.y, v.z);
 	}
-	if (haveBox) {
-		out.bounds = F_Box3D{static_cast<float>(minX), static_cast<float>(minY), static_cast<float>(maxX),
-							 static_cast<float>(maxY), static_cast<float>(minZ), static_cast<float>(maxZ)};
-	}
+	out.bounds = box.GetBox();
 
 	// Normals.
 	std::vector<Int32> normalMap(static_cast<USize>(N), -1);

@@ -9,74 +9,16 @@
 #include "platform/KitException.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstring>
-#include <type_traits>
 #include <vector>
 
 namespace Modeler {
 
 namespace {
 
-struct QuickHeader {
-	UInt32 status;
-	Int16 edgePenIdx;
-	Int16 iumat;
-	Int16 btype;
-	Int16 ifill;
-	Int16 sbkgc;
-	Int16 sconc;
-	Int16 sfilc;
-	Int16 sltype;
-	UInt32 fatherBind;
-	Int16 wrap;
-	Int16 padding1;
-	Int32 coor[4];
-	F_Box3D bounds;
-	UInt8 flag;
-	UInt8 padding2[3];
-};
-
-static_assert(sizeof(QuickHeader) == 72);
-static_assert(offsetof(QuickHeader, edgePenIdx) == 4 && offsetof(QuickHeader, btype) == 8);
-static_assert(offsetof(QuickHeader, sltype) == 18 && offsetof(QuickHeader, fatherBind) == 20);
-static_assert(offsetof(QuickHeader, wrap) == 24 && offsetof(QuickHeader, coor) == 28);
-static_assert(offsetof(QuickHeader, bounds) == 44 && offsetof(QuickHeader, flag) == 68);
-
-// A polygon as it is written: the fields of PGON with its cache slot as a plain value.
-struct PgonImage {
-	UInt32 status;
-	UInt16 dummy;
-	Int16 iumat;
-	Int32 irtxt;
-	Int32 ivect;
-	Int32 fpedg;
-	Int32 lpedg;
-	Int32 mpuid;
-	Int32 alignment;
-	UInt64 cache;
-};
-
-static_assert(sizeof(PgonImage) == 40 && std::is_trivially_copyable_v<PgonImage>);
-static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) && offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
-static_assert(offsetof(PgonImage, cache) == offsetof(PGON, cpols));
-
-PgonImage ToImage(const PGON& p)
-{
-	return PgonImage{p.status, p.dummy, p.iumat, p.irtxt, p.ivect, p.fpedg, p.lpedg, p.mpuid, 0, 0};
-}
-
-PGON FromImage(const PgonImage& im)
+PGON FromImage(const PgonImage& image)
 {
 	PGON p;
-	p.status = im.status;
-	p.dummy = im.dummy;
-	p.iumat = im.iumat;
-	p.irtxt = im.irtxt;
-	p.ivect = im.ivect;
-	p.fpedg = im.fpedg;
-	p.lpedg = im.lpedg;
-	p.mpuid = im.mpuid;
+	AssignPgonImage(p, image);
 	return p;
 }
 
@@ -138,29 +80,13 @@ T Same(const T& value)
 
 void CandidateBody::QuickWrite(Kit::OChannel& ch) const
 {
-	QuickHeader h;
-	std::memset(&h, 0, sizeof h);
-	h.status = status;
-	h.edgePenIdx = edgePenIdx;
-	h.iumat = iumat;
-	h.btype = btype;
-	h.ifill = ifill;
-	h.sbkgc = sbkgc;
-	h.sconc = sconc;
-	h.sfilc = sfilc;
-	h.sltype = sltype;
-	h.fatherBind = fatherBind;
-	h.wrap = wrap;
-	std::memcpy(h.coor, coor, sizeof coor);
-	h.bounds = bounds;
-	if (ch.WriteBin(&h, sizeof h) != 0)
-		ThrowStream("CandidateBody::QuickWrite: header not written", __LINE__);
+	WriteQuickHeader(ch, 0, "CandidateBody::QuickWrite: header not written");
 	WriteArray<VERT, VERT>(ch, vertices, Same<VERT>);
 	WriteArray<TEVE, TEVE>(ch, textureVertices, Same<TEVE>);
 	WriteArray<EDGE, EDGE>(ch, edges, Same<EDGE>);
 	WriteArray<Int32, Int32>(ch, polyEdges, Same<Int32>);
 	WriteArray<VECT, VECT>(ch, polyNormals, Same<VECT>);
-	WriteArray<PGON, PgonImage>(ch, polygons, ToImage);
+	WriteArray<PGON, PgonImage>(ch, polygons, ToPgonImage);
 	if (ch.GetOutputStatus() != 0)
 		ThrowStream("CandidateBody::QuickWrite: write failed", __LINE__);
 }
@@ -179,22 +105,7 @@ void CandidateBody::QuickRead(Kit::IChannel& ch)
 {
 	Clear();
 	try {
-		QuickHeader h;
-		if (ch.GetAvailable() < sizeof h || ch.ReadBin(&h, sizeof h) != 0)
-			ThrowStream("CandidateBody::QuickRead: truncated header", __LINE__);
-		status = h.status;
-		edgePenIdx = h.edgePenIdx;
-		iumat = h.iumat;
-		btype = h.btype;
-		ifill = h.ifill;
-		sbkgc = h.sbkgc;
-		sconc = h.sconc;
-		sfilc = h.sfilc;
-		sltype = h.sltype;
-		fatherBind = h.fatherBind;
-		wrap = h.wrap;
-		std::memcpy(coor, h.coor, sizeof coor);
-		bounds = h.bounds;
+		ReadQuickHeader(ch, "CandidateBody::QuickRead: truncated header");
 		ReadQuickArrays(ch);
 	} catch (...) {
 		Clear();

@@ -7,6 +7,23 @@
 
 namespace Modeler {
 
+PgonImage ToPgonImage(const PGON& p)
+{
+	return PgonImage{p.status, p.dummy, p.iumat, p.irtxt, p.ivect, p.fpedg, p.lpedg, p.mpuid, 0, 0};
+}
+
+void AssignPgonImage(PGON& p, const PgonImage& image)
+{
+	p.status = image.status;
+	p.dummy = image.dummy;
+	p.iumat = image.iumat;
+	p.irtxt = image.irtxt;
+	p.ivect = image.ivect;
+	p.fpedg = image.fpedg;
+	p.lpedg = image.lpedg;
+	p.mpuid = image.mpuid;
+}
+
 PGON::PGON(const PGON& source)
 	: status(source.status), dummy(source.dummy), iumat(source.iumat), irtxt(source.irtxt), ivect(source.ivect),
 	  fpedg(source.fpedg), lpedg(source.lpedg), mpuid(source.mpuid), alignment(source.alignment)

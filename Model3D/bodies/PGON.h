@@ -12,6 +12,7 @@
 #include "platform/KitTypes.h"
 
 #include <cstddef>
+#include <type_traits>
 
 namespace Modeler {
 
@@ -80,5 +81,28 @@ static_assert(sizeof(PGON) == 40);
 static_assert(offsetof(PGON, dummy) == 4 && offsetof(PGON, iumat) == 6 && offsetof(PGON, irtxt) == 8);
 static_assert(offsetof(PGON, ivect) == 12 && offsetof(PGON, fpedg) == 16 && offsetof(PGON, lpedg) == 20);
 static_assert(offsetof(PGON, mpuid) == 24 && offsetof(PGON, alignment) == 28 && offsetof(PGON, cpols) == 32);
+
+// The 40-byte image of a polygon in the quick streams: the fields of PGON in place, the
+// alignment word and the cache slot written as 0.
+struct PgonImage {
+	UInt32 status;
+	UInt16 dummy;
+	Int16 iumat;
+	Int32 irtxt;
+	Int32 ivect;
+	Int32 fpedg;
+	Int32 lpedg;
+	Int32 mpuid;
+	Int32 alignment;
+	UInt64 cache;
+};
+
+static_assert(sizeof(PgonImage) == sizeof(PGON) && std::is_trivially_copyable_v<PgonImage>);
+static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) && offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
+static_assert(offsetof(PgonImage, cache) == offsetof(PGON, cpols));
+
+PgonImage ToPgonImage(const PGON& p);
+// Takes the fields of the image; the polygon's cache is left as it is.
+void AssignPgonImage(PGON& p, const PgonImage& image);
 
 }	// namespace Modeler

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 using Modeler::CandidateBody;
@@ -248,4 +250,44 @@ TEST(CandidateBodyStream, TruncatedOrForgedStreamsThrow)
 	IO::MemoryIChannel in(forged);
 	CandidateBody b;
 	EXPECT_THROW(b.QuickRead(in), Kit::InternalErrorException);
+}
+
+TEST(CandidateBodyStream, HeaderFormsMatchTheFinishedBody)
+{
+	Fixtures::BodyData d = Fixtures::WallWithWindowData();
+	d.status = Modeler::BodyClosed | Modeler::BodyCut | Modeler::BodyHasSharpEdge;
+	d.edgePenIdx = 3;
+	d.iumat = 4;
+	d.btype = 12;
+	d.ifill = -5;
+	d.sconc = 6;
+	d.sfilc = 7;
+	d.sltype = 8;
+	d.fatherBind = 99;
+	d.wrap = 2;
+	// (A negative entry naming a vertex that edges use would be corrected by ToBody.)
+	const Int32 coor[4] = {1, 3, 0, 5};
+	std::copy(coor, coor + 4, d.coor);
+	const Kit::SharedPtr<Modeler::Body> body = Fixtures::MakeBody(d);
+	const CandidateBody candidate(*body);
+
+	// The same legacy record, byte for byte.
+	BODY fromBody, fromCandidate;
+	body->ToBODY(&fromBody);
+	candidate.ToBODY(&fromCandidate);
+	EXPECT_EQ(std::memcmp(&fromBody, &fromCandidate, sizeof(BODY)), 0);
+
+	// The same 72-byte header block in the quick streams, but for the owner's flag byte.
+	IO::MemoryOChannel bodyOut, candidateOut;
+	body->QuickWrite(bodyOut);
+	candidate.QuickWrite(candidateOut);
+	std::vector<char> a(bodyOut.GetBytes().begin(), bodyOut.GetBytes().begin() + 72);
+	std::vector<char> b(candidateOut.GetBytes().begin(), candidateOut.GetBytes().begin() + 72);
+	a[68] = b[68] = 0;
+	EXPECT_EQ(a, b);
+
+	// Both ways round the conversion keep header and geometry.
+	EXPECT_TRUE(*CandidateBody(*body).ToBody() == *body);
+	EXPECT_TRUE(CandidateBody(*candidate.ToBody()) == candidate);
+	EXPECT_EQ(CandidateBody(fromCandidate).GetStatus(), body->GetStatus());
 }
