@@ -203,16 +203,16 @@ Kit::SharedPtr<Modeler::BaseElem> Content(std::initializer_list<Kit::ConstShared
 
 void AddMaterials(Modeler::Attributes::Modifier& attrs)
 {
-	struct Spec {
+	struct MaterialInfo {
 		const char* name;
 		UInt16 r, g, b;
 		double roughness;
 	};
-	const Spec specs[] = {{"Concrete", 0xB000, 0xB000, 0xA800, 0.9},
+	const MaterialInfo infos[] = {{"Concrete", 0xB000, 0xB000, 0xA800, 0.9},
 						  {"Glass", 0x8000, 0xC000, 0xE000, 0.05},
 						  {"Steel", 0x7000, 0x7400, 0x7800, 0.3},
 						  {"Plaster", 0xF000, 0xEC00, 0xE000, 0.7}};
-	for (const Spec& s : specs) {
+	for (const MaterialInfo& s : infos) {
 		UMAT m;
 		m.SetName(s.name);
 		m.surfaceColor = {s.r, s.g, s.b};
