@@ -184,6 +184,17 @@ public:
 	// and still refers to its main model. Nothing for a main model. No event.
 	void TransferToMain();
 
+	// Statistics. Per-element figures: every element counts the content it uses, so
+	// shared content is counted once per element.
+	// Over the slots, the body count of each element's base element; an empty slot
+	// counts 1.
+	UInt32 GetBodyCount() const;
+	// Σ Elem::GetUsedBytes + 4 bytes per global polygon entry + the model object.
+	UInt64 GetUsedBytes() const;
+	// Compares GetUsedBytes with GetRealMainUsedBytes and writes the saving that the
+	// sharing of base elements brings.
+	void RepeatedTopologySaveReport(Kit::OChannel& channel) const;
+
 	// Maintenance hooks; they have no effect.
 	void Ready() {}
 	void Check() const {}
@@ -198,6 +209,41 @@ private:
 	friend void DeepCopyModel3D(Kit::SharedPtr<Model3D> destination, const Model3D& source);
 
 	Model3D(Kit::SharedPtr<Attributes> attributes, DiskCachingMethod method, Kit::SharedPtr<Model3D> mainModel);
+
+	// Real figures: sums over the distinct base elements of the model (GetBaseElemSet),
+	// each counted once however many elements share it.
+	struct RealMainFigures {
+		UInt32 baseElems = 0;
+		UInt32 bodies = 0;
+		UInt32 hotspots = 0;
+		UInt32 lights = 0;
+		UInt32 polygons = 0;
+		UInt32 polyEdges = 0;
+		UInt32 edges = 0;
+		UInt32 vertices = 0;
+		UInt32 polyNormals = 0;
+		UInt32 textureVertices = 0;
+		UInt64 polyEdgeBytes = 0;
+		UInt64 polygonCacheBytes = 0;
+		UInt64 sizeofBaseElems = 0;		// Σ BaseElem::GetSizeofBaseElem
+		UInt64 usedBytesOfBaseElems = 0;	// Σ BaseElem::GetUsedBytes
+		UInt64 lightBytes = 0;			// Σ BaseElem::GetLightsourceUsedBytes
+		UInt64 lightVariableBytes = 0;	// Σ of the lights' parameter-list bytes
+	};
+	RealMainFigures GetRealMainFigures() const;
+	UInt32 GetRealMainBodyCount() const { return GetRealMainFigures().bodies; }
+	UInt32 GetRealMainHotspotCount() const { return GetRealMainFigures().hotspots; }
+	UInt32 GetRealMainLightSourceCount() const { return GetRealMainFigures().lights; }
+	UInt32 GetRealMainModelPolygonCount() const { return GetRealMainFigures().polygons; }
+	UInt32 GetRealMainModelPolyEdgeCount() const { return GetRealMainFigures().polyEdges; }
+	UInt32 GetRealMainModelEdgeCount() const { return GetRealMainFigures().edges; }
+	UInt32 GetRealMainModelVertexCount() const { return GetRealMainFigures().vertices; }
+	UInt32 GetRealMainModelPolyNormalCount() const { return GetRealMainFigures().polyNormals; }
+	UInt32 GetRealMainModelTextureVertexCount() const { return GetRealMainFigures().textureVertices; }
+	UInt64 GetRealMainModelPolyEdgeUsedBytes() const { return GetRealMainFigures().polyEdgeBytes; }
+	// Σ Elem::GetSizeofElem + Σ over the distinct base elements of BaseElem::GetUsedBytes
+	// + 4 bytes per global polygon entry + the model object.
+	UInt64 GetRealMainUsedBytes() const;
 
 	// The element list, restored first when purged.
 	ElemContainer::ElemList& GetElems();

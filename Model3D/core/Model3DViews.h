@@ -92,6 +92,35 @@ public:
 	// the lights written before it stay in the channel.
 	void WriteLightSources(Kit::OChannel& channel) const;
 
+	// Statistics (figures beyond 4 GB are capped at 0xFFFFFFFF). Per-element figures:
+	// every element counts the content of its base element, so shared content counts
+	// once per element that uses it.
+	UInt32 GetModelPolygonCount() const;
+	UInt32 GetModelPolyEdgeCount() const;
+	UInt32 GetModelEdgeCount() const;
+	UInt32 GetModelVertexCount() const;
+	UInt32 GetModelPolyNormalCount() const;
+	UInt32 GetModelTextureVertexCount() const;
+	UInt32 GetBodyCount() const { return viewedModel->GetBodyCount(); }
+	UInt32 GetAllItemsCount() const;
+	UInt32 GetUsedBytes() const;
+	UInt32 GetAllocatedBytes() const;
+	// Σ of the triangle-cache bytes of every element's polygons.
+	UInt32 GetPolygonConvexPolyBytes() const;
+	// Real figures: every distinct base element counted once.
+	UInt32 GetRealMainUsedBytes() const;
+	UInt32 GetRealMainAllocatedBytes() const;
+	UInt32 GetRealMainAllItemsCount() const;
+	// Of a derived model, the bytes and items of the content it does not share with its
+	// main model; both byte figures get the same value. A main model counts as a derived
+	// model that shares nothing.
+	void GetRealClippedAllocationData(UInt32& usedBytes, UInt32& allocBytes, UInt32& itemCount) const;
+	// Size report: detail < 3 writes nothing, 3 only the total line (labelled with the
+	// title), above 3 a blank line, the header, one row per kind of content and the
+	// total line. A derived model reports only what it does not share with its main model.
+	void ReportSize(Kit::OChannel& channel, Int16 detail) const;
+	void RepeatedTopologySaveReport(Kit::OChannel& channel) const { viewedModel->RepeatedTopologySaveReport(channel); }
+
 	// Maintenance hooks; they have no effect.
 	void CheckModel() const {}
 	void DetailedCheckModel() const {}
@@ -101,6 +130,35 @@ public:
 protected:
 	Kit::ConstSharedPtr<MainContainerBase> viewedContainer;
 	Kit::ConstSharedPtr<Model3D> viewedModel;
+
+private:
+	// What a derived model holds beyond its main model (the clipped-model walk).
+	struct ClippedFigures {
+		UInt32 elems = 0;
+		UInt32 baseElems = 0;
+		UInt32 bodies = 0;
+		UInt32 hotspots = 0;
+		UInt32 lights = 0;
+		UInt32 polygons = 0;
+		UInt32 polyEdges = 0;
+		UInt32 edges = 0;
+		UInt32 vertices = 0;
+		UInt32 polyNormals = 0;
+		UInt32 textureVertices = 0;
+		UInt64 sizeofElems = 0;
+		UInt64 sizeofBaseElems = 0;
+		UInt64 lightBytes = 0;
+		UInt64 polyEdgeBytes = 0;
+		UInt64 polygonCacheBytes = 0;
+		UInt64 newBytes = 0;
+		// 4 bytes per global polygon entry + new bytes + the model object.
+		UInt64 totalBytes = 0;
+		UInt64 items = 0;
+	};
+	ClippedFigures WalkClippedModel() const;
+	UInt64 GetRealMainPolygonConvexPolyBytes() const;
+	void ReportSizeMainModel(Kit::OChannel& channel, Int16 detail, const char* title) const;
+	void ReportSizeClippedModel(Kit::OChannel& channel, Int16 detail, const char* title) const;
 };
 
 class Model3DOnlyModifier {
