@@ -125,6 +125,9 @@ int RunWithModule(Kit::OChannel& out)
 	const Modeler::Model3DViewer viewer(model);
 	CPrintf(out, "attribute store: %u materials\n\n", Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
 	PrintModel(out, "main model", viewer);
+	viewer.ReportSize(out, 4);
+	out << "\n";
+	viewer.RepeatedTopologySaveReport(out);
 	const Snapshot before = Take(viewer);
 
 	model->Purge();
