@@ -18,47 +18,39 @@ void ResetPgon(Modeler::PGON* pgon)
 	pgon->alignment = 0;
 }
 
+// Sets a polygon from an old form: every field the old form has is copied, the rest
+// (and the triangle cache) is cleared. The oldest form has no mpuid.
+template <typename OldPgon>
+void PgonFromOldForm(Modeler::PGON* pgon, const OldPgon* old)
+{
+	if (pgon == nullptr || old == nullptr)
+		return;
+	ResetPgon(pgon);
+	pgon->status = old->status;
+	pgon->iumat = old->iumat;
+	pgon->irtxt = old->irtxt;
+	pgon->ivect = old->ivect;
+	pgon->fpedg = old->fpedg;
+	pgon->lpedg = old->lpedg;
+	if constexpr (requires { old->mpuid; })
+		pgon->mpuid = old->mpuid;
+}
+
 }	// namespace
 
 void FCPgonFromPgon41(Modeler::PGON* pgon, const PGON_41* pgon41)
 {
-	if (pgon == nullptr || pgon41 == nullptr)
-		return;
-	ResetPgon(pgon);
-	pgon->status = pgon41->status;
-	pgon->iumat = pgon41->iumat;
-	pgon->irtxt = pgon41->irtxt;
-	pgon->ivect = pgon41->ivect;
-	pgon->fpedg = pgon41->fpedg;
-	pgon->lpedg = pgon41->lpedg;
+	PgonFromOldForm(pgon, pgon41);
 }
 
 void FCPgonFromPgon51(Modeler::PGON* pgon, const PGON_51* pgon51)
 {
-	if (pgon == nullptr || pgon51 == nullptr)
-		return;
-	ResetPgon(pgon);
-	pgon->status = pgon51->status;
-	pgon->iumat = pgon51->iumat;
-	pgon->irtxt = pgon51->irtxt;
-	pgon->ivect = pgon51->ivect;
-	pgon->fpedg = pgon51->fpedg;
-	pgon->lpedg = pgon51->lpedg;
-	pgon->mpuid = pgon51->mpuid;
+	PgonFromOldForm(pgon, pgon51);
 }
 
 void FCPgonFromPgon110(Modeler::PGON* pgon, const PGON_110* pgon110)
 {
-	if (pgon == nullptr || pgon110 == nullptr)
-		return;
-	ResetPgon(pgon);
-	pgon->status = pgon110->status;
-	pgon->iumat = pgon110->iumat;
-	pgon->irtxt = pgon110->irtxt;
-	pgon->ivect = pgon110->ivect;
-	pgon->fpedg = pgon110->fpedg;
-	pgon->lpedg = pgon110->lpedg;
-	pgon->mpuid = pgon110->mpuid;
+	PgonFromOldForm(pgon, pgon110);
 }
 
 void FCEdgeFromEdge51(EDGE* edge, const EDGE_51* edge51)
