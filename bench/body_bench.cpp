@@ -1,6 +1,6 @@
 // Benchmarks of the compact body: building it from arrays, the quick stream against a
 // plain memcpy of the same bytes, and the round normals of a curved mesh.
-#include "Model3D/bodies/Body.h"
+#include "Model3D/bodies/body/Body.h"
 #include "platform/MemoryChannel.h"
 
 #include <benchmark/benchmark.h>

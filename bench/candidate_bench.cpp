@@ -2,7 +2,7 @@
 // calls and freezing it with ToBody (compression on and off), and orienting a large open
 // surface whose quads face up or down at random. Each runs at two sizes to show that
 // the cost grows linearly with the polygon count.
-#include "Model3D/bodies/CandidateBody.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Benchmarks of the elements and the element container: the quick stream of a model
 // whose elements share base elements and bodies, GUID lookups and bind recomputation
 // over a million elements.
-#include "Model3D/core/ElemContainer.h"
-#include "Model3D/elements/Elem.h"
+#include "Model3D/core/elems/ElemContainer.h"
+#include "Model3D/elements/elem/Elem.h"
 #include "platform/MemoryChannel.h"
 
 #include <benchmark/benchmark.h>

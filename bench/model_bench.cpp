@@ -1,5 +1,5 @@
 // Model element list: appending elements and sorting the new tail.
-#include "Model3D/core/Model3D.h"
+#include "Model3D/core/model/Model3D.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Purging a model to its element cache file and restoring it, next to a plain write and
 // read of a file of the same size.
-#include "Model3D/bodies/CandidateBody.h"
-#include "Model3D/core/Model3D.h"
-#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
+#include "Model3D/core/model/Model3D.h"
+#include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/Geometry.h"
 
 #include <benchmark/benchmark.h>

@@ -2,9 +2,9 @@
 
 #include "SampleModel.h"
 
-#include "Model3D/core/Model3D.h"
-#include "Model3D/core/ModuleFrame.h"
-#include "Model3D/core/SizeReport.h"
+#include "Model3D/core/model/Model3D.h"
+#include "Model3D/core/frame/ModuleFrame.h"
+#include "Model3D/core/frame/SizeReport.h"
 #include "platform/KitHashTable.h"
 
 #include <cstdio>

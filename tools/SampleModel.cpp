@@ -1,8 +1,8 @@
 #include "SampleModel.h"
 
-#include "Model3D/attributes/UMAT.h"
-#include "Model3D/bodies/CandidateBody.h"
-#include "Model3D/elements/LGHT.h"
+#include "Model3D/attributes/records/UMAT.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
+#include "Model3D/elements/records/LGHT.h"
 #include "platform/Geometry.h"
 
 #include <cmath>

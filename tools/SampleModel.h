@@ -2,8 +2,8 @@
 // interface only (body builder, elements, light sources, attribute store).
 #pragma once
 
-#include "Model3D/attributes/ModelerAttributes.h"
-#include "Model3D/elements/Elem.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/elements/elem/Elem.h"
 #include "platform/KitArray.h"
 
 namespace Sample {

@@ -1,8 +1,8 @@
 #include "AttributesTestSupport.h"
 
-#include "Model3D/attributes/FillConversion.h"
-#include "Model3D/attributes/ModelerAttributes.h"
-#include "Model3D/persistence/AttributeConversion.h"
+#include "Model3D/attributes/fills/FillConversion.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/persistence/conversion/AttributeConversion.h"
 #include "platform/BMMemory.h"
 #include "platform/MemoryChannel.h"
 

@@ -1,7 +1,7 @@
 #include "AttributesTestSupport.h"
 
-#include "Model3D/attributes/ModelerAttributes.h"
-#include "Model3D/core/SizeReport.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/core/frame/SizeReport.h"
 #include "platform/BMMemory.h"
 #include "platform/MemoryChannel.h"
 

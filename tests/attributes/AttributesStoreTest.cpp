@@ -1,7 +1,7 @@
 #include "AttributesTestSupport.h"
 
-#include "Model3D/attributes/FillConversion.h"
-#include "Model3D/attributes/ModelerAttributes.h"
+#include "Model3D/attributes/fills/FillConversion.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
 #include "platform/ARxAttributes.h"
 #include "platform/BMMemory.h"
 #include "platform/KitUtils.h"

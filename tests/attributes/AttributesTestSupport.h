@@ -1,7 +1,7 @@
 // Helpers of the attribute store tests.
 #pragma once
 
-#include "Model3D/attributes/ModelerAttributes.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
 #include "platform/KitException.h"
 
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "Model3D/attributes/FillConversion.h"
+#include "Model3D/attributes/fills/FillConversion.h"
 #include "platform/ARxAttributes.h"
 #include "platform/BMMemory.h"
 #include "platform/KitException.h"

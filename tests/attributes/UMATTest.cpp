@@ -1,4 +1,4 @@
-#include "Model3D/attributes/UMAT.h"
+#include "Model3D/attributes/records/UMAT.h"
 #include "Model3D/proplist/PropertyList.h"
 #include "fixtures/LegacyRecords.h"
 #include "platform/BMMemory.h"

@@ -1,7 +1,7 @@
 #include "BodyTestAccess.h"
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/Body.h"
+#include "Model3D/bodies/body/Body.h"
 #include "platform/KitException.h"
 
 #include <gtest/gtest.h>

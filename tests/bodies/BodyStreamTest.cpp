@@ -1,6 +1,6 @@
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/Body.h"
+#include "Model3D/bodies/body/Body.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"
 

@@ -1,7 +1,7 @@
 // Gives the tests the owner-only editing members of Body.
 #pragma once
 
-#include "Model3D/bodies/Body.h"
+#include "Model3D/bodies/body/Body.h"
 
 namespace BodyTests {
 

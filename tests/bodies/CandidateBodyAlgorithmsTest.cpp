@@ -2,8 +2,8 @@
 // normal search, box wrapping, open-surface orientation and transformation.
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/BodyAlgorithms.h"
-#include "Model3D/bodies/CandidateBody.h"
+#include "Model3D/bodies/body/BodyAlgorithms.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
 #include "platform/KitException.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 // bodies passing, and bad bodies never throwing.
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/attributes/ModelerAttributes.h"
-#include "Model3D/attributes/UMAT.h"
-#include "Model3D/bodies/CandidateBody.h"
-#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/attributes/records/UMAT.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
+#include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/KitUtils.h"
 
 #include <gtest/gtest.h>

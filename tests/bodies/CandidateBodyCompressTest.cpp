@@ -1,7 +1,7 @@
 // The builder's conversion into a Body, with and without compression.
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/CandidateBody.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
 
 #include <gtest/gtest.h>
 

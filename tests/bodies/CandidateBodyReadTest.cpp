@@ -2,8 +2,8 @@
 // blocks the channel cannot deliver.
 #include "fixtures/LegacyRecords.h"
 
-#include "Model3D/bodies/CandidateBody.h"
-#include "Model3D/persistence/RecordConversion.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
+#include "Model3D/persistence/conversion/RecordConversion.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"
 

@@ -2,7 +2,7 @@
 // legacy record and the quick stream.
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/CandidateBody.h"
+#include "Model3D/bodies/builder/CandidateBody.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"
 

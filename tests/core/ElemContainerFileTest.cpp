@@ -1,6 +1,6 @@
 // Element container cache file: purge and restore keep elements, sharing, GUIDs and
 // index records; damaged files are refused; concurrent accesses restore once.
-#include "Model3D/core/ElemContainer.h"
+#include "Model3D/core/elems/ElemContainer.h"
 #include "fixtures/ElemFixtures.h"
 #include "fixtures/TempDir.h"
 #include "platform/KitException.h"

@@ -1,5 +1,5 @@
 // Element container: verified GUID lookups, lazy binds, global polygon offsets.
-#include "Model3D/core/ElemContainer.h"
+#include "Model3D/core/elems/ElemContainer.h"
 #include "fixtures/ElemFixtures.h"
 
 #include <gtest/gtest.h>

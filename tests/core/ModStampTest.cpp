@@ -1,5 +1,5 @@
-#include "Model3D/core/ModStamp.h"
-#include "Model3D/core/ModelerExceptions.h"
+#include "Model3D/core/frame/ModStamp.h"
+#include "Model3D/core/frame/ModelerExceptions.h"
 
 #include <gtest/gtest.h>
 

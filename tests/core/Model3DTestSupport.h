@@ -2,7 +2,7 @@
 // and an observer that records every event it hears.
 #pragma once
 
-#include "Model3D/core/Model3D.h"
+#include "Model3D/core/model/Model3D.h"
 #include "fixtures/ElemFixtures.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 // Model statistics and size reports on models whose elements share base elements and
 // whose base elements share bodies.
-#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3DTestSupport.h"
 #include "platform/KitUtils.h"
 #include "platform/MemoryChannel.h"

@@ -1,4 +1,4 @@
-#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/core/frame/ModuleFrame.h"
 
 #include "fixtures/TempDir.h"
 

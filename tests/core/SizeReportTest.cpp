@@ -1,4 +1,4 @@
-#include "Model3D/core/SizeReport.h"
+#include "Model3D/core/frame/SizeReport.h"
 
 #include "platform/MemoryChannel.h"
 

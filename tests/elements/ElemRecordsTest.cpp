@@ -1,6 +1,6 @@
 // Element header, hotspot and transformation records: equality tolerances and the
 // header's copy rules.
-#include "Model3D/elements/Elem.h"
+#include "Model3D/elements/elem/Elem.h"
 #include "fixtures/ElemFixtures.h"
 #include "platform/KitUtils.h"
 

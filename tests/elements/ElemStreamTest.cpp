@@ -1,6 +1,6 @@
 // Quick streams of elements: sharing through the tables, round trips, and refusal of
 // damaged or forged streams.
-#include "Model3D/elements/Elem.h"
+#include "Model3D/elements/elem/Elem.h"
 #include "fixtures/ElemFixtures.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"

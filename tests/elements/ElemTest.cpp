@@ -1,6 +1,6 @@
 // Elem and BaseElem: construction state, flags, transformation, bounds, copies,
 // equality and size figures.
-#include "Model3D/elements/Elem.h"
+#include "Model3D/elements/elem/Elem.h"
 #include "fixtures/ElemFixtures.h"
 #include "platform/KitException.h"
 

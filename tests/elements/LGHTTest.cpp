@@ -1,4 +1,4 @@
-#include "Model3D/elements/LGHT.h"
+#include "Model3D/elements/records/LGHT.h"
 #include "fixtures/LegacyRecords.h"
 #include "platform/BMMemory.h"
 #include "platform/Geometry.h"

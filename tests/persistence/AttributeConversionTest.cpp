@@ -1,6 +1,6 @@
-#include "Model3D/persistence/AttributeConversion.h"
-#include "Model3D/attributes/UMAT.h"
-#include "Model3D/persistence/RecordConversion.h"
+#include "Model3D/persistence/conversion/AttributeConversion.h"
+#include "Model3D/attributes/records/UMAT.h"
+#include "Model3D/persistence/conversion/RecordConversion.h"
 #include "fixtures/LegacyRecords.h"
 
 #include <gtest/gtest.h>

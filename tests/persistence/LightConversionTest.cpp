@@ -1,4 +1,4 @@
-#include "Model3D/persistence/LightConversion.h"
+#include "Model3D/persistence/conversion/LightConversion.h"
 #include "fixtures/LegacyRecords.h"
 #include "platform/BMMemory.h"
 #include "platform/MemoryChannel.h"

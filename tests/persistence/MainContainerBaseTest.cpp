@@ -1,6 +1,6 @@
-#include "Model3D/persistence/MainContainerBase.h"
+#include "Model3D/persistence/base/MainContainerBase.h"
 
-#include "Model3D/core/ModuleFrame.h"
+#include "Model3D/core/frame/ModuleFrame.h"
 #include "fixtures/TempDir.h"
 #include "platform/KitLogger.h"
 

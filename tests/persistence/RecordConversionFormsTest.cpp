@@ -1,4 +1,4 @@
-#include "Model3D/persistence/RecordConversion.h"
+#include "Model3D/persistence/conversion/RecordConversion.h"
 #include "fixtures/LegacyRecords.h"
 
 #include <gtest/gtest.h>

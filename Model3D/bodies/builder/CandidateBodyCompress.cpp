@@ -1,0 +1,276 @@
+// CandidateBody: compression of the arrays and conversion into the immutable Body.
+#include "Model3D/bodies/builder/CandidateBody.h"
+
+#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "platform/KitException.h"
+#include "platform/KitPrefs.h"
+
+#include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace Modeler {
+
+// ---- the compression switch ---------------------------------------------------------------
+
+namespace {
+
+// The preference is read once, on first use.
+bool CompressionPreference()
+{
+	static const bool value = DBGetBool("Atelier", "compress", true);
+	return value;
+}
+
+std::optional<bool> compressionOverride;
+
+}	// namespace
+
+bool CandidateBody::IsCompressionOn()
+{
+	return compressionOverride.has_value() ? *compressionOverride : CompressionPreference();
+}
+
+void CandidateBody::SetCompressionOverride(bool on)
+{
+	compressionOverride = on;
+}
+
+void CandidateBody::ResetCompressionOverride()
+{
+	compressionOverride.reset();
+}
+
+// ---- compression ----------------------------------------------------------------------------
+
+struct CandidateBody::CompressedArrays {
+	Kit::PagedArray<VERT> vertices;
+	Kit::PagedArray<TEVE> textureVertices;
+	Kit::PagedArray<EDGE> edges;
+	Kit::PagedArray<Int32> polyEdges;
+	Kit::PagedArray<VECT> polyNormals;
+	Kit::PagedArray<PGON> polygons;
+	F_Box3D bounds = F_Box3D::Empty();
+	Int32 coor[4] = {0, 0, 0, 0};
+
+	// The outcome of an inconsistent builder: no geometry, zero bounds and zero coor.
+	void MakeInconsistent()
+	{
+		vertices.Clear();
+		textureVertices.Clear();
+		edges.Clear();
+		polyEdges.Clear();
+		polyNormals.Clear();
+		polygons.Clear();
+		bounds = F_Box3D{0, 0, 0, 0, 0, 0};
+		std::memset(coor, 0, sizeof coor);
+	}
+};
+
+namespace {
+
+inline Int64 RefIndex(Int32 ref)
+{
+	return ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
+}
+
+enum VertexState : UInt8 { VertexUnknown = 0, VertexUnused = 1, VertexUsed = 2 };
+
+}	// namespace
+
+// Removes unused vertices and normals, removable wire edges and superfluous contour
+// separators. Returns false when nothing needs removing (the arrays are used as they
+// are). Every reference is checked on the way; an inconsistent builder gives true with
+// empty arrays. Normals are kept for every polygon that names them, also for polygons
+// that no edge names, so that no polygon can be left with a normal that was dropped.
+bool CandidateBody::Compress(CompressedArrays& out) const
+{
+	const Int64 V = GetVertexCount(), E = GetEdgeCount(), P = GetPolygonCount();
+	const Int64 N = GetPolyNormalCount(), PE = GetPolyEdgeCount(), T = GetTextureVertexCount();
+	auto stop = [&out]() {
+		out.MakeInconsistent();
+		return true;
+	};
+
+	bool ask = false;
+	std::vector<UInt8> vertexState(static_cast<USize>(V), VertexUnknown);
+	std::vector<bool> normalUsed(static_cast<USize>(N), false);
+
+	// Coordinate-system vertices.
+	for (Int32 c : coor) {
+		if (c == 0)
+			continue;
+		const Int64 v = RefIndex(c);
+		if (v >= V)
+			return stop();
+		vertexState[static_cast<USize>(v)] = VertexUsed;
+		if (c < 0 && !ask) {
+			// An edge at a vertex marked coordinate-system-only: the mark must be corrected.
+			for (USize e = 0; e < edges.GetSize() && !ask; ++e)
+				ask = edges[e].vert1 == v || edges[e].vert2 == v;
+		}
+	}
+
+	// Edges.
+	std::vector<bool> removable(static_cast<USize>(E), false);
+	auto markNormal = [&](Int32 ivect) {
+		const Int64 n = RefIndex(ivect);
+		if (ivect == 0 || n >= N)
+			return false;
+		normalUsed[static_cast<USize>(n)] = true;
+		return true;
+	};
+	for (Int64 i = 0; i < E; ++i) {
+		const EDGE& e = edges[static_cast<USize>(i)];
+		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V)
+			return stop();
+		if (e.pgon1 < 0 && e.pgon2 < 0 && (e.status & EdgeWire) != 0) {
+			removable[static_cast<USize>(i)] = true;
+			for (Int32 v : {e.vert1, e.vert2}) {
+				if (vertexState[static_cast<USize>(v)] == VertexUnknown)
+					vertexState[static_cast<USize>(v)] = VertexUnused;
+			}
+			ask = true;
+			continue;
+		}
+		vertexState[static_cast<USize>(e.vert1)] = VertexUsed;
+		vertexState[static_cast<USize>(e.vert2)] = VertexUsed;
+		if (e.pgon1 >= P || e.pgon2 >= P)
+			return stop();
+		for (Int32 pg : {e.pgon1, e.pgon2}) {
+			if (pg >= 0 && !markNormal(polygons[static_cast<USize>(pg)].ivect))
+				return stop();
+		}
+	}
+
+	// Polygons: every range, normal and reference is checked; separators at the ends of a
+	// range or doubled ask for compression.
+	for (Int64 i = 0; i < P; ++i) {
+		const PGON& p = polygons[static_cast<USize>(i)];
+		if (!markNormal(p.ivect))
+			return stop();
+		if (p.lpedg < p.fpedg)
+			continue;
+		if (p.fpedg < 0 || p.lpedg >= PE)
+			return stop();
+		bool previousSeparator = true;	// a separator at the start counts as doubled
+		for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
+			const Int32 r = polyEdges[static_cast<USize>(k)];
+			if (r == 0) {
+				ask = ask || previousSeparator;
+				previousSeparator = true;
+				continue;
+			}
+			if (RefIndex(r) >= E)
+				return stop();
+			previousSeparator = false;
+		}
+		ask = ask || previousSeparator;
+	}
+	if (!ask)
+		return false;
+
+	// Vertices (and their texture vertices) that something uses, in their order.
+	std::vector<Int32> vertexMap(static_cast<USize>(V), -1);
+	BodyRules::BoxBuilder box;
+	for (Int64 i = 0; i < V; ++i) {
+		if (vertexState[static_cast<USize>(i)] != VertexUsed)
+			continue;
+		const VERT& v = vertices[static_cast<USize>(i)];
+		vertexMap[static_cast<USize>(i)] = static_cast<Int32>(out.vertices.GetSize());
+		out.vertices.Push(v);
+		if (i < T)
+			out.textureVertices.Push(textureVertices[static_cast<USize>(i)]);
+		box.Add(v.x, v.y, v.z);
+	}
+	out.bounds = box.GetBox();
+
+	// Normals.
+	std::vector<Int32> normalMap(static_cast<USize>(N), -1);
+	for (Int64 i = 0; i < N; ++i) {
+		if (!normalUsed[static_cast<USize>(i)])
+			continue;
+		normalMap[static_cast<USize>(i)] = static_cast<Int32>(out.polyNormals.GetSize());
+		out.polyNormals.Push(polyNormals[static_cast<USize>(i)]);
+	}
+
+	// Edges, with their vertices renumbered; vertices that a kept edge touches.
+	std::vector<Int32> edgeMap(static_cast<USize>(E), -1);
+	std::vector<bool> onEdge(static_cast<USize>(out.vertices.GetSize()), false);
+	for (Int64 i = 0; i < E; ++i) {
+		if (removable[static_cast<USize>(i)])
+			continue;
+		EDGE e = edges[static_cast<USize>(i)];
+		e.vert1 = vertexMap[static_cast<USize>(e.vert1)];
+		e.vert2 = vertexMap[static_cast<USize>(e.vert2)];
+		onEdge[static_cast<USize>(e.vert1)] = true;
+		onEdge[static_cast<USize>(e.vert2)] = true;
+		edgeMap[static_cast<USize>(i)] = static_cast<Int32>(out.edges.GetSize());
+		out.edges.Push(e);
+	}
+
+	// Polygons: separators at the ends dropped, runs of separators collapsed. The triangle
+	// caches name old vertex numbers, so they are not carried over (they are rebuilt on
+	// demand).
+	for (Int64 i = 0; i < P; ++i) {
+		PGON p = polygons[static_cast<USize>(i)];
+		p.ClearCache();
+		const Int32 n = normalMap[static_cast<USize>(RefIndex(p.ivect))];
+		p.ivect = p.ivect > 0 ? n + 1 : -(n + 1);
+		if (p.lpedg >= p.fpedg) {
+			const Int32 first = static_cast<Int32>(out.polyEdges.GetSize());
+			bool pendingSeparator = false;
+			for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
+				const Int32 r = polyEdges[static_cast<USize>(k)];
+				if (r == 0) {
+					pendingSeparator = out.polyEdges.GetSize() > USize(first);
+					continue;
+				}
+				const Int32 mapped = edgeMap[static_cast<USize>(RefIndex(r))];
+				if (mapped < 0)
+					return stop();	// a polygon runs along a wire edge
+				if (pendingSeparator)
+					out.polyEdges.Push(0);
+				pendingSeparator = false;
+				out.polyEdges.Push(r > 0 ? mapped + 1 : -(mapped + 1));
+			}
+			p.fpedg = first;
+			p.lpedg = static_cast<Int32>(out.polyEdges.GetSize()) - 1;
+		}
+		out.polygons.Push(p);
+	}
+
+	// The coordinate system: positive where a kept edge touches the vertex.
+	for (Int32 j = 0; j < 4; ++j) {
+		if (coor[j] == 0)
+			continue;
+		const Int32 n = vertexMap[static_cast<USize>(RefIndex(coor[j]))];
+		out.coor[j] = onEdge[static_cast<USize>(n)] ? n + 1 : -(n + 1);
+	}
+	return true;
+}
+
+Kit::SharedPtr<Body> CandidateBody::ToBody() const
+{
+	try {
+		if (IsCompressionOn()) {
+			CompressedArrays c;
+			if (Compress(c)) {
+				return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc,
+													 sltype, fatherBind, wrap, c.coor, c.bounds, c.vertices,
+													 c.textureVertices, c.edges, c.polyEdges, c.polyNormals,
+													 c.polygons));
+			}
+		}
+		return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
+											 fatherBind, wrap, coor, bounds, vertices, textureVertices, edges,
+											 polyEdges, polyNormals, polygons));
+	} catch (const Kit::OutOfMemoryException&) {
+		throw;
+	} catch (const std::bad_alloc&) {
+		throw Kit::OutOfMemoryException();
+	}
+}
+
+}	// namespace Modeler

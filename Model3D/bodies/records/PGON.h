@@ -1,0 +1,108 @@
+// Modeler::PGON: one polygon of a body. It runs over the body's poly-edges fpedg …
+// lpedg (inclusive, separators included) and owns its triangle cache.
+//
+// The triangle cache ("cpols") is one heap block of Int32 values: entry 0 is the
+// triangle count t, then three body vertex indices per triangle; 12·t + 4 bytes. The
+// polygon owns it: copies of the polygon deep-copy it, destruction frees it.
+#pragma once
+
+#include "Model3D/bodies/records/BodyRecords.h"
+#include "platform/Geometry.h"
+#include "platform/GeometryVector.h"
+#include "platform/KitTypes.h"
+
+#include <cstddef>
+#include <type_traits>
+
+namespace Modeler {
+
+class Body;
+
+class PGON {
+public:
+	UInt32 status = 0;
+	UInt16 dummy = 0;
+	Int16 iumat = 0;
+	Int32 irtxt = 0;
+	Int32 ivect = 0;
+	Int32 fpedg = 0;
+	Int32 lpedg = 0;
+	Int32 mpuid = 0;
+	Int32 alignment = 0;  // written as 0
+	mutable Int32* cpols = nullptr;  // triangle cache, owned; derived data, so it may change in const use
+
+	PGON() = default;
+	PGON(const PGON& source);
+	PGON& operator=(const PGON& source);
+	~PGON() { ClearCache(); }
+
+	// Status queries.
+	bool IsInvisible() const { return (status & PgonInvisible) != 0; }
+	bool IsCurved() const { return (status & PgonCurved) != 0; }
+	bool IsConcave() const { return (status & PgonConcave) != 0; }
+	bool HasHoles() const { return (status & PgonHasHoles) != 0; }
+	bool IsComplex() const { return (status & (PgonConcave | PgonHasHoles)) != 0; }
+	bool HasSharpEdge() const { return (status & PgonHasSharpEdge) != 0; }
+
+	// lpedg − fpedg + 1, separators included.
+	Int32 GetEdgeCount() const { return lpedg - fpedg + 1; }
+
+	// Triangle cache.
+	bool IsDecomposedIntoTriangles() const { return cpols != nullptr; }
+	UInt32 GetCacheSize() const { return cpols == nullptr ? 0 : CacheBytes(cpols[0]); }
+	// Frees the cache (const: the cache is derived data).
+	void ClearCache() const;
+	// Takes ownership of a block made by AllocateCache (or null); frees the old one.
+	void SetCache(Int32* block) const;
+	// A new cache block for 'triangleCount' triangles with entry 0 set and the vertex
+	// entries zeroed; null when the memory cannot be had or the count is negative.
+	static Int32* AllocateCache(Int32 triangleCount);
+	static void FreeCache(Int32* block);
+	static UInt32 CacheBytes(Int32 triangleCount) { return 12u * static_cast<UInt32>(triangleCount) + 4u; }
+
+	// Reads through the body that owns the polygon.
+	Int32 GetPolyEdge(const Body& body, Int32 k) const;
+	// The edge of poly-edge k, with vert1 and vert2 exchanged when it is walked backwards.
+	EDGE GetOrientedEdge(const Body& body, Int32 k) const;
+	// The start vertex of poly-edge k (through tran when given); (0, 0, 0) and
+	// *isSeparator = true for a separator.
+	Vector3dTpl<double> GetVertex(const Body& body, Int32 k, bool* isSeparator, const TRAN* tran = nullptr) const;
+	Vector3dTpl<double> GetNormalVector(const Body& body, const TRAN* tran = nullptr) const;
+
+protected:
+	// Deep copy of the source's cache; the own cache is freed first. A copy that cannot
+	// be allocated leaves this polygon without a cache.
+	void CopyCPols(const PGON& source);
+
+	friend class Body;
+};
+
+static_assert(sizeof(PGON) == 40);
+static_assert(offsetof(PGON, dummy) == 4 && offsetof(PGON, iumat) == 6 && offsetof(PGON, irtxt) == 8);
+static_assert(offsetof(PGON, ivect) == 12 && offsetof(PGON, fpedg) == 16 && offsetof(PGON, lpedg) == 20);
+static_assert(offsetof(PGON, mpuid) == 24 && offsetof(PGON, alignment) == 28 && offsetof(PGON, cpols) == 32);
+
+// The 40-byte image of a polygon in the quick streams: the fields of PGON in place, the
+// alignment word and the cache slot written as 0.
+struct PgonImage {
+	UInt32 status;
+	UInt16 dummy;
+	Int16 iumat;
+	Int32 irtxt;
+	Int32 ivect;
+	Int32 fpedg;
+	Int32 lpedg;
+	Int32 mpuid;
+	Int32 alignment;
+	UInt64 cache;
+};
+
+static_assert(sizeof(PgonImage) == sizeof(PGON) && std::is_trivially_copyable_v<PgonImage>);
+static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) && offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
+static_assert(offsetof(PgonImage, cache) == offsetof(PGON, cpols));
+
+PgonImage ToPgonImage(const PGON& p);
+// Takes the fields of the image; the polygon's cache is left as it is.
+void AssignPgonImage(PGON& p, const PgonImage& image);
+
+}	// namespace Modeler

@@ -1,0 +1,123 @@
+// Modeler::ElemContainer: the element storage of a model. It holds the element list (a
+// paged array of shared elements), the lookup from element GUID to slot index, and one
+// index record per slot with two derived numberings computed on demand:
+//   - binds: a 1-based global numbering of the bodies of all elements;
+//   - global polygon offsets: per body, the number to add to a polygon's mpuid to get
+//     its global polygon index.
+// The list can be purged to a cache file in the model's swap folder and restored from
+// it on the next access; the container's lock makes sure that happens once.
+//
+// The model keeps the GUID map current and invalidates the bind index whenever it
+// changes the list or an element's body count; it reaches the state through the
+// accessors below.
+#pragma once
+
+#include "Model3D/elements/elem/Elem.h"
+#include "platform/IOLocation.h"
+#include "platform/KitFastLock.h"
+#include "platform/KitGuid.h"
+#include "platform/KitHashTable.h"
+#include "platform/KitPagedArray.h"
+#include "platform/KitShared.h"
+#include "platform/KitTypes.h"
+
+#include <atomic>
+
+namespace Modeler {
+
+class Model3D;
+
+// The index record of one element slot.
+struct ElemIndices {
+	UInt32 absoluteBodyIdx = 0;     // bind of the element's first body (1-based)
+	Kit::PagedArray<UInt32> gPgons; // per body: offset from mpuid to global polygon index
+};
+
+class ElemContainer {
+public:
+	using ElemList = Kit::PagedArray<Kit::ConstSharedPtr<Elem>>;
+	using GuidIndexMap = Kit::HashTable<Kit::Guid, UInt32>;
+	using IndicesList = Kit::PagedArray<ElemIndices>;
+
+	ElemContainer();
+	ElemContainer(const ElemContainer&) = delete;
+	ElemContainer& operator=(const ElemContainer&) = delete;
+	~ElemContainer();
+
+	// The element list, the GUID map and the index records, restored first when the
+	// container is purged.
+	ElemList& GetElems();
+	const ElemList& GetElems() const;
+	GuidIndexMap& GetElemGuidIndexMap();
+	const GuidIndexMap& GetElemGuidIndexMap() const;
+	IndicesList& GetElemIndices();
+	const IndicesList& GetElemIndices() const;
+
+	// The element count; while purged, the count kept at purge time. Never restores.
+	UInt32 GetElemCount() const;
+
+	// Slot of the element with this GUID, or −1. A map entry whose slot is gone or now
+	// holds another element reads as absent; the null GUID is never found.
+	Int32 GetElemIdx(const Kit::Guid& guid) const;
+
+	// 1-based global number of body bodyIdx (0-based, not checked) of element elemIdx;
+	// past the end, the number after the last body. Recomputes the binds when invalid.
+	UInt32 GetBind(UInt32 elemIdx, UInt32 bodyIdx) const;
+	void InvalidateBindIndex() { bindIndexValid = false; }
+	bool IsBindIndexValid() const { return bindIndexValid; }
+
+	// Numbers the polygons of the bodies of elements first … count − 1, continuing the
+	// numbering of the elements before first. Deleted placeholders and empty bodies get
+	// the current offset without advancing it.
+	void CalculateGPgons(UInt32 first);
+	// Offset of body bodyIdx of element elemIdx; 0 when either index has no entry.
+	Int32 GetGlobPgonIdx(UInt32 elemIdx, UInt32 bodyIdx) const;
+	// Number of bodies that carry a polygon offset (not a polygon count). Never restores.
+	UInt32 GetGPgonCount() const;
+
+	// Cache file "ModelElems-<index>" in folder: the element count, per slot the
+	// element's index in the file's element table followed by its record the first time
+	// (elements, base elements and bodies that are shared are written once), then the
+	// index records. The container is not changed. Failures throw
+	// Kit::InternalErrorException.
+	void WriteToFile(const IO::Location& folder, Int32 index) const;
+	// Reads a cache file back: elements, GUID map and index records. A missing,
+	// truncated or damaged file is logged and throws Kit::InternalErrorException; the
+	// elements read completely up to then stay in the list.
+	void ReadFromFile(const IO::Location& folder, Int32 index);
+	// Writes the cache file and frees the elements; the next access restores them. Does
+	// nothing when already purged.
+	void PurgeToFile(const IO::Location& folder, Int32 index);
+	// Name of the cache file of the model with that global index.
+	static IO::Name GetCacheFileName(Int32 index);
+
+	// Purge state.
+	bool IsPurged() const { return purged.load(std::memory_order_acquire); }
+	Int32 GetCacheFileIndex() const { return cacheFileIndex; }
+	const IO::Location& GetCacheLocation() const { return cacheLocation; }
+
+private:
+	friend class Model3D;
+
+	// Restores the list from the cache file when it is purged. Const because every
+	// read access restores; the container itself is never a const object.
+	void EnsureRestored() const;
+	// Under the lock and only when purged: reads the cache file back. When that fails
+	// the container stays purged and empty, and the next access tries again.
+	void Restore();
+	void CalculateAbsoluteBodyIndices() const;
+	UInt32 BodyCountOf(UInt32 elemIdx) const;
+
+	ElemList elems;
+	mutable Kit::FastLock lock;
+	Int32 cacheFileIndex = 0;
+	std::atomic<bool> purged{false};
+	IO::Location cacheLocation;
+	UInt32 purgedElemCount = 0;
+	// The two derived numberings are caches, filled by const queries.
+	mutable IndicesList elemIndices;
+	mutable bool bindIndexValid = false;
+	GuidIndexMap elemGuidIndexMap;
+};
+
+} // namespace Modeler

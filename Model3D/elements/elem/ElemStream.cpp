@@ -1,0 +1,89 @@
+// The quick stream of Elem.
+#include "Model3D/elements/elem/Elem.h"
+
+#include "Model3D/elements/elem/ElemAlloc.h"
+#include "Model3D/elements/elem/QuickStreamCheck.h"
+
+namespace Modeler {
+
+namespace {
+
+// The raw part of an Elem record: flags, header, generation id, transformation.
+constexpr UInt64 RawElemBytes = sizeof(UInt16) + sizeof(VOCA) + sizeof(UInt32) + sizeof(TRAN);
+static_assert(RawElemBytes == 158);
+
+} // namespace
+
+void Elem::QuickWrite(Kit::OChannel& ch, BodyWriteTable& bodyTable, BaseElemWriteTable& baseElemTable) const {
+	ch.WriteBin(&flags, sizeof flags);
+	ch.WriteBin(&elemId, sizeof elemId);
+	ch.WriteBin(&genId, sizeof genId);
+	ch.WriteBin(&trafo, sizeof trafo);
+
+	const BaseElem* base = baseElem.Get();
+	if (base == nullptr) {
+		ch.Write(Int32(-1));
+	} else if (const Int32* known = baseElemTable.GetPtr(base)) {
+		ch.Write(*known);
+	} else {
+		const Int32 index = static_cast<Int32>(baseElemTable.GetSize());
+		ch.Write(index);
+		base->QuickWrite(ch, bodyTable);
+		baseElemTable.Add(base, index);
+	}
+
+	QuickStream::CheckOutput(ch);
+}
+
+void Elem::QuickWrite(Kit::OChannel& ch) const {
+	BodyWriteTable bodyTable;
+	BaseElemWriteTable baseElemTable;
+	QuickWrite(ch, bodyTable, baseElemTable);
+}
+
+void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable) {
+	// The raw part is taken whole or not at all.
+	if (ch.GetAvailable() < RawElemBytes) QuickStream::Forged("Elem::QuickRead: truncated record", __LINE__);
+	UInt16 newFlags = 0;
+	VOCA newId;
+	UInt32 newGenId = 0;
+	TRAN newTrafo{};
+	ch.ReadBin(&newFlags, sizeof newFlags);
+	ch.ReadBin(&newId, sizeof newId);
+	ch.ReadBin(&newGenId, sizeof newGenId);
+	ch.ReadBin(&newTrafo, sizeof newTrafo);
+	Int32 index = 0;
+	ch.Read(index);
+	QuickStream::CheckInput(ch);
+
+	flags = newFlags;
+	elemId = newId;
+	genId = newGenId;
+	trafo = newTrafo;
+
+	// −1 stands for no base element; anything else must name a base element read before
+	// or the next new one.
+	if (index == -1) {
+		baseElem.Clear();
+	} else if (index < -1 || UInt64(index) > baseElemTable.size()) {
+		QuickStream::Forged("Elem::QuickRead: bad base element index", __LINE__);
+	} else if (UInt64(index) < baseElemTable.size()) {
+		baseElem = baseElemTable[static_cast<USize>(index)];
+	} else {
+		Kit::SharedPtr<BaseElem> base(NewElemObject<BaseElem>());
+		baseElem = base;
+		base->QuickRead(ch, bodyTable);
+		baseElemTable.Push(base.Get());
+	}
+
+	CalculateBounds();
+	QuickStream::CheckInput(ch);
+}
+
+void Elem::QuickRead(Kit::IChannel& ch) {
+	BodyReadTable bodyTable;
+	BaseElemReadTable baseElemTable;
+	QuickRead(ch, bodyTable, baseElemTable);
+}
+
+} // namespace Modeler
