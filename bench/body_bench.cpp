@@ -25,13 +25,14 @@ struct Mesh {
 	UInt32 status = Modeler::BodyCurved | Modeler::BodySurface;
 };
 
-Mesh MakeMesh(Int32 side, bool sharp)
-{
+Mesh MakeMesh(Int32 side, bool sharp) {
 	Mesh m;
 	const Int32 nu = side, nv = side;
 	const double step = std::numbers::pi / (nu - 1);
 	auto vid = [&](Int32 i, Int32 j) { return j * nu + i; };
-	auto cell = [&](Int32 i, Int32 j) { return (i < 0 || j < 0 || i >= nu - 1 || j >= nv - 1) ? -1 : j * (nu - 1) + i; };
+	auto cell = [&](Int32 i, Int32 j) {
+		return (i < 0 || j < 0 || i >= nu - 1 || j >= nv - 1) ? -1 : j * (nu - 1) + i;
+	};
 	const Int32 horizontalCount = (nu - 1) * nv;
 	auto hid = [&](Int32 i, Int32 j) { return j * (nu - 1) + i; };
 	auto vedge = [&](Int32 i, Int32 j) { return horizontalCount + j * nu + i; };
@@ -62,17 +63,15 @@ Mesh MakeMesh(Int32 side, bool sharp)
 			p.lpedg = p.fpedg + 3;
 			m.polygons.Push(p);
 		}
-	if (sharp)
-		m.status |= Modeler::BodyHasSharpEdge;
+	if (sharp) m.status |= Modeler::BodyHasSharpEdge;
 	return m;
 }
 
-Kit::SharedPtr<Modeler::Body> MakeBody(const Mesh& m)
-{
+Kit::SharedPtr<Modeler::Body> MakeBody(const Mesh& m) {
 	const Int32 coor[4] = {0, 0, 0, 0};
 	return Kit::SharedPtr<Modeler::Body>(new Modeler::Body(m.status, 0, 0, 0, 0, -2, 0, 0, 0, 0, 0, coor,
-															F_Box3D::Empty(), m.vertices, m.textureVertices, m.edges,
-															m.polyEdges, m.normals, m.polygons));
+	                                                       F_Box3D::Empty(), m.vertices, m.textureVertices, m.edges,
+	                                                       m.polyEdges, m.normals, m.polygons));
 }
 
 // 317 × 317 = 100 489 vertices.
@@ -80,17 +79,14 @@ constexpr Int32 Side100k = 317;
 // 159 × 159 = 25 281 vertices.
 constexpr Int32 Side25k = 159;
 
-const Mesh& MeshOf(Int32 side, bool sharp)
-{
+const Mesh& MeshOf(Int32 side, bool sharp) {
 	static const Mesh small = MakeMesh(Side25k, false), smallSharp = MakeMesh(Side25k, true);
 	static const Mesh large = MakeMesh(Side100k, false), largeSharp = MakeMesh(Side100k, true);
-	if (side == Side25k)
-		return sharp ? smallSharp : small;
+	if (side == Side25k) return sharp ? smallSharp : small;
 	return sharp ? largeSharp : large;
 }
 
-void BM_BuildFromArrays(benchmark::State& state)
-{
+void BM_BuildFromArrays(benchmark::State& state) {
 	const Mesh& m = MeshOf(Side100k, false);
 	for (auto _ : state) {
 		auto body = MakeBody(m);
@@ -101,15 +97,13 @@ void BM_BuildFromArrays(benchmark::State& state)
 }
 BENCHMARK(BM_BuildFromArrays)->Unit(benchmark::kMillisecond);
 
-UInt64 StreamSize(const Modeler::Body& body)
-{
+UInt64 StreamSize(const Modeler::Body& body) {
 	IO::MemoryOChannel out;
 	body.QuickWrite(out);
 	return out.GetDataSize();
 }
 
-void BM_QuickWrite(benchmark::State& state)
-{
+void BM_QuickWrite(benchmark::State& state) {
 	const auto body = MakeBody(MeshOf(Side100k, false));
 	IO::MemoryOChannel out;
 	for (auto _ : state) {
@@ -121,8 +115,7 @@ void BM_QuickWrite(benchmark::State& state)
 }
 BENCHMARK(BM_QuickWrite)->Unit(benchmark::kMillisecond);
 
-void BM_QuickRead(benchmark::State& state)
-{
+void BM_QuickRead(benchmark::State& state) {
 	const auto body = MakeBody(MeshOf(Side100k, false));
 	IO::MemoryOChannel out;
 	body->QuickWrite(out);
@@ -137,8 +130,7 @@ void BM_QuickRead(benchmark::State& state)
 BENCHMARK(BM_QuickRead)->Unit(benchmark::kMillisecond);
 
 // Write and read back: every byte is moved twice, as it is by two memcpy.
-void BM_QuickWriteRead(benchmark::State& state)
-{
+void BM_QuickWriteRead(benchmark::State& state) {
 	const auto body = MakeBody(MeshOf(Side100k, false));
 	IO::MemoryOChannel out;
 	for (auto _ : state) {
@@ -155,8 +147,7 @@ BENCHMARK(BM_QuickWriteRead)->Unit(benchmark::kMillisecond);
 
 // A plain memcpy of as many bytes as the quick stream of the same body holds, into a
 // freshly allocated buffer (the stream reader allocates its block, too).
-void BM_MemcpySameBytes(benchmark::State& state)
-{
+void BM_MemcpySameBytes(benchmark::State& state) {
 	const UInt64 size = StreamSize(*MakeBody(MeshOf(Side100k, false)));
 	const std::vector<char> source(size, 1);
 	for (auto _ : state) {
@@ -169,8 +160,7 @@ void BM_MemcpySameBytes(benchmark::State& state)
 }
 BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond);
 
-void BM_RoundNormals(benchmark::State& state)
-{
+void BM_RoundNormals(benchmark::State& state) {
 	const Int32 side = static_cast<Int32>(state.range(0));
 	const bool sharp = state.range(1) != 0;
 	const auto body = MakeBody(MeshOf(side, sharp));
@@ -180,18 +170,18 @@ void BM_RoundNormals(benchmark::State& state)
 		benchmark::DoNotOptimize(body->GetConstRoundNormVectorPtr(0));
 	}
 	state.counters["vertices"] = static_cast<double>(body->GetVertexCount());
-	state.counters["ns/vertex"] = benchmark::Counter(
-		static_cast<double>(body->GetVertexCount()),
-		benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+	state.counters["ns/vertex"] =
+	    benchmark::Counter(static_cast<double>(body->GetVertexCount()),
+	                       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 	state.SetComplexityN(body->GetVertexCount());
 }
 BENCHMARK(BM_RoundNormals)
-	->Args({Side25k, 0})
-	->Args({Side100k, 0})
-	->Args({Side25k, 1})
-	->Args({Side100k, 1})
-	->Unit(benchmark::kMillisecond);
+    ->Args({Side25k, 0})
+    ->Args({Side100k, 0})
+    ->Args({Side25k, 1})
+    ->Args({Side100k, 1})
+    ->Unit(benchmark::kMillisecond);
 
-}	// namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -16,16 +16,14 @@ namespace {
 using Modeler::CandidateBody;
 
 // Side lengths (nu × nv quads) for about 'polygons' quads.
-void GridSides(Int64 polygons, Int32* nu, Int32* nv)
-{
+void GridSides(Int64 polygons, Int32* nu, Int32* nv) {
 	*nu = static_cast<Int32>(std::sqrt(static_cast<double>(polygons)));
 	*nv = static_cast<Int32>(polygons / *nu);
 }
 
 // A torus of nu × nv quads built with StoreVertex / StoreEdge / StoreAndCheckCompletePolygon.
 // With 'wire', one removable wire edge is added so that compression has work to do.
-CandidateBody BuildTorus(Int32 nu, Int32 nv, bool wire)
-{
+CandidateBody BuildTorus(Int32 nu, Int32 nv, bool wire) {
 	CandidateBody b;
 	b.SetStatus(Modeler::BodyClosed);
 	const double R = 10.0, r = 3.0;
@@ -46,7 +44,7 @@ CandidateBody BuildTorus(Int32 nu, Int32 nv, bool wire)
 	for (Int32 j = 0; j < nv; ++j)
 		for (Int32 i = 0; i < nu; ++i) {
 			const Int32 refs[4] = {2 * vid(i, j) + 1, 2 * vid(i + 1, j) + 2, -(2 * vid(i, j + 1) + 1),
-								   -(2 * vid(i, j) + 2)};
+			                       -(2 * vid(i, j) + 2)};
 			b.StoreAndCheckCompletePolygon(1, 0, 4, refs, 0, true);
 		}
 	if (wire) {
@@ -56,8 +54,7 @@ CandidateBody BuildTorus(Int32 nu, Int32 nv, bool wire)
 	return b;
 }
 
-void BuildAndConvert(benchmark::State& state, bool compress)
-{
+void BuildAndConvert(benchmark::State& state, bool compress) {
 	Int32 nu, nv;
 	GridSides(state.range(0), &nu, &nv);
 	CandidateBody::SetCompressionOverride(compress);
@@ -71,28 +68,25 @@ void BuildAndConvert(benchmark::State& state, bool compress)
 	state.counters["polygons"] = double(Int64(nu) * nv);
 }
 
-void BM_BuildAndToBody_Compressed(benchmark::State& state)
-{
+void BM_BuildAndToBody_Compressed(benchmark::State& state) {
 	BuildAndConvert(state, true);
 }
 
-void BM_BuildAndToBody_Uncompressed(benchmark::State& state)
-{
+void BM_BuildAndToBody_Uncompressed(benchmark::State& state) {
 	BuildAndConvert(state, false);
 }
 
 // An open nu × nv grid of quads in the plane z = 0; each quad runs counter- or clockwise
 // at random, with its normal matching.
-CandidateBody BuildMixedSheet(Int32 nu, Int32 nv)
-{
+CandidateBody BuildMixedSheet(Int32 nu, Int32 nv) {
 	CandidateBody b;
 	std::mt19937 random(12345);
 	for (Int32 j = 0; j <= nv; ++j)
 		for (Int32 i = 0; i <= nu; ++i)
 			b.StoreVertex(i, j, 0);
 	auto vid = [&](Int32 i, Int32 j) { return j * (nu + 1) + i; };
-	auto hedge = [&](Int32 i, Int32 j) { return j * nu + i; };					  // (i, j) → (i + 1, j)
-	auto vedge = [&](Int32 i, Int32 j) { return (nv + 1) * nu + j * (nu + 1) + i; };  // (i, j) → (i, j + 1)
+	auto hedge = [&](Int32 i, Int32 j) { return j * nu + i; };                       // (i, j) → (i + 1, j)
+	auto vedge = [&](Int32 i, Int32 j) { return (nv + 1) * nu + j * (nu + 1) + i; }; // (i, j) → (i, j + 1)
 	for (Int32 j = 0; j <= nv; ++j)
 		for (Int32 i = 0; i < nu; ++i)
 			b.StoreEdge(0, vid(i, j), vid(i + 1, j), -2, -2, 0, 1);
@@ -113,8 +107,7 @@ CandidateBody BuildMixedSheet(Int32 nu, Int32 nv)
 	return b;
 }
 
-void BM_FixOpenBodySurfaceOrientation(benchmark::State& state)
-{
+void BM_FixOpenBodySurfaceOrientation(benchmark::State& state) {
 	Int32 nu, nv;
 	GridSides(state.range(0), &nu, &nv);
 	const CandidateBody sheet = BuildMixedSheet(nu, nv);
@@ -129,10 +122,22 @@ void BM_FixOpenBodySurfaceOrientation(benchmark::State& state)
 	state.counters["polygons"] = double(Int64(nu) * nv);
 }
 
-}	// namespace
+} // namespace
 
-BENCHMARK(BM_BuildAndToBody_Compressed)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_BuildAndToBody_Uncompressed)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_FixOpenBodySurfaceOrientation)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_BuildAndToBody_Compressed)
+    ->Arg(25000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_BuildAndToBody_Uncompressed)
+    ->Arg(25000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_FixOpenBodySurfaceOrientation)
+    ->Arg(25000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 BENCHMARK_MAIN();

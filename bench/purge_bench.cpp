@@ -1,8 +1,8 @@
 // Purging a model to its element cache file and restoring it, next to a plain write and
 // read of a file of the same size.
 #include "Model3D/bodies/builder/CandidateBody.h"
-#include "Model3D/core/model/Model3D.h"
 #include "Model3D/core/frame/ModuleFrame.h"
+#include "Model3D/core/model/Model3D.h"
 #include "platform/Geometry.h"
 
 #include <benchmark/benchmark.h>
@@ -20,8 +20,7 @@ using Modeler::Model3D;
 constexpr UInt32 ElemCount = 100000;
 constexpr UInt32 BaseElemCount = 1000;
 
-Kit::SharedPtr<Modeler::Body> MakeCube(double size)
-{
+Kit::SharedPtr<Modeler::Body> MakeCube(double size) {
 	Modeler::CandidateBody b;
 	b.SetStatus(Modeler::BodyClosed);
 	Int32 v[8];
@@ -56,12 +55,10 @@ struct Fixture {
 	Kit::SharedPtr<Model3D> model;
 	Kit::Guid firstGuid;
 
-	Fixture()
-	{
+	Fixture() {
 		parent = std::filesystem::temp_directory_path() / ("m3d-purge-bench-" + std::to_string(::getpid()));
 		IO::Location location(parent);
-		if (M3DInit(&location, 0, 0) != 0)
-			throw std::runtime_error("M3DInit failed");
+		if (M3DInit(&location, 0, 0) != 0) throw std::runtime_error("M3DInit failed");
 		model = Model3D::New(Modeler::Attributes::New(), Modeler::DiskCachingOn, nullptr);
 		std::vector<Kit::SharedPtr<Modeler::BaseElem>> bases;
 		for (UInt32 i = 0; i < BaseElemCount; ++i) {
@@ -82,38 +79,33 @@ struct Fixture {
 			elem->SetTrafo(t);
 			elem->CalculateBounds();
 			modifier.AddElem(elem, Kit::NULLGuid);
-			if (i == 0)
-				firstGuid = id.guid;
+			if (i == 0) firstGuid = id.guid;
 		}
 	}
-	~Fixture()
-	{
+	~Fixture() {
 		model.Clear();
 		M3DExit();
 		std::error_code ec;
 		std::filesystem::remove_all(parent, ec);
 	}
 
-	std::uintmax_t CacheBytes() const
-	{
+	std::uintmax_t CacheBytes() const {
 		const auto file =
-			model->GetSwapFolderLocation().GetPath() / ("ModelElems-" + std::to_string(model->GetGlobalIndex()));
+		    model->GetSwapFolderLocation().GetPath() / ("ModelElems-" + std::to_string(model->GetGlobalIndex()));
 		std::error_code ec;
 		const auto size = std::filesystem::file_size(file, ec);
 		return ec ? 0 : size;
 	}
 };
 
-Fixture& Shared()
-{
+Fixture& Shared() {
 	static Fixture fixture;
 	return fixture;
 }
 
 std::uintmax_t cacheBytes = 0;
 
-void BM_PurgeAndRestore(benchmark::State& state)
-{
+void BM_PurgeAndRestore(benchmark::State& state) {
 	Fixture& f = Shared();
 	for (auto _ : state) {
 		f.model->Purge();
@@ -126,8 +118,7 @@ void BM_PurgeAndRestore(benchmark::State& state)
 }
 
 // The same number of bytes written to a file and read back in 64 KiB blocks.
-void BM_PlainFileWriteRead(benchmark::State& state)
-{
+void BM_PlainFileWriteRead(benchmark::State& state) {
 	Fixture& f = Shared();
 	if (cacheBytes == 0) {
 		f.model->Purge();
@@ -154,6 +145,6 @@ void BM_PlainFileWriteRead(benchmark::State& state)
 BENCHMARK(BM_PurgeAndRestore)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainFileWriteRead)->Unit(benchmark::kMillisecond);
 
-}	// namespace
+} // namespace
 
 BENCHMARK_MAIN();

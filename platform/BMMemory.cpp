@@ -8,14 +8,12 @@ namespace {
 
 thread_local GSErrCode lastError = NoError;
 
-GSErrCode SetError(GSErrCode code)
-{
+GSErrCode SetError(GSErrCode code) {
 	lastError = code;
 	return code;
 }
 
-bool IsValidSize(Int64 size)
-{
+bool IsValidSize(Int64 size) {
 	return size >= 0 && size <= BMMaxBlockSize;
 }
 
@@ -27,8 +25,7 @@ struct MasterBlock {
 };
 static_assert(offsetof(MasterBlock, data) == 0);
 
-MasterBlock* ToMaster(GSConstHandle h)
-{
+MasterBlock* ToMaster(GSConstHandle h) {
 	return reinterpret_cast<MasterBlock*>(const_cast<GSHandle>(h));
 }
 
@@ -38,16 +35,14 @@ constexpr USize PtrHeaderSize = alignof(std::max_align_t) > sizeof(Int64) ? alig
 
 // Data blocks never have size 0 for the system allocator, so that a zero-size block
 // still has a unique non-null address.
-char* AllocateData(Int64 size, bool clear)
-{
+char* AllocateData(Int64 size, bool clear) {
 	const USize bytes = size > 0 ? static_cast<USize>(size) : 1;
 	return static_cast<char*>(clear ? std::calloc(bytes, 1) : std::malloc(bytes));
 }
 
-}	// namespace
+} // namespace
 
-GSHandle BMAllocateHandle(Int64 size, UInt32 flags, Int16 /*reserved*/)
-{
+GSHandle BMAllocateHandle(Int64 size, UInt32 flags, Int16 /*reserved*/) {
 	if (!IsValidSize(size)) {
 		SetError(BMOutOfMemory);
 		return nullptr;
@@ -68,8 +63,7 @@ GSHandle BMAllocateHandle(Int64 size, UInt32 flags, Int16 /*reserved*/)
 	return &master->data;
 }
 
-GSHandle BMReallocHandle(GSHandle h, Int64 newSize, UInt32 flags, Int16 reserved)
-{
+GSHandle BMReallocHandle(GSHandle h, Int64 newSize, UInt32 flags, Int16 reserved) {
 	if (h == nullptr) return BMAllocateHandle(newSize, flags, reserved);
 	if (!IsValidSize(newSize)) {
 		SetError(BMOutOfMemory);
@@ -90,8 +84,7 @@ GSHandle BMReallocHandle(GSHandle h, Int64 newSize, UInt32 flags, Int16 reserved
 	return h;
 }
 
-Int64 BMGetHandleSize(GSConstHandle h)
-{
+Int64 BMGetHandleSize(GSConstHandle h) {
 	if (h == nullptr) {
 		SetError(BMNilHandle);
 		return 0;
@@ -100,8 +93,7 @@ Int64 BMGetHandleSize(GSConstHandle h)
 	return ToMaster(h)->size;
 }
 
-void BMKillHandle(GSHandle* h)
-{
+void BMKillHandle(GSHandle* h) {
 	if (h == nullptr || *h == nullptr) {
 		SetError(NoError);
 		return;
@@ -113,8 +105,7 @@ void BMKillHandle(GSHandle* h)
 	SetError(NoError);
 }
 
-GSPtr BMAllocatePtr(Int64 size, UInt32 flags, Int16 /*reserved*/)
-{
+GSPtr BMAllocatePtr(Int64 size, UInt32 flags, Int16 /*reserved*/) {
 	if (!IsValidSize(size)) {
 		SetError(BMOutOfMemory);
 		return nullptr;
@@ -129,8 +120,7 @@ GSPtr BMAllocatePtr(Int64 size, UInt32 flags, Int16 /*reserved*/)
 	return block + PtrHeaderSize;
 }
 
-Int64 BMGetPtrSize(GSConstPtr p)
-{
+Int64 BMGetPtrSize(GSConstPtr p) {
 	if (p == nullptr) {
 		SetError(BMNilHandle);
 		return 0;
@@ -141,8 +131,7 @@ Int64 BMGetPtrSize(GSConstPtr p)
 	return size;
 }
 
-void BMKillPtr(GSPtr* p)
-{
+void BMKillPtr(GSPtr* p) {
 	if (p == nullptr || *p == nullptr) {
 		SetError(NoError);
 		return;
@@ -152,28 +141,23 @@ void BMKillPtr(GSPtr* p)
 	SetError(NoError);
 }
 
-GSErrCode BMError()
-{
+GSErrCode BMError() {
 	return lastError;
 }
 
-void BNCopyMemory(void* destination, const void* source, Int64 n)
-{
+void BNCopyMemory(void* destination, const void* source, Int64 n) {
 	if (n > 0 && destination != nullptr && source != nullptr) std::memmove(destination, source, static_cast<USize>(n));
 }
 
-void BNFillMemory(void* destination, Int64 n, UInt8 value)
-{
+void BNFillMemory(void* destination, Int64 n, UInt8 value) {
 	if (n > 0 && destination != nullptr) std::memset(destination, value, static_cast<USize>(n));
 }
 
-void BNClear(void* destination, Int64 n)
-{
+void BNClear(void* destination, Int64 n) {
 	BNFillMemory(destination, n, 0);
 }
 
-bool BNCompareMemory(const void* a, const void* b, Int64 n)
-{
+bool BNCompareMemory(const void* a, const void* b, Int64 n) {
 	if (n <= 0 || a == b) return true;
 	if (a == nullptr || b == nullptr) return false;
 	return std::memcmp(a, b, static_cast<USize>(n)) == 0;

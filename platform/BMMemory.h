@@ -59,9 +59,7 @@ void BNClear(void* destination, Int64 n);
 bool BNCompareMemory(const void* a, const void* b, Int64 n);
 
 // Zeroes a plain record.
-template <typename T>
-inline void BNClear(T& record)
-{
+template <typename T> inline void BNClear(T& record) {
 	static_assert(std::is_trivially_copyable_v<T> && !std::is_pointer_v<T>, "BNClear is for plain records");
 	std::memset(static_cast<void*>(&record), 0, sizeof(T));
 }

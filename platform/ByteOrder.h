@@ -9,9 +9,7 @@
 #include <cstring>
 #include <type_traits>
 
-template <typename T>
-inline T ByteSwap(T value) noexcept
-{
+template <typename T> inline T ByteSwap(T value) noexcept {
 	static_assert(std::is_trivially_copyable_v<T>);
 	if constexpr (sizeof(T) == 1) {
 		return value;
@@ -29,11 +27,8 @@ inline T ByteSwap(T value) noexcept
 }
 
 // Swaps the value at p (which need not be aligned) when the two platforms differ.
-template <typename T>
-inline void IVValue(Kit::PlatformSign from, Kit::PlatformSign to, void* p) noexcept
-{
-	if (p == nullptr || !Kit::NeedsSwap(from, to))
-		return;
+template <typename T> inline void IVValue(Kit::PlatformSign from, Kit::PlatformSign to, void* p) noexcept {
+	if (p == nullptr || !Kit::NeedsSwap(from, to)) return;
 	T value;
 	std::memcpy(&value, p, sizeof(T));
 	value = ByteSwap(value);
@@ -41,35 +36,43 @@ inline void IVValue(Kit::PlatformSign from, Kit::PlatformSign to, void* p) noexc
 }
 
 template <typename T>
-inline void IVValues(Kit::PlatformSign from, Kit::PlatformSign to, void* p, USize count) noexcept
-{
-	if (p == nullptr || !Kit::NeedsSwap(from, to))
-		return;
+inline void IVValues(Kit::PlatformSign from, Kit::PlatformSign to, void* p, USize count) noexcept {
+	if (p == nullptr || !Kit::NeedsSwap(from, to)) return;
 	for (USize i = 0; i < count; ++i)
 		IVValue<T>(from, to, static_cast<char*>(p) + i * sizeof(T));
 }
 
-inline void IVShort(Kit::PlatformSign from, Kit::PlatformSign to, Int16* p) noexcept { IVValue<Int16>(from, to, p); }
-inline void IVUShort(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p) noexcept { IVValue<UInt16>(from, to, p); }
-inline void IVLong(Kit::PlatformSign from, Kit::PlatformSign to, Int32* p) noexcept { IVValue<Int32>(from, to, p); }
-inline void IVULong(Kit::PlatformSign from, Kit::PlatformSign to, UInt32* p) noexcept { IVValue<UInt32>(from, to, p); }
-inline void IVFloat(Kit::PlatformSign from, Kit::PlatformSign to, float* p) noexcept { IVValue<float>(from, to, p); }
-inline void IVDouble(Kit::PlatformSign from, Kit::PlatformSign to, double* p) noexcept { IVValue<double>(from, to, p); }
-inline void IVInt64(Kit::PlatformSign from, Kit::PlatformSign to, Int64* p) noexcept { IVValue<Int64>(from, to, p); }
-inline void IVUShorts(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p, USize count) noexcept
-{
+inline void IVShort(Kit::PlatformSign from, Kit::PlatformSign to, Int16* p) noexcept {
+	IVValue<Int16>(from, to, p);
+}
+inline void IVUShort(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p) noexcept {
+	IVValue<UInt16>(from, to, p);
+}
+inline void IVLong(Kit::PlatformSign from, Kit::PlatformSign to, Int32* p) noexcept {
+	IVValue<Int32>(from, to, p);
+}
+inline void IVULong(Kit::PlatformSign from, Kit::PlatformSign to, UInt32* p) noexcept {
+	IVValue<UInt32>(from, to, p);
+}
+inline void IVFloat(Kit::PlatformSign from, Kit::PlatformSign to, float* p) noexcept {
+	IVValue<float>(from, to, p);
+}
+inline void IVDouble(Kit::PlatformSign from, Kit::PlatformSign to, double* p) noexcept {
+	IVValue<double>(from, to, p);
+}
+inline void IVInt64(Kit::PlatformSign from, Kit::PlatformSign to, Int64* p) noexcept {
+	IVValue<Int64>(from, to, p);
+}
+inline void IVUShorts(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p, USize count) noexcept {
 	IVValues<UInt16>(from, to, p, count);
 }
-inline void IVShorts(Kit::PlatformSign from, Kit::PlatformSign to, Int16* p, USize count) noexcept
-{
+inline void IVShorts(Kit::PlatformSign from, Kit::PlatformSign to, Int16* p, USize count) noexcept {
 	IVValues<Int16>(from, to, p, count);
 }
-inline void IVLongs(Kit::PlatformSign from, Kit::PlatformSign to, Int32* p, USize count) noexcept
-{
+inline void IVLongs(Kit::PlatformSign from, Kit::PlatformSign to, Int32* p, USize count) noexcept {
 	IVValues<Int32>(from, to, p, count);
 }
-inline void IVDoubles(Kit::PlatformSign from, Kit::PlatformSign to, double* p, USize count) noexcept
-{
+inline void IVDoubles(Kit::PlatformSign from, Kit::PlatformSign to, double* p, USize count) noexcept {
 	IVValues<double>(from, to, p, count);
 }
 
@@ -82,8 +85,12 @@ inline void IVPString(Kit::PlatformSign, Kit::PlatformSign, unsigned char*) noex
 
 // Status words: stored as plain 16- and 32-bit words whose bits keep their values,
 // so converting them is a byte swap.
-inline void IVSTATW(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p) noexcept { IVValue<UInt16>(from, to, p); }
-inline void IVSTATL(Kit::PlatformSign from, Kit::PlatformSign to, UInt32* p) noexcept { IVValue<UInt32>(from, to, p); }
+inline void IVSTATW(Kit::PlatformSign from, Kit::PlatformSign to, UInt16* p) noexcept {
+	IVValue<UInt16>(from, to, p);
+}
+inline void IVSTATL(Kit::PlatformSign from, Kit::PlatformSign to, UInt32* p) noexcept {
+	IVValue<UInt32>(from, to, p);
+}
 
 namespace Kit {
 // A colour of three 16-bit channels (6 bytes).
@@ -94,11 +101,9 @@ struct RGBColor {
 	friend bool operator==(const RGBColor&, const RGBColor&) = default;
 };
 static_assert(sizeof(RGBColor) == 6);
-}	// namespace Kit
+} // namespace Kit
 
-inline void IVKit_RGBColor(Kit::PlatformSign from, Kit::PlatformSign to, Kit::RGBColor* p) noexcept
-{
-	if (p == nullptr)
-		return;
+inline void IVKit_RGBColor(Kit::PlatformSign from, Kit::PlatformSign to, Kit::RGBColor* p) noexcept {
+	if (p == nullptr) return;
 	IVValues<UInt16>(from, to, p, 3);
 }

@@ -30,12 +30,12 @@ namespace Geometry {
 
 // Status bits computed by TMFillStatus (and set by TMIdentity).
 enum : UInt16 {
-	TR_IDENT = 0x0001,			   // the whole transformation is the identity
-	TR_ORTHOGONAL = 0x0002,		   // the 3×3 part keeps lengths and angles (rotation, maybe mirrored)
-	TR_NO_TRANSLATION = 0x0004,	   // the translation column is zero
-	TR_NO_NORMAL_TRANSF = 0x0008,  // the 3×3 part is the identity: vectors and normals stay as they are
-	TR_SINGULAR = 0x0020,		   // the 3×3 part has a zero determinant (it flattens space)
-	TR_MIRROR = 0x0040,			   // the 3×3 part has a negative determinant (it mirrors)
+	TR_IDENT = 0x0001,            // the whole transformation is the identity
+	TR_ORTHOGONAL = 0x0002,       // the 3×3 part keeps lengths and angles (rotation, maybe mirrored)
+	TR_NO_TRANSLATION = 0x0004,   // the translation column is zero
+	TR_NO_NORMAL_TRANSF = 0x0008, // the 3×3 part is the identity: vectors and normals stay as they are
+	TR_SINGULAR = 0x0020,         // the 3×3 part has a zero determinant (it flattens space)
+	TR_MIRROR = 0x0040,           // the 3×3 part has a negative determinant (it mirrors)
 };
 
 // Tolerance used by TMFillStatus when it compares matrix entries with 0 and 1.
@@ -72,4 +72,4 @@ void TMVector(const TRANMAT& tm, Vector3d& v);
 // normal gives the plain (x, y) projection.
 void TMDirCoeffs(double nx, double ny, double nz, double* c1, double* c2, double* c3, double* c4);
 
-}	// namespace Geometry
+} // namespace Geometry

@@ -6,8 +6,7 @@
 
 namespace Geometry {
 
-void Box3D::Extend(double x, double y, double z)
-{
+void Box3D::Extend(double x, double y, double z) {
 	if (IsEmpty()) {
 		xMin = xMax = x;
 		yMin = yMax = y;
@@ -22,10 +21,8 @@ void Box3D::Extend(double x, double y, double z)
 	zMax = std::max(zMax, z);
 }
 
-void Box3D::Extend(const Box3D& other)
-{
-	if (other.IsEmpty())
-		return;
+void Box3D::Extend(const Box3D& other) {
+	if (other.IsEmpty()) return;
 	if (IsEmpty()) {
 		*this = other;
 		return;
@@ -38,36 +35,28 @@ void Box3D::Extend(const Box3D& other)
 	zMax = std::max(zMax, other.zMax);
 }
 
-bool CalcUnitNormal(const Vector3d& u, const Vector3d& v, Vector3d* result)
-{
+bool CalcUnitNormal(const Vector3d& u, const Vector3d& v, Vector3d* result) {
 	constexpr double MinSine = 1e-10;
 	const double lu = u.GetLength();
 	const double lv = v.GetLength();
-	if (!(lu > 0.0) || !(lv > 0.0))
-		return false;
+	if (!(lu > 0.0) || !(lv > 0.0)) return false;
 	Vector3d n = u ^ v;
 	const double ln = n.GetLength();
-	if (!(ln > MinSine * lu * lv))
-		return false;
-	if (result != nullptr)
-		*result = n / ln;
+	if (!(ln > MinSine * lu * lv)) return false;
+	if (result != nullptr) *result = n / ln;
 	return true;
 }
 
-void IVCoord(Kit::PlatformSign from, Kit::PlatformSign to, Coord* c)
-{
-	if (c == nullptr)
-		return;
+void IVCoord(Kit::PlatformSign from, Kit::PlatformSign to, Coord* c) {
+	if (c == nullptr) return;
 	IVDouble(from, to, &c->x);
 	IVDouble(from, to, &c->y);
 }
 
-void IVF_Coord(Kit::PlatformSign from, Kit::PlatformSign to, F_Coord* c)
-{
-	if (c == nullptr)
-		return;
+void IVF_Coord(Kit::PlatformSign from, Kit::PlatformSign to, F_Coord* c) {
+	if (c == nullptr) return;
 	IVFloat(from, to, &c->x);
 	IVFloat(from, to, &c->y);
 }
 
-}	// namespace Geometry
+} // namespace Geometry

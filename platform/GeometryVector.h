@@ -9,8 +9,7 @@
 
 namespace Geometry {
 
-template <typename T>
-struct Vector3dTpl {
+template <typename T> struct Vector3dTpl {
 	T x = 0;
 	T y = 0;
 	T z = 0;
@@ -23,22 +22,19 @@ struct Vector3dTpl {
 	constexpr Vector3dTpl operator-() const { return {-x, -y, -z}; }
 	constexpr Vector3dTpl operator*(T s) const { return {x * s, y * s, z * s}; }
 	constexpr Vector3dTpl operator/(T s) const { return {x / s, y / s, z / s}; }
-	constexpr Vector3dTpl& operator+=(const Vector3dTpl& o)
-	{
+	constexpr Vector3dTpl& operator+=(const Vector3dTpl& o) {
 		x += o.x;
 		y += o.y;
 		z += o.z;
 		return *this;
 	}
-	constexpr Vector3dTpl& operator-=(const Vector3dTpl& o)
-	{
+	constexpr Vector3dTpl& operator-=(const Vector3dTpl& o) {
 		x -= o.x;
 		y -= o.y;
 		z -= o.z;
 		return *this;
 	}
-	constexpr Vector3dTpl& operator*=(T s)
-	{
+	constexpr Vector3dTpl& operator*=(T s) {
 		x *= s;
 		y *= s;
 		z *= s;
@@ -49,8 +45,7 @@ struct Vector3dTpl {
 	// Dot product.
 	constexpr T operator*(const Vector3dTpl& o) const { return x * o.x + y * o.y + z * o.z; }
 	// Cross product.
-	constexpr Vector3dTpl operator^(const Vector3dTpl& o) const
-	{
+	constexpr Vector3dTpl operator^(const Vector3dTpl& o) const {
 		return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x};
 	}
 
@@ -59,11 +54,9 @@ struct Vector3dTpl {
 
 	// Scales the vector to unit length; a vector shorter than 'eps' is left alone and
 	// false is returned.
-	bool NormalizeVector(T eps = T(1e-20))
-	{
+	bool NormalizeVector(T eps = T(1e-20)) {
 		const T len = GetLength();
-		if (!(len > eps))
-			return false;
+		if (!(len > eps)) return false;
 		x /= len;
 		y /= len;
 		z /= len;
@@ -71,8 +64,7 @@ struct Vector3dTpl {
 	}
 
 	// True when every coordinate differs by at most 'eps'.
-	bool IsNear(const Vector3dTpl& o, T eps) const
-	{
+	bool IsNear(const Vector3dTpl& o, T eps) const {
 		return std::fabs(x - o.x) <= eps && std::fabs(y - o.y) <= eps && std::fabs(z - o.z) <= eps;
 	}
 };
@@ -128,7 +120,7 @@ bool CalcUnitNormal(const Vector3d& u, const Vector3d& v, Vector3d* result);
 void IVCoord(Kit::PlatformSign from, Kit::PlatformSign to, Coord* c);
 void IVF_Coord(Kit::PlatformSign from, Kit::PlatformSign to, F_Coord* c);
 
-}	// namespace Geometry
+} // namespace Geometry
 
 // The vector and box types are used under their plain names throughout the module.
 using Geometry::Box3D;

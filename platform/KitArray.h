@@ -9,8 +9,7 @@
 
 namespace Kit {
 
-template <typename T>
-class Array : public std::vector<T> {
+template <typename T> class Array : public std::vector<T> {
 public:
 	using Base = std::vector<T>;
 	using Base::Base;
@@ -22,8 +21,7 @@ public:
 	bool IsEmpty() const { return this->empty(); }
 	void Push(const T& item) { this->push_back(item); }
 	void Push(T&& item) { this->push_back(std::move(item)); }
-	T Pop()
-	{
+	T Pop() {
 		T item = std::move(this->back());
 		this->pop_back();
 		return item;
@@ -38,12 +36,11 @@ public:
 	void DeleteLast() { this->pop_back(); }
 	void Fill(const T& item) { std::fill(this->begin(), this->end(), item); }
 	// Index of the first item equal to 'item', or -1.
-	Int64 FindFirst(const T& item) const
-	{
+	Int64 FindFirst(const T& item) const {
 		auto it = std::find(this->begin(), this->end(), item);
 		return it == this->end() ? -1 : static_cast<Int64>(it - this->begin());
 	}
 	bool Contains(const T& item) const { return FindFirst(item) >= 0; }
 };
 
-}	// namespace Kit
+} // namespace Kit

@@ -12,10 +12,10 @@
 namespace Kit {
 
 enum : Int32 {
-	ChannelEndOfInput = -39,	// read past the end of the input
-	ChannelWriteError = -37,	// the sink refused the bytes
-	ChannelReadError = -36,		// the source failed
-	ChannelFormatError = -40,	// the data do not have the expected form (frames)
+	ChannelEndOfInput = -39,  // read past the end of the input
+	ChannelWriteError = -37,  // the sink refused the bytes
+	ChannelReadError = -36,   // the source failed
+	ChannelFormatError = -40, // the data do not have the expected form (frames)
 };
 
 class IChannel {
@@ -65,15 +65,12 @@ protected:
 	// Default: reads and drops the bytes. Returns the number skipped.
 	virtual UInt64 DoSkip(UInt64 n);
 
-	void SetInputStatus(Int32 error)
-	{
-		if (status == 0)
-			status = error;
+	void SetInputStatus(Int32 error) {
+		if (status == 0) status = error;
 	}
 
 private:
-	template <typename T>
-	IChannel& ReadValue(T& value);
+	template <typename T> IChannel& ReadValue(T& value);
 
 	Int32 status = 0;
 	PlatformSign protocol = Native_Platform_Sign;
@@ -124,30 +121,25 @@ protected:
 	// Writes n bytes; returns false when the sink failed.
 	virtual bool DoWrite(const void* source, UInt64 n) = 0;
 
-	void SetOutputStatus(Int32 error)
-	{
-		if (status == 0)
-			status = error;
+	void SetOutputStatus(Int32 error) {
+		if (status == 0) status = error;
 	}
 
 private:
-	template <typename T>
-	OChannel& WriteValue(T value);
+	template <typename T> OChannel& WriteValue(T value);
 
 	Int32 status = 0;
 	PlatformSign protocol = Native_Platform_Sign;
 };
 
-}	// namespace Kit
+} // namespace Kit
 
 namespace IO {
 // Sets the byte-order protocol of a channel to that of the platform with the given sign.
-inline void SetPlatformIProtocol(Kit::IChannel& channel, Kit::PlatformSign sign)
-{
+inline void SetPlatformIProtocol(Kit::IChannel& channel, Kit::PlatformSign sign) {
 	channel.SetProtocol(sign);
 }
-inline void SetPlatformOProtocol(Kit::OChannel& channel, Kit::PlatformSign sign)
-{
+inline void SetPlatformOProtocol(Kit::OChannel& channel, Kit::PlatformSign sign) {
 	channel.SetProtocol(sign);
 }
-}	// namespace IO
+} // namespace IO

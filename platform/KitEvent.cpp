@@ -9,43 +9,37 @@ namespace {
 
 // One lock for all links between sources and observers. Never destroyed, so that
 // objects destroyed at program exit can still unlink.
-std::mutex& LinkMutex()
-{
+std::mutex& LinkMutex() {
 	static std::mutex* mutex = new std::mutex;
 	return *mutex;
 }
 
-void Erase(std::vector<EventSource*>& sources, const EventSource* source)
-{
+void Erase(std::vector<EventSource*>& sources, const EventSource* source) {
 	const auto it = std::find(sources.begin(), sources.end(), source);
 	if (it != sources.end()) sources.erase(it);
 }
 
-}	// namespace
+} // namespace
 
 // ---- observer -------------------------------------------------------------------
 
-EventObserver::~EventObserver()
-{
+EventObserver::~EventObserver() {
 	DetachFromAll();
 }
 
 void EventObserver::SourceDestroyed(EventSource* /*source*/) {}
 
-bool EventObserver::IsAttachedTo(const EventSource& source) const
-{
+bool EventObserver::IsAttachedTo(const EventSource& source) const {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	return std::find(sources.begin(), sources.end(), &source) != sources.end();
 }
 
-USize EventObserver::GetSourceCount() const
-{
+USize EventObserver::GetSourceCount() const {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	return sources.size();
 }
 
-void EventObserver::DetachFromAll()
-{
+void EventObserver::DetachFromAll() {
 	std::vector<EventSource*> toDetach;
 	{
 		std::lock_guard<std::mutex> lock(LinkMutex());
@@ -57,8 +51,7 @@ void EventObserver::DetachFromAll()
 
 // ---- source ---------------------------------------------------------------------
 
-EventSource::~EventSource()
-{
+EventSource::~EventSource() {
 	std::unique_lock<std::mutex> lock(LinkMutex());
 	destroying = true;
 	// Running enumerations end here.
@@ -79,8 +72,7 @@ EventSource::~EventSource()
 	}
 }
 
-void EventSource::Attach(EventObserver& observer)
-{
+void EventSource::Attach(EventObserver& observer) {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	if (destroying) return;
 	for (const Entry& entry : entries) {
@@ -90,8 +82,7 @@ void EventSource::Attach(EventObserver& observer)
 	observer.sources.push_back(this);
 }
 
-void EventSource::Detach(EventObserver& observer)
-{
+void EventSource::Detach(EventObserver& observer) {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	for (USize i = 0; i < entries.size(); ++i) {
 		if (entries[i].observer == &observer) {
@@ -102,8 +93,7 @@ void EventSource::Detach(EventObserver& observer)
 	}
 }
 
-void EventSource::DetachAll()
-{
+void EventSource::DetachAll() {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	for (USize i = entries.size(); i-- > 0;) {
 		if (entries[i].observer != nullptr) {
@@ -113,8 +103,7 @@ void EventSource::DetachAll()
 	}
 }
 
-bool EventSource::IsAttached(const EventObserver& observer) const
-{
+bool EventSource::IsAttached(const EventObserver& observer) const {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	for (const Entry& entry : entries) {
 		if (entry.observer == &observer) return true;
@@ -122,8 +111,7 @@ bool EventSource::IsAttached(const EventObserver& observer) const
 	return false;
 }
 
-USize EventSource::GetObserverCount() const
-{
+USize EventSource::GetObserverCount() const {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	USize count = 0;
 	for (const Entry& entry : entries) {
@@ -132,13 +120,11 @@ USize EventSource::GetObserverCount() const
 	return count;
 }
 
-EventSource::Enumerator EventSource::EnumerateObservers() const
-{
+EventSource::Enumerator EventSource::EnumerateObservers() const {
 	return Enumerator(*this);
 }
 
-void EventSource::RemoveEntry(USize index)
-{
+void EventSource::RemoveEntry(USize index) {
 	// While enumerations run, entries keep their positions; the hole is removed when
 	// the last enumeration ends.
 	if (enumerators.empty()) {
@@ -149,18 +135,16 @@ void EventSource::RemoveEntry(USize index)
 	}
 }
 
-void EventSource::Compact() const
-{
+void EventSource::Compact() const {
 	if (!hasDetachedEntries || !enumerators.empty()) return;
 	entries.erase(std::remove_if(entries.begin(), entries.end(), [](const Entry& e) { return e.observer == nullptr; }),
-				  entries.end());
+	              entries.end());
 	hasDetachedEntries = false;
 }
 
 // ---- enumerator -----------------------------------------------------------------
 
-EventSource::Enumerator::Enumerator(const EventSource& source) : source(&source)
-{
+EventSource::Enumerator::Enumerator(const EventSource& source) : source(&source) {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	if (source.destroying) {
 		this->source = nullptr;
@@ -170,8 +154,7 @@ EventSource::Enumerator::Enumerator(const EventSource& source) : source(&source)
 	source.enumerators.push_back(this);
 }
 
-EventSource::Enumerator::~Enumerator()
-{
+EventSource::Enumerator::~Enumerator() {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	if (source == nullptr) return;
 	auto& list = source->enumerators;
@@ -180,8 +163,7 @@ EventSource::Enumerator::~Enumerator()
 	source->Compact();
 }
 
-EventObserver* EventSource::Enumerator::Next()
-{
+EventObserver* EventSource::Enumerator::Next() {
 	std::lock_guard<std::mutex> lock(LinkMutex());
 	if (source == nullptr) return nullptr;
 	const auto& entries = source->entries;
@@ -192,4 +174,4 @@ EventObserver* EventSource::Enumerator::Next()
 	return nullptr;
 }
 
-}	// namespace Kit
+} // namespace Kit

@@ -64,8 +64,7 @@ public:
 	Enumerator EnumerateObservers() const;
 
 	// Calls f(o) for every observer o that is an ObserverType, in list order.
-	template <typename ObserverType, typename F>
-	void ForEachObserver(F&& f) const;
+	template <typename ObserverType, typename F> void ForEachObserver(F&& f) const;
 
 private:
 	struct Entry {
@@ -105,13 +104,11 @@ private:
 	UInt64 key = 0;
 };
 
-template <typename ObserverType, typename F>
-void EventSource::ForEachObserver(F&& f) const
-{
+template <typename ObserverType, typename F> void EventSource::ForEachObserver(F&& f) const {
 	Enumerator enumerator = EnumerateObservers();
 	while (EventObserver* observer = enumerator.Next()) {
 		if (auto* typed = dynamic_cast<ObserverType*>(observer)) f(*typed);
 	}
 }
 
-}	// namespace Kit
+} // namespace Kit

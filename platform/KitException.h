@@ -28,9 +28,9 @@ enum : Int32 {
 class KitException {
 public:
 	KitException(const char* message = nullptr, const char* fileName = nullptr, UInt32 lineNumber = 0,
-				 const KitException* cause = nullptr, Int32 id = ErrRoot);
+	             const KitException* cause = nullptr, Int32 id = ErrRoot);
 	KitException(const UniString& message, const char* fileName, UInt32 lineNumber, const KitException* cause,
-				 Int32 id);
+	             Int32 id);
 	KitException(const KitException&) = default;
 	KitException& operator=(const KitException&) = default;
 	virtual ~KitException();
@@ -69,26 +69,25 @@ const NoCauseException& NoCause();
 
 // Declares an exception class C with bases 'bases...' and the default id; the
 // constructor arguments follow the root library's (message, file, line, cause).
-#define KIT_EXCEPTION_CONSTRUCTORS(C, defaultId)                                                               \
-	C(const char* message = nullptr, const char* fileName = nullptr, UInt32 lineNumber = 0,                  \
-	  const Kit::KitException& cause = Kit::NoCause())                                                        \
-		: Kit::KitException(message, fileName, lineNumber, &cause, defaultId)                                 \
-	{                                                                                                         \
-	}                                                                                                         \
-	C(const Kit::UniString& message, const char* fileName = nullptr, UInt32 lineNumber = 0,                   \
-	  const Kit::KitException& cause = Kit::NoCause())                                                        \
-		: Kit::KitException(message, fileName, lineNumber, &cause, defaultId)                                 \
-	{                                                                                                         \
-	}                                                                                                         \
-	C(const C&) = default;                                                                                    \
-	C& operator=(const C&) = default;                                                                         \
-	~C() override = default;                                                                                  \
-	const char* GetName() const override { return #C; }                                                       \
-	Kit::KitException* Clone() const override { return Kit::CloneException(*this); }
+#define KIT_EXCEPTION_CONSTRUCTORS(C, defaultId)                                                                       \
+	C(const char* message = nullptr, const char* fileName = nullptr, UInt32 lineNumber = 0,                            \
+	  const Kit::KitException& cause = Kit::NoCause())                                                                 \
+	    : Kit::KitException(message, fileName, lineNumber, &cause, defaultId) {}                                       \
+	C(const Kit::UniString& message, const char* fileName = nullptr, UInt32 lineNumber = 0,                            \
+	  const Kit::KitException& cause = Kit::NoCause())                                                                 \
+	    : Kit::KitException(message, fileName, lineNumber, &cause, defaultId) {}                                       \
+	C(const C&) = default;                                                                                             \
+	C& operator=(const C&) = default;                                                                                  \
+	~C() override = default;                                                                                           \
+	const char* GetName() const override {                                                                             \
+		return #C;                                                                                                     \
+	}                                                                                                                  \
+	Kit::KitException* Clone() const override {                                                                        \
+		return Kit::CloneException(*this);                                                                             \
+	}
 
 // Makes a heap copy of an exception; a failing allocation throws OutOfMemoryException.
-template <typename E>
-KitException* CloneException(const E& e);
+template <typename E> KitException* CloneException(const E& e);
 
 class RootException : public virtual KitException {
 public:
@@ -128,13 +127,10 @@ public:
 
 void ThrowOutOfMemoryForClone();
 
-template <typename E>
-KitException* CloneException(const E& e)
-{
+template <typename E> KitException* CloneException(const E& e) {
 	E* copy = new (std::nothrow) E(e);
-	if (copy == nullptr)
-		ThrowOutOfMemoryForClone();
+	if (copy == nullptr) ThrowOutOfMemoryForClone();
 	return copy;
 }
 
-}	// namespace Kit
+} // namespace Kit

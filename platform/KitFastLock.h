@@ -14,15 +14,13 @@ namespace Kit {
 namespace FastLockErrors {
 [[noreturn]] void ThrowCreateFailed();
 [[noreturn]] void ThrowAcquireFailed();
-}	// namespace FastLockErrors
+} // namespace FastLockErrors
 
 // The lock over any platform mutex type with lock/try_lock/unlock; FastLock is the one
 // over std::recursive_mutex.
-template <typename Mutex>
-class BasicFastLock {
+template <typename Mutex> class BasicFastLock {
 public:
-	BasicFastLock()
-	try : mutex() {
+	BasicFastLock() try : mutex() {
 	} catch (const std::system_error&) {
 		FastLockErrors::ThrowCreateFailed();
 	}
@@ -30,8 +28,7 @@ public:
 	BasicFastLock& operator=(const BasicFastLock&) = delete;
 
 	// Blocks until this thread owns the lock.
-	void Acquire()
-	{
+	void Acquire() {
 		try {
 			mutex.lock();
 		} catch (const std::system_error&) {
@@ -39,8 +36,7 @@ public:
 		}
 	}
 	// Takes the lock when that is possible without waiting.
-	bool TryAcquire()
-	{
+	bool TryAcquire() {
 		try {
 			return mutex.try_lock();
 		} catch (const std::system_error&) {
@@ -57,8 +53,7 @@ private:
 using FastLock = BasicFastLock<std::recursive_mutex>;
 
 // Holds a lock for its scope.
-template <typename Lock>
-class BasicFastLockGuard {
+template <typename Lock> class BasicFastLockGuard {
 public:
 	explicit BasicFastLockGuard(Lock& lock) : lock(lock) { lock.Acquire(); }
 	BasicFastLockGuard(const BasicFastLockGuard&) = delete;
@@ -71,4 +66,4 @@ private:
 
 using FastLockGuard = BasicFastLockGuard<FastLock>;
 
-}	// namespace Kit
+} // namespace Kit

@@ -39,7 +39,6 @@ struct GuidHash {
 	USize operator()(const Guid& g) const noexcept;
 };
 
-}	// namespace Kit
+} // namespace Kit
 
-template <>
-struct std::hash<Kit::Guid> : Kit::GuidHash {};
+template <> struct std::hash<Kit::Guid> : Kit::GuidHash {};

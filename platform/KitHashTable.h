@@ -7,8 +7,7 @@
 
 namespace Kit {
 
-template <typename Key, typename Value, typename Hash = std::hash<Key>>
-class HashTable {
+template <typename Key, typename Value, typename Hash = std::hash<Key>> class HashTable {
 public:
 	USize GetSize() const { return map.size(); }
 	bool IsEmpty() const { return map.empty(); }
@@ -22,21 +21,17 @@ public:
 	bool ContainsKey(const Key& key) const { return map.find(key) != map.end(); }
 
 	// The value of the key, or null.
-	Value* GetPtr(const Key& key)
-	{
+	Value* GetPtr(const Key& key) {
 		auto it = map.find(key);
 		return it == map.end() ? nullptr : &it->second;
 	}
-	const Value* GetPtr(const Key& key) const
-	{
+	const Value* GetPtr(const Key& key) const {
 		auto it = map.find(key);
 		return it == map.end() ? nullptr : &it->second;
 	}
-	bool Get(const Key& key, Value* value) const
-	{
+	bool Get(const Key& key, Value* value) const {
 		const Value* found = GetPtr(key);
-		if (found != nullptr && value != nullptr)
-			*value = *found;
+		if (found != nullptr && value != nullptr) *value = *found;
 		return found != nullptr;
 	}
 	Value& operator[](const Key& key) { return map[key]; }
@@ -52,4 +47,4 @@ private:
 	std::unordered_map<Key, Value, Hash> map;
 };
 
-}	// namespace Kit
+} // namespace Kit

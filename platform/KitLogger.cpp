@@ -23,34 +23,33 @@ struct LoggerState {
 
 // Created on first use and never destroyed, so that logging works during start-up and
 // shut-down of the program.
-LoggerState& GetState()
-{
+LoggerState& GetState() {
 	static LoggerState* state = new LoggerState;
 	return *state;
 }
 
-const char* LevelName(LogLevel level)
-{
+const char* LevelName(LogLevel level) {
 	switch (level) {
-		case LogLevel::Info: return "info";
-		case LogLevel::Warning: return "warning";
-		case LogLevel::Error: return "error";
+	case LogLevel::Info:
+		return "info";
+	case LogLevel::Warning:
+		return "warning";
+	case LogLevel::Error:
+		return "error";
 	}
 	return "?";
 }
 
-}	// namespace
+} // namespace
 
-std::string FormatLogText(const char* text, const char* location)
-{
+std::string FormatLogText(const char* text, const char* location) {
 	std::string result = text != nullptr ? text : "";
 	const USize at = result.find('%');
 	if (at != std::string::npos) result.replace(at, 1, location != nullptr ? location : "");
 	return result;
 }
 
-void Logger::Log(LogLevel level, const char* text, const char* location, const char* category)
-{
+void Logger::Log(LogLevel level, const char* text, const char* location, const char* category) {
 	LogLine line;
 	line.level = level;
 	line.category = category != nullptr ? category : "";
@@ -73,38 +72,33 @@ void Logger::Log(LogLevel level, const char* text, const char* location, const c
 	if (callback != nullptr) callback(line, callbackData);
 }
 
-void Logger::LogWarning(const char* text, const UniString& location, const char* category)
-{
+void Logger::LogWarning(const char* text, const UniString& location, const char* category) {
 	Log(LogLevel::Warning, text, location.ToUtf8().c_str(), category);
 }
 
-std::vector<LogLine> Logger::GetLines() const
-{
+std::vector<LogLine> Logger::GetLines() const {
 	LoggerState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return std::vector<LogLine>(state.lines.begin(), state.lines.end());
 }
 
-void Logger::Clear()
-{
+void Logger::Clear() {
 	LoggerState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.lines.clear();
 }
 
-void Logger::SetHostCallback(HostCallback callback, void* userData)
-{
+void Logger::SetHostCallback(HostCallback callback, void* userData) {
 	LoggerState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.callback = callback;
 	state.callbackData = userData;
 }
 
-void Logger::SetEchoToStderr(bool echo)
-{
+void Logger::SetEchoToStderr(bool echo) {
 	LoggerState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.echo = echo;
 }
 
-}	// namespace Kit
+} // namespace Kit

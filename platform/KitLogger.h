@@ -44,17 +44,14 @@ public:
 	Logger& operator=(const Logger&) = delete;
 
 	void Log(LogLevel level, const char* text, const char* location, const char* category);
-	void LogWarning(const char* text, const char* location, const char* category)
-	{
+	void LogWarning(const char* text, const char* location, const char* category) {
 		Log(LogLevel::Warning, text, location, category);
 	}
 	void LogWarning(const char* text, const UniString& location, const char* category);
-	void LogError(const char* text, const char* location, const char* category)
-	{
+	void LogError(const char* text, const char* location, const char* category) {
 		Log(LogLevel::Error, text, location, category);
 	}
-	void LogInfo(const char* text, const char* location, const char* category)
-	{
+	void LogInfo(const char* text, const char* location, const char* category) {
 		Log(LogLevel::Info, text, location, category);
 	}
 
@@ -73,4 +70,4 @@ std::string FormatLogText(const char* text, const char* location);
 extern Logger logger;
 extern TextChannel dbChannel;
 
-}	// namespace Kit
+} // namespace Kit

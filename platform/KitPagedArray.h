@@ -11,8 +11,7 @@
 
 namespace Kit {
 
-template <typename T>
-class PagedArray {
+template <typename T> class PagedArray {
 public:
 	static constexpr USize PageSize = 8;
 
@@ -20,12 +19,10 @@ public:
 	PagedArray(const PagedArray& other) { *this = other; }
 	// A moved-from array is empty (the defaulted moves would leave its count behind
 	// without the pages).
-	PagedArray(PagedArray&& other) noexcept : pages(std::move(other.pages)), count(std::exchange(other.count, 0))
-	{
+	PagedArray(PagedArray&& other) noexcept : pages(std::move(other.pages)), count(std::exchange(other.count, 0)) {
 		other.pages.clear();
 	}
-	PagedArray& operator=(const PagedArray& other)
-	{
+	PagedArray& operator=(const PagedArray& other) {
 		if (this != &other) {
 			Clear();
 			for (USize i = 0; i < other.count; ++i)
@@ -33,8 +30,7 @@ public:
 		}
 		return *this;
 	}
-	PagedArray& operator=(PagedArray&& other) noexcept
-	{
+	PagedArray& operator=(PagedArray&& other) noexcept {
 		if (this != &other) {
 			pages = std::move(other.pages);
 			other.pages.clear();
@@ -51,22 +47,19 @@ public:
 	T& GetLast() { return (*this)[count - 1]; }
 	const T& GetLast() const { return (*this)[count - 1]; }
 
-	void Push(const T& item)
-	{
+	void Push(const T& item) {
 		EnsurePages(count + 1);
 		(*this)[count] = item;
 		++count;
 	}
-	void Push(T&& item)
-	{
+	void Push(T&& item) {
 		EnsurePages(count + 1);
 		(*this)[count] = std::move(item);
 		++count;
 	}
 	// Resizes; new items are value-initialised, removed items are reset so that
 	// whatever they held is released now.
-	void SetSize(USize n)
-	{
+	void SetSize(USize n) {
 		if (n > count) {
 			EnsurePages(n);
 		} else {
@@ -77,16 +70,13 @@ public:
 		count = n;
 	}
 	void DeleteLast() { SetSize(count - 1); }
-	void Clear()
-	{
+	void Clear() {
 		pages.clear();
 		count = 0;
 	}
 	USize GetCapacity() const { return pages.size() * PageSize; }
 
-	template <typename F>
-	void ForEach(F&& f) const
-	{
+	template <typename F> void ForEach(F&& f) const {
 		for (USize i = 0; i < count; ++i)
 			f((*this)[i]);
 	}
@@ -94,8 +84,7 @@ public:
 private:
 	using Page = std::array<T, PageSize>;
 
-	void EnsurePages(USize n)
-	{
+	void EnsurePages(USize n) {
 		while (pages.size() * PageSize < n)
 			pages.push_back(std::make_unique<Page>());
 	}
@@ -104,4 +93,4 @@ private:
 	USize count = 0;
 };
 
-}	// namespace Kit
+} // namespace Kit

@@ -9,15 +9,13 @@
 
 namespace {
 
-std::string Lower(std::string text)
-{
+std::string Lower(std::string text) {
 	for (char& c : text)
 		c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 	return text;
 }
 
-std::string Trim(const std::string& text)
-{
+std::string Trim(const std::string& text) {
 	const USize first = text.find_first_not_of(" \t\r\n");
 	if (first == std::string::npos) return std::string();
 	const USize last = text.find_last_not_of(" \t\r\n");
@@ -30,19 +28,16 @@ struct Overrides {
 	std::map<std::string, bool> values;
 };
 
-Overrides& GetOverrides()
-{
+Overrides& GetOverrides() {
 	static Overrides* overrides = new Overrides;
 	return *overrides;
 }
 
-std::string OverrideKey(const char* section, const char* key)
-{
+std::string OverrideKey(const char* section, const char* key) {
 	return Lower(section != nullptr ? section : "") + '\n' + Lower(key != nullptr ? key : "");
 }
 
-std::string EnvironmentName(const char* section, const char* key)
-{
+std::string EnvironmentName(const char* section, const char* key) {
 	std::string name = "M3D_PREF_";
 	const auto append = [&name](const char* text) {
 		for (; text != nullptr && *text != '\0'; ++text) {
@@ -58,8 +53,7 @@ std::string EnvironmentName(const char* section, const char* key)
 
 // Looks the key up in the preferences file; false when the file, the key or a valid
 // value is missing.
-bool ReadFromFile(const char* section, const char* key, bool& value)
-{
+bool ReadFromFile(const char* section, const char* key, bool& value) {
 	const char* path = std::getenv("M3D_PREFS");
 	if (path == nullptr || path[0] == '\0') return false;
 	std::ifstream file(path);
@@ -84,10 +78,9 @@ bool ReadFromFile(const char* section, const char* key, bool& value)
 	return false;
 }
 
-}	// namespace
+} // namespace
 
-bool DBParseBool(const char* text, bool& value)
-{
+bool DBParseBool(const char* text, bool& value) {
 	if (text == nullptr) return false;
 	const std::string word = Lower(Trim(text));
 	if (word == "1" || word == "true" || word == "yes" || word == "on") {
@@ -101,8 +94,7 @@ bool DBParseBool(const char* text, bool& value)
 	return false;
 }
 
-bool DBGetBool(const char* section, const char* key, bool defaultValue)
-{
+bool DBGetBool(const char* section, const char* key, bool defaultValue) {
 	{
 		Overrides& overrides = GetOverrides();
 		std::lock_guard<std::mutex> lock(overrides.mutex);
@@ -115,22 +107,19 @@ bool DBGetBool(const char* section, const char* key, bool defaultValue)
 	return defaultValue;
 }
 
-void DBSetBool(const char* section, const char* key, bool value)
-{
+void DBSetBool(const char* section, const char* key, bool value) {
 	Overrides& overrides = GetOverrides();
 	std::lock_guard<std::mutex> lock(overrides.mutex);
 	overrides.values[OverrideKey(section, key)] = value;
 }
 
-void DBResetBool(const char* section, const char* key)
-{
+void DBResetBool(const char* section, const char* key) {
 	Overrides& overrides = GetOverrides();
 	std::lock_guard<std::mutex> lock(overrides.mutex);
 	overrides.values.erase(OverrideKey(section, key));
 }
 
-void DBResetAllBools()
-{
+void DBResetAllBools() {
 	Overrides& overrides = GetOverrides();
 	std::lock_guard<std::mutex> lock(overrides.mutex);
 	overrides.values.clear();

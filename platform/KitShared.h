@@ -23,19 +23,15 @@ public:
 	virtual ~SharedObject() = default;
 
 	void AddRef() const noexcept { refCount.fetch_add(1, std::memory_order_relaxed); }
-	void Release() const noexcept
-	{
-		if (refCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
-			delete this;
+	void Release() const noexcept {
+		if (refCount.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
 	}
 	// Raises the count only when it is not already 0; used by registries that must
 	// never hand out an object that is being destroyed.
-	bool TryAddRef() const noexcept
-	{
+	bool TryAddRef() const noexcept {
 		Int32 count = refCount.load(std::memory_order_relaxed);
 		while (count > 0) {
-			if (refCount.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel))
-				return true;
+			if (refCount.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel)) return true;
 		}
 		return false;
 	}
@@ -45,11 +41,9 @@ private:
 	mutable std::atomic<Int32> refCount{0};
 };
 
-template <typename T>
-class ConstSharedPtr;
+template <typename T> class ConstSharedPtr;
 
-template <typename T>
-class SharedPtr {
+template <typename T> class SharedPtr {
 public:
 	SharedPtr() noexcept = default;
 	SharedPtr(std::nullptr_t) noexcept {}
@@ -57,14 +51,12 @@ public:
 	SharedPtr(const SharedPtr& other) noexcept : ptr(other.ptr) { Acquire(); }
 	SharedPtr(SharedPtr&& other) noexcept : ptr(std::exchange(other.ptr, nullptr)) {}
 	template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-	SharedPtr(const SharedPtr<U>& other) noexcept : ptr(other.Get())
-	{
+	SharedPtr(const SharedPtr<U>& other) noexcept : ptr(other.Get()) {
 		Acquire();
 	}
 	~SharedPtr() { Drop(); }
 
-	SharedPtr& operator=(SharedPtr other) noexcept
-	{
+	SharedPtr& operator=(SharedPtr other) noexcept {
 		std::swap(ptr, other.ptr);
 		return *this;
 	}
@@ -78,38 +70,30 @@ public:
 	void Swap(SharedPtr& other) noexcept { std::swap(ptr, other.ptr); }
 
 	// Takes an object whose count was already raised for this pointer.
-	static SharedPtr Adopt(T* object) noexcept
-	{
+	static SharedPtr Adopt(T* object) noexcept {
 		SharedPtr p;
 		p.ptr = object;
 		return p;
 	}
 
-	template <typename U>
-	friend bool operator==(const SharedPtr& a, const SharedPtr<U>& b) noexcept
-	{
+	template <typename U> friend bool operator==(const SharedPtr& a, const SharedPtr<U>& b) noexcept {
 		return a.Get() == b.Get();
 	}
 	friend bool operator==(const SharedPtr& a, std::nullptr_t) noexcept { return a.ptr == nullptr; }
 
 private:
-	void Acquire() noexcept
-	{
-		if (ptr != nullptr)
-			ptr->AddRef();
+	void Acquire() noexcept {
+		if (ptr != nullptr) ptr->AddRef();
 	}
-	void Drop() noexcept
-	{
-		if (ptr != nullptr)
-			ptr->Release();
+	void Drop() noexcept {
+		if (ptr != nullptr) ptr->Release();
 	}
 
 	T* ptr = nullptr;
 };
 
 // A shared pointer that grants only const access.
-template <typename T>
-class ConstSharedPtr {
+template <typename T> class ConstSharedPtr {
 public:
 	ConstSharedPtr() noexcept = default;
 	ConstSharedPtr(std::nullptr_t) noexcept {}
@@ -117,19 +101,16 @@ public:
 	ConstSharedPtr(const ConstSharedPtr& other) noexcept : ptr(other.ptr) { Acquire(); }
 	ConstSharedPtr(ConstSharedPtr&& other) noexcept : ptr(std::exchange(other.ptr, nullptr)) {}
 	template <typename U, typename = std::enable_if_t<std::is_convertible_v<const U*, const T*>>>
-	ConstSharedPtr(const SharedPtr<U>& other) noexcept : ptr(other.Get())
-	{
+	ConstSharedPtr(const SharedPtr<U>& other) noexcept : ptr(other.Get()) {
 		Acquire();
 	}
 	template <typename U, typename = std::enable_if_t<std::is_convertible_v<const U*, const T*>>>
-	ConstSharedPtr(const ConstSharedPtr<U>& other) noexcept : ptr(other.Get())
-	{
+	ConstSharedPtr(const ConstSharedPtr<U>& other) noexcept : ptr(other.Get()) {
 		Acquire();
 	}
 	~ConstSharedPtr() { Drop(); }
 
-	ConstSharedPtr& operator=(ConstSharedPtr other) noexcept
-	{
+	ConstSharedPtr& operator=(ConstSharedPtr other) noexcept {
 		std::swap(ptr, other.ptr);
 		return *this;
 	}
@@ -142,56 +123,41 @@ public:
 	void Clear() noexcept { ConstSharedPtr().Swap(*this); }
 	void Swap(ConstSharedPtr& other) noexcept { std::swap(ptr, other.ptr); }
 
-	static ConstSharedPtr Adopt(const T* object) noexcept
-	{
+	static ConstSharedPtr Adopt(const T* object) noexcept {
 		ConstSharedPtr p;
 		p.ptr = object;
 		return p;
 	}
 
-	template <typename U>
-	friend bool operator==(const ConstSharedPtr& a, const ConstSharedPtr<U>& b) noexcept
-	{
+	template <typename U> friend bool operator==(const ConstSharedPtr& a, const ConstSharedPtr<U>& b) noexcept {
 		return a.Get() == b.Get();
 	}
-	template <typename U>
-	friend bool operator==(const ConstSharedPtr& a, const SharedPtr<U>& b) noexcept
-	{
+	template <typename U> friend bool operator==(const ConstSharedPtr& a, const SharedPtr<U>& b) noexcept {
 		return a.Get() == b.Get();
 	}
 	friend bool operator==(const ConstSharedPtr& a, std::nullptr_t) noexcept { return a.ptr == nullptr; }
 
 private:
-	void Acquire() noexcept
-	{
-		if (ptr != nullptr)
-			ptr->AddRef();
+	void Acquire() noexcept {
+		if (ptr != nullptr) ptr->AddRef();
 	}
-	void Drop() noexcept
-	{
-		if (ptr != nullptr)
-			ptr->Release();
+	void Drop() noexcept {
+		if (ptr != nullptr) ptr->Release();
 	}
 
 	const T* ptr = nullptr;
 };
 
 // Removes constness from a shared pointer; for owners that know the object is theirs.
-template <typename T>
-SharedPtr<T> ConstCast(const ConstSharedPtr<T>& p) noexcept
-{
+template <typename T> SharedPtr<T> ConstCast(const ConstSharedPtr<T>& p) noexcept {
 	return SharedPtr<T>(const_cast<T*>(p.Get()));
 }
 
-template <typename T, typename U>
-SharedPtr<T> StaticCast(const SharedPtr<U>& p) noexcept
-{
+template <typename T, typename U> SharedPtr<T> StaticCast(const SharedPtr<U>& p) noexcept {
 	return SharedPtr<T>(static_cast<T*>(p.Get()));
 }
 
-template <typename T, typename U>
-ConstSharedPtr<T> StaticCast(const ConstSharedPtr<U>& p) noexcept
-{
+template <typename T, typename U> ConstSharedPtr<T> StaticCast(const ConstSharedPtr<U>& p) noexcept {
 	return ConstSharedPtr<T>(static_cast<const T*>(p.Get()));
 }
 
@@ -202,4 +168,4 @@ public:
 	virtual Object* Clone() const = 0;
 };
 
-}	// namespace Kit
+} // namespace Kit

@@ -22,7 +22,7 @@ enum GSCharCode : Int32 {
 // Compares two zero-terminated 8-bit texts like strcmp: <0, 0 (equal) or >0. With case
 // type 0, ASCII and Latin-1 letters fold to lower case first. Null counts as "".
 Int32 CHCompareTexts(const char* a, const char* b, Int32 caseType = CHCaseInsensitive,
-					 GSCharCode charCode = CC_Default);
+                     GSCharCode charCode = CC_Default);
 // As CHCompareTexts, but only the ASCII letters A-Z fold with case type 0.
 Int32 CHCompareASCII(const char* a, const char* b, Int32 caseType = CHCaseInsensitive);
 
@@ -48,7 +48,7 @@ USize CHCopyC(const char* source, char* destination, USize destinationSize);
 // destinationSize units including the terminating zero. Returns the number of units
 // written without the terminator.
 Int32 CHANSI2Unicode(const char* source, Int32 sourceLength, UniChar* destination, Int32 destinationSize,
-					 GSCharCode charCode = CC_Default);
+                     GSCharCode charCode = CC_Default);
 // The reverse; characters that the code page lacks become '?'.
 Int32 CHUnicode2ANSI(const UniChar* source, Int32 sourceLength, char* destination, Int32 destinationSize,
-					 GSCharCode charCode = CC_Default);
+                     GSCharCode charCode = CC_Default);

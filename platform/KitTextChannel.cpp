@@ -17,19 +17,16 @@ struct TextChannel::State {
 	bool echoAtLineStart = true;
 };
 
-bool IsLogEnvironmentSet()
-{
+bool IsLogEnvironmentSet() {
 	const char* value = std::getenv("M3D_LOG");
 	return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }
 
-TextChannel::~TextChannel()
-{
+TextChannel::~TextChannel() {
 	if (!permanent) delete state.exchange(nullptr);
 }
 
-TextChannel::State& TextChannel::GetState() const
-{
+TextChannel::State& TextChannel::GetState() const {
 	State* current = state.load(std::memory_order_acquire);
 	if (current != nullptr) return *current;
 	// Created on first use; when two threads race, one state wins and the other is
@@ -40,44 +37,38 @@ TextChannel::State& TextChannel::GetState() const
 	return *current;
 }
 
-std::string TextChannel::GetText() const
-{
+std::string TextChannel::GetText() const {
 	State& s = GetState();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	return s.text;
 }
 
-void TextChannel::ClearText()
-{
+void TextChannel::ClearText() {
 	State& s = GetState();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	s.text.clear();
 }
 
-void TextChannel::SetSink(Sink sink, void* userData)
-{
+void TextChannel::SetSink(Sink sink, void* userData) {
 	State& s = GetState();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	s.sink = sink;
 	s.sinkData = userData;
 }
 
-void TextChannel::SetEchoToStderr(bool echo)
-{
+void TextChannel::SetEchoToStderr(bool echo) {
 	State& s = GetState();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	s.echo = echo;
 }
 
-bool TextChannel::GetEchoToStderr() const
-{
+bool TextChannel::GetEchoToStderr() const {
 	State& s = GetState();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	return s.echo;
 }
 
-bool TextChannel::DoWrite(const void* source, UInt64 n)
-{
+bool TextChannel::DoWrite(const void* source, UInt64 n) {
 	State& s = GetState();
 	const char* bytes = static_cast<const char*>(source);
 	Sink sink;
@@ -107,4 +98,4 @@ bool TextChannel::DoWrite(const void* source, UInt64 n)
 	return true;
 }
 
-}	// namespace Kit
+} // namespace Kit

@@ -50,4 +50,4 @@ private:
 // True when the environment variable M3D_LOG asks for diagnostic output on stderr.
 bool IsLogEnvironmentSet();
 
-}	// namespace Kit
+} // namespace Kit

@@ -39,9 +39,8 @@ constexpr PlatformSign Native_Platform_Sign = LittleEndian_Platform_Sign;
 
 // True when data written on a platform with sign 'from' must be byte-swapped to be
 // read on a platform with sign 'to'.
-constexpr bool NeedsSwap(PlatformSign from, PlatformSign to)
-{
+constexpr bool NeedsSwap(PlatformSign from, PlatformSign to) {
 	return (from == Native_Platform_Sign) != (to == Native_Platform_Sign);
 }
 
-}	// namespace Kit
+} // namespace Kit

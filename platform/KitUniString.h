@@ -12,10 +12,10 @@ namespace Kit {
 class UniString {
 public:
 	UniString() = default;
-	UniString(const char* utf8);	// null gives the empty string
+	UniString(const char* utf8); // null gives the empty string
 	UniString(std::string_view utf8);
 	UniString(const std::string& utf8) : UniString(std::string_view(utf8)) {}
-	UniString(const UniChar* text);	// zero-terminated; null gives the empty string
+	UniString(const UniChar* text); // zero-terminated; null gives the empty string
 	UniString(const UniChar* text, USize length) : chars(text, length) {}
 	explicit UniString(std::u16string text) : chars(std::move(text)) {}
 
@@ -27,14 +27,12 @@ public:
 
 	std::string ToUtf8() const;
 
-	UniString& Append(const UniString& other)
-	{
+	UniString& Append(const UniString& other) {
 		chars += other.chars;
 		return *this;
 	}
 	UniString& operator+=(const UniString& other) { return Append(other); }
-	UniString& operator+=(UniChar c)
-	{
+	UniString& operator+=(UniChar c) {
 		chars += c;
 		return *this;
 	}
@@ -58,4 +56,4 @@ int ucsicmp(const UniChar* a, const UniChar* b);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
-}	// namespace Kit
+} // namespace Kit

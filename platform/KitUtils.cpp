@@ -7,7 +7,7 @@
 
 namespace Kit {
 constinit TextChannel reportChannel("[report] ", true);
-}	// namespace Kit
+} // namespace Kit
 
 namespace {
 
@@ -29,16 +29,14 @@ struct UtilsState {
 	Int32 longDepth = 0;
 };
 
-UtilsState& GetState()
-{
+UtilsState& GetState() {
 	static UtilsState* state = new UtilsState;
 	return *state;
 }
 
 std::atomic<UInt64> projectModiStamp{0};
 
-void ReportMessage(bool isError, Int32 code)
-{
+void ReportMessage(bool isError, Int32 code) {
 	UtilsState& state = GetState();
 	OUMessageCallback callback;
 	void* data;
@@ -57,10 +55,9 @@ void ReportMessage(bool isError, Int32 code)
 	if (callback != nullptr) callback(isError, code, data);
 }
 
-}	// namespace
+} // namespace
 
-bool OUGetFixString(char* buffer, Int32 listId, Int32 index, Int64 module)
-{
+bool OUGetFixString(char* buffer, Int32 listId, Int32 index, Int64 module) {
 	if (buffer == nullptr) return false;
 	buffer[0] = '\0';
 	UtilsState& state = GetState();
@@ -84,85 +81,72 @@ bool OUGetFixString(char* buffer, Int32 listId, Int32 index, Int64 module)
 	return true;
 }
 
-bool OULoadMessage(char* buffer, Int16 listId, Int16 index, Int64 module)
-{
+bool OULoadMessage(char* buffer, Int16 listId, Int16 index, Int64 module) {
 	return OUGetFixString(buffer, listId, index, module);
 }
 
-void OUSetFixStringProvider(OUFixStringProvider provider, void* userData)
-{
+void OUSetFixStringProvider(OUFixStringProvider provider, void* userData) {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.provider = provider;
 	state.providerData = userData;
 }
 
-UInt64 OUGetProjectModiStamp()
-{
+UInt64 OUGetProjectModiStamp() {
 	return projectModiStamp.load(std::memory_order_acquire);
 }
 
-void OUSetProjectModiStamp(UInt64 stamp)
-{
+void OUSetProjectModiStamp(UInt64 stamp) {
 	projectModiStamp.store(stamp, std::memory_order_release);
 }
 
-void OUWarning(Int32 code)
-{
+void OUWarning(Int32 code) {
 	ReportMessage(false, code);
 }
 
-void OUError(Int32 code)
-{
+void OUError(Int32 code) {
 	ReportMessage(true, code);
 }
 
-void OUSetMessageCallback(OUMessageCallback callback, void* userData)
-{
+void OUSetMessageCallback(OUMessageCallback callback, void* userData) {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.messageCallback = callback;
 	state.messageData = userData;
 }
 
-Int32 OUGetLastWarning()
-{
+Int32 OUGetLastWarning() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return state.lastWarning;
 }
 
-Int32 OUGetLastError()
-{
+Int32 OUGetLastError() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return state.lastError;
 }
 
-UInt32 OUGetWarningCount()
-{
+UInt32 OUGetWarningCount() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return state.warningCount;
 }
 
-UInt32 OUGetErrorCount()
-{
+UInt32 OUGetErrorCount() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return state.errorCount;
 }
 
-void OUResetMessages()
-{
+void OUResetMessages() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.lastWarning = state.lastError = 0;
 	state.warningCount = state.errorCount = 0;
 }
 
-void TTBegLong()
-{
+void TTBegLong() {
 	UtilsState& state = GetState();
 	TTLongCallback callback;
 	void* data;
@@ -176,8 +160,7 @@ void TTBegLong()
 	if (callback != nullptr) callback(true, false, depth, data);
 }
 
-void TTEndLong(bool finished)
-{
+void TTEndLong(bool finished) {
 	UtilsState& state = GetState();
 	TTLongCallback callback;
 	void* data;
@@ -192,15 +175,13 @@ void TTEndLong(bool finished)
 	if (callback != nullptr) callback(false, finished, depth, data);
 }
 
-Int32 TTGetLongDepth()
-{
+Int32 TTGetLongDepth() {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	return state.longDepth;
 }
 
-bool TTBreak()
-{
+bool TTBreak() {
 	UtilsState& state = GetState();
 	TTBreakCallback callback;
 	void* data;
@@ -212,16 +193,14 @@ bool TTBreak()
 	return callback != nullptr && callback(data);
 }
 
-void TTSetBreakCallback(TTBreakCallback callback, void* userData)
-{
+void TTSetBreakCallback(TTBreakCallback callback, void* userData) {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.breakCallback = callback;
 	state.breakData = userData;
 }
 
-void TTSetLongCallback(TTLongCallback callback, void* userData)
-{
+void TTSetLongCallback(TTLongCallback callback, void* userData) {
 	UtilsState& state = GetState();
 	std::lock_guard<std::mutex> lock(state.mutex);
 	state.longCallback = callback;

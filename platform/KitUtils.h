@@ -68,4 +68,4 @@ void TTSetLongCallback(TTLongCallback callback, void* userData);
 
 namespace Kit {
 extern TextChannel reportChannel;
-}	// namespace Kit
+} // namespace Kit

@@ -48,4 +48,4 @@ private:
 	std::vector<char> bytes;
 };
 
-}	// namespace IO
+} // namespace IO

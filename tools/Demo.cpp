@@ -2,9 +2,9 @@
 
 #include "SampleModel.h"
 
-#include "Model3D/core/model/Model3D.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/frame/SizeReport.h"
+#include "Model3D/core/model/Model3D.h"
 #include "platform/KitHashTable.h"
 
 #include <cstdio>
@@ -26,8 +26,7 @@ struct Snapshot {
 	UInt32 bodyCount = 0;
 };
 
-UInt32 DistinctBodies(const Modeler::Model3DViewer& viewer)
-{
+UInt32 DistinctBodies(const Modeler::Model3DViewer& viewer) {
 	Kit::HashTable<const Modeler::Body*, UInt32> bodies;
 	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
 		const auto elem = viewer.GetConstElem(i);
@@ -37,8 +36,7 @@ UInt32 DistinctBodies(const Modeler::Model3DViewer& viewer)
 	return static_cast<UInt32>(bodies.GetSize());
 }
 
-Snapshot Take(const Modeler::Model3DViewer& viewer)
-{
+Snapshot Take(const Modeler::Model3DViewer& viewer) {
 	Snapshot s;
 	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
 		const auto elem = viewer.GetConstElem(i);
@@ -54,27 +52,23 @@ Snapshot Take(const Modeler::Model3DViewer& viewer)
 
 // Equal content, binds, polygon numbering and sharing; the restored elements are new
 // objects read back from the cache file.
-bool SameModel(const Snapshot& before, const Snapshot& after, const Modeler::Model3DViewer& viewer)
-{
+bool SameModel(const Snapshot& before, const Snapshot& after, const Modeler::Model3DViewer& viewer) {
 	if (before.elems.size() != after.elems.size() || before.firstBinds != after.firstBinds ||
-		before.pgonOffsets != after.pgonOffsets || before.baseElemCount != after.baseElemCount ||
-		before.bodyCount != after.bodyCount)
+	    before.pgonOffsets != after.pgonOffsets || before.baseElemCount != after.baseElemCount ||
+	    before.bodyCount != after.bodyCount)
 		return false;
 	for (USize i = 0; i < before.elems.size(); ++i) {
-		if (!(*before.elems[i] == *after.elems[i]))
-			return false;
-		if (viewer.GetElemIdx(before.elems[i]->GetElemId().guid) != static_cast<Int32>(i))
-			return false;
+		if (!(*before.elems[i] == *after.elems[i])) return false;
+		if (viewer.GetElemIdx(before.elems[i]->GetElemId().guid) != static_cast<Int32>(i)) return false;
 	}
 	return true;
 }
 
-void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DViewer& viewer)
-{
+void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DViewer& viewer) {
 	CPrintf(out, "%s\n", title);
 	CPrintf(out, "  elements %u, distinct base elements %u, distinct bodies %u, hotspots %u, lights %u\n",
-			viewer.GetElemCount(), viewer.GetBaseElemCount(), DistinctBodies(viewer), viewer.GetHotspotCount(),
-			viewer.GetLightSourceCount());
+	        viewer.GetElemCount(), viewer.GetBaseElemCount(), DistinctBodies(viewer), viewer.GetHotspotCount(),
+	        viewer.GetLightSourceCount());
 	UInt32 reversed = 0;
 	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
 		const auto elem = viewer.GetConstElem(i);
@@ -86,8 +80,7 @@ void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DVie
 	}
 	CPrintf(out, "  polygons whose contours run against their normal: %u\n", reversed);
 	const Box3D& b = viewer.GetBounds();
-	CPrintf(out, "  bounds x %.2f..%.2f  y %.2f..%.2f  z %.2f..%.2f\n", b.xMin, b.xMax, b.yMin, b.yMax, b.zMin,
-			b.zMax);
+	CPrintf(out, "  bounds x %.2f..%.2f  y %.2f..%.2f  z %.2f..%.2f\n", b.xMin, b.xMax, b.yMin, b.yMax, b.zMin, b.zMax);
 	CPrintf(out, "  global polygons numbered: %u bodies\n", viewer.GetGPgonCount());
 	CPrintf(out, "  %-4s %-40s %6s %5s %9s %12s\n", "elem", "guid", "bodies", "bind", "polygons", "first pgon");
 	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
@@ -99,20 +92,19 @@ void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DVie
 		const Modeler::Body& first = *elem->GetConstBody(0);
 		const Int32 firstPgon = first.HasPolygons() ? viewer.GetGlobPgonIdx(i, 0) + first.GetConstPolygon(0).mpuid : 0;
 		CPrintf(out, "  %-4u %-40s %6u %5u %9u %12d\n", i, elem->GetElemId().guid.ToString().c_str(),
-				elem->GetBodyCount(), viewer.GetBind(i, 0), polygons, firstPgon);
+		        elem->GetBodyCount(), viewer.GetBind(i, 0), polygons, firstPgon);
 	}
 }
 
-std::uintmax_t CacheFileSize(const Model3D& model)
-{
-	const auto file = model.GetSwapFolderLocation().GetPath() / ("ModelElems-" + std::to_string(model.GetGlobalIndex()));
+std::uintmax_t CacheFileSize(const Model3D& model) {
+	const auto file =
+	    model.GetSwapFolderLocation().GetPath() / ("ModelElems-" + std::to_string(model.GetGlobalIndex()));
 	std::error_code ec;
 	const auto size = std::filesystem::file_size(file, ec);
 	return ec ? 0 : size;
 }
 
-int RunWithModule(Kit::OChannel& out)
-{
+int RunWithModule(Kit::OChannel& out) {
 	Sample::Building building = Sample::MakeBuilding();
 	Kit::SharedPtr<Model3D> model = Model3D::New(building.attributes, Modeler::DiskCachingOn, nullptr);
 	Modeler::Model3DModifier modifier(model);
@@ -123,7 +115,8 @@ int RunWithModule(Kit::OChannel& out)
 	building.elems.Clear();
 
 	const Modeler::Model3DViewer viewer(model);
-	CPrintf(out, "attribute store: %u materials\n\n", Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
+	CPrintf(out, "attribute store: %u materials\n\n",
+	        Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
 	PrintModel(out, "main model", viewer);
 	viewer.ReportSize(out, 4);
 	out << "\n";
@@ -135,8 +128,8 @@ int RunWithModule(Kit::OChannel& out)
 	CPrintf(out, "\npurged: %u elements kept in a %ju-byte cache file\n", viewer.GetElemCount(), cacheBytes);
 	const Snapshot after = Take(viewer);
 	const bool unchanged = cacheBytes > 0 && SameModel(before, after, viewer);
-	CPrintf(out, "restored: %s\n", unchanged ? "elements, sharing, binds and polygon numbering unchanged"
-											 : "MISMATCH after restore");
+	CPrintf(out, "restored: %s\n",
+	        unchanged ? "elements, sharing, binds and polygon numbering unchanged" : "MISMATCH after restore");
 
 	// A derived model mirrors the main model slot by slot with its own elements and takes
 	// its binds and global polygon numbers from the main model.
@@ -147,20 +140,19 @@ int RunWithModule(Kit::OChannel& out)
 		const auto mine = derivedViewer.GetConstElem(i);
 		const auto main = viewer.GetConstElem(i);
 		mirrors = mine.Get() != main.Get() && mine->GetElemId().guid == main->GetElemId().guid &&
-				  derivedViewer.GetBind(i, 0) == viewer.GetBind(i, 0) &&
-				  derivedViewer.GetGlobPgonIdx(i, 0) == viewer.GetGlobPgonIdx(i, 0);
+		          derivedViewer.GetBind(i, 0) == viewer.GetBind(i, 0) &&
+		          derivedViewer.GetGlobPgonIdx(i, 0) == viewer.GetGlobPgonIdx(i, 0);
 	}
 	CPrintf(out, "\nderived model: %u elements (global index %u), %s\n", derivedViewer.GetElemCount(),
-			derived->GetGlobalIndex(), mirrors ? "mirrors the main model" : "MISMATCH with the main model");
+	        derived->GetGlobalIndex(), mirrors ? "mirrors the main model" : "MISMATCH with the main model");
 	return unchanged && mirrors ? 0 : 1;
 }
 
-}	// namespace
+} // namespace
 
-int RunDemo(Kit::OChannel& out)
-{
+int RunDemo(Kit::OChannel& out) {
 	const std::filesystem::path parent =
-		std::filesystem::temp_directory_path() / ("m3d-demo-" + std::to_string(::getpid()));
+	    std::filesystem::temp_directory_path() / ("m3d-demo-" + std::to_string(::getpid()));
 	IO::Location location(parent);
 	if (const Int16 init = M3DInit(&location, 0, 0); init != 0) {
 		std::fprintf(stderr, "m3d: M3DInit failed (%d)\n", init);

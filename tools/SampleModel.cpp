@@ -28,37 +28,31 @@ public:
 
 	Int32 Vertex(const Point& p) { return static_cast<Int32>(body.StoreVertex(p.x, p.y, p.z)); }
 
-	void Face(std::vector<std::vector<Int32>> loops, const Point& outward, Int16 material, UInt32 status = 0)
-	{
+	void Face(std::vector<std::vector<Int32>> loops, const Point& outward, Int16 material, UInt32 status = 0) {
 		if (Dot(LoopNormal(loops[0]), outward) < 0)
 			for (auto& loop : loops)
 				std::reverse(loop.begin(), loop.end());
 		// Holes run the other way round from the outer contour.
 		for (USize k = 1; k < loops.size(); ++k)
-			if (Dot(LoopNormal(loops[k]), LoopNormal(loops[0])) > 0)
-				std::reverse(loops[k].begin(), loops[k].end());
+			if (Dot(LoopNormal(loops[k]), LoopNormal(loops[0])) > 0) std::reverse(loops[k].begin(), loops[k].end());
 		std::vector<Int32> refs;
 		for (const auto& loop : loops) {
-			if (!refs.empty())
-				refs.push_back(0);
+			if (!refs.empty()) refs.push_back(0);
 			for (USize i = 0; i < loop.size(); ++i)
 				refs.push_back(EdgeRef(loop[i], loop[(i + 1) % loop.size()]));
 		}
-		if (loops.size() > 1)
-			status |= Modeler::PgonHasHoles;
+		if (loops.size() > 1) status |= Modeler::PgonHasHoles;
 		body.StoreAndCheckCompletePolygon(material, 0, static_cast<Int32>(refs.size()), refs.data(), status, true);
 	}
 
 	// Marks the edge between two vertices as sharp (a crease of a curved body).
-	void SharpEdge(Int32 a, Int32 b)
-	{
+	void SharpEdge(Int32 a, Int32 b) {
 		const Int32 ref = EdgeRef(a, b);
 		EDGE& e = body.GetEdge(std::abs(ref) - 1);
 		e.status |= Modeler::EdgeSharp;
 	}
 
-	Kit::ConstSharedPtr<Modeler::Body> Finish(Int16 material)
-	{
+	Kit::ConstSharedPtr<Modeler::Body> Finish(Int16 material) {
 		body.SetMaterialIdx(material);
 		body.CalculatePolygonMPUIDs();
 		body.CalculateBounds();
@@ -69,8 +63,7 @@ private:
 	static double Dot(const Point& a, const Point& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 	// Newell's normal of a vertex loop (not normalised).
-	Point LoopNormal(const std::vector<Int32>& loop) const
-	{
+	Point LoopNormal(const std::vector<Int32>& loop) const {
 		Point n{0, 0, 0};
 		for (USize i = 0; i < loop.size(); ++i) {
 			const VERT& a = body.GetConstVertex(loop[i]);
@@ -83,12 +76,9 @@ private:
 	}
 
 	// The signed 1-based reference of the edge from a to b, creating the edge when new.
-	Int32 EdgeRef(Int32 a, Int32 b)
-	{
-		if (auto it = edgeOf.find({a, b}); it != edgeOf.end())
-			return it->second + 1;
-		if (auto it = edgeOf.find({b, a}); it != edgeOf.end())
-			return -(it->second + 1);
+	Int32 EdgeRef(Int32 a, Int32 b) {
+		if (auto it = edgeOf.find({a, b}); it != edgeOf.end()) return it->second + 1;
+		if (auto it = edgeOf.find({b, a}); it != edgeOf.end()) return -(it->second + 1);
 		const Int32 e = body.StoreEdge(0, a, b, -2, -2, 0, 1);
 		edgeOf[{a, b}] = e;
 		return e + 1;
@@ -103,8 +93,7 @@ enum Material : Int16 { Concrete = 1, Glass = 2, Steel = 3, Plaster = 4 };
 // A wall along x (length l, thickness t along y, height h) with a window opening from
 // x0 to x1 and from sill to head, running through the whole thickness.
 Kit::ConstSharedPtr<Modeler::Body> MakeWall(double l, double t, double h, double x0, double x1, double sill,
-											double head)
-{
+                                            double head) {
 	FaceBuilder f(Modeler::BodyClosed);
 	Int32 c[8], w[8];
 	for (int i = 0; i < 8; ++i) {
@@ -127,8 +116,7 @@ Kit::ConstSharedPtr<Modeler::Body> MakeWall(double l, double t, double h, double
 	return f.Finish(Concrete);
 }
 
-Kit::ConstSharedPtr<Modeler::Body> MakeBox(double dx, double dy, double dz, Int16 material)
-{
+Kit::ConstSharedPtr<Modeler::Body> MakeBox(double dx, double dy, double dz, Int16 material) {
 	FaceBuilder f(Modeler::BodyClosed);
 	Int32 c[8];
 	for (int i = 0; i < 8; ++i)
@@ -144,8 +132,7 @@ Kit::ConstSharedPtr<Modeler::Body> MakeBox(double dx, double dy, double dz, Int1
 
 // A round column: a prism over a regular polygon whose side faces are curved, with sharp
 // rims where the sides meet the caps.
-Kit::ConstSharedPtr<Modeler::Body> MakeRoundColumn(double radius, double height, int segments)
-{
+Kit::ConstSharedPtr<Modeler::Body> MakeRoundColumn(double radius, double height, int segments) {
 	FaceBuilder f(Modeler::BodyClosed | Modeler::BodyCurved | Modeler::BodyHasSharpEdge);
 	std::vector<Int32> bottom, top;
 	for (int i = 0; i < segments; ++i) {
@@ -158,16 +145,14 @@ Kit::ConstSharedPtr<Modeler::Body> MakeRoundColumn(double radius, double height,
 	for (int i = 0; i < segments; ++i) {
 		const int j = (i + 1) % segments;
 		const double mid = 2 * std::numbers::pi * (i + 0.5) / segments;
-		f.Face({{bottom[i], bottom[j], top[j], top[i]}}, {std::cos(mid), std::sin(mid), 0}, Steel,
-			   Modeler::PgonCurved);
+		f.Face({{bottom[i], bottom[j], top[j], top[i]}}, {std::cos(mid), std::sin(mid), 0}, Steel, Modeler::PgonCurved);
 		f.SharpEdge(bottom[i], bottom[j]);
 		f.SharpEdge(top[i], top[j]);
 	}
 	return f.Finish(Steel);
 }
 
-TRAN Placement(double x, double y, double z, double turnDegrees = 0)
-{
+TRAN Placement(double x, double y, double z, double turnDegrees = 0) {
 	TRAN t;
 	Geometry::TMIdentity(&t);
 	const double a = turnDegrees * std::numbers::pi / 180;
@@ -182,8 +167,7 @@ TRAN Placement(double x, double y, double z, double turnDegrees = 0)
 	return t;
 }
 
-Kit::SharedPtr<Modeler::Elem> Place(const Kit::SharedPtr<Modeler::BaseElem>& content, const TRAN& where)
-{
+Kit::SharedPtr<Modeler::Elem> Place(const Kit::SharedPtr<Modeler::BaseElem>& content, const TRAN& where) {
 	Modeler::VOCA id;
 	id.SetEmpty();
 	id.guid = Kit::Guid::Generate();
@@ -193,25 +177,23 @@ Kit::SharedPtr<Modeler::Elem> Place(const Kit::SharedPtr<Modeler::BaseElem>& con
 	return elem;
 }
 
-Kit::SharedPtr<Modeler::BaseElem> Content(std::initializer_list<Kit::ConstSharedPtr<Modeler::Body>> bodies)
-{
+Kit::SharedPtr<Modeler::BaseElem> Content(std::initializer_list<Kit::ConstSharedPtr<Modeler::Body>> bodies) {
 	Kit::SharedPtr<Modeler::BaseElem> base(new Modeler::BaseElem());
 	for (const auto& body : bodies)
 		base->AddBody(body);
 	return base;
 }
 
-void AddMaterials(Modeler::Attributes::Modifier& attrs)
-{
+void AddMaterials(Modeler::Attributes::Modifier& attrs) {
 	struct MaterialInfo {
 		const char* name;
 		UInt16 r, g, b;
 		double roughness;
 	};
 	const MaterialInfo infos[] = {{"Concrete", 0xB000, 0xB000, 0xA800, 0.9},
-						  {"Glass", 0x8000, 0xC000, 0xE000, 0.05},
-						  {"Steel", 0x7000, 0x7400, 0x7800, 0.3},
-						  {"Plaster", 0xF000, 0xEC00, 0xE000, 0.7}};
+	                              {"Glass", 0x8000, 0xC000, 0xE000, 0.05},
+	                              {"Steel", 0x7000, 0x7400, 0x7800, 0.3},
+	                              {"Plaster", 0xF000, 0xEC00, 0xE000, 0.7}};
 	for (const MaterialInfo& s : infos) {
 		UMAT m;
 		m.SetName(s.name);
@@ -222,8 +204,7 @@ void AddMaterials(Modeler::Attributes::Modifier& attrs)
 	}
 }
 
-LGHT MakeLight(float x, float y, float z, double intensity)
-{
+LGHT MakeLight(float x, float y, float z, double intensity) {
 	LGHT light;
 	light.type = 1;
 	light.color = {0xFFFF, 0xF000, 0xD000};
@@ -236,10 +217,9 @@ LGHT MakeLight(float x, float y, float z, double intensity)
 	return light;
 }
 
-}	// namespace
+} // namespace
 
-Building MakeBuilding()
-{
+Building MakeBuilding() {
 	Building b;
 	b.attributes = Modeler::Attributes::New();
 	Modeler::Attributes::Modifier attrs(b.attributes);
@@ -272,4 +252,4 @@ Building MakeBuilding()
 	return b;
 }
 
-}	// namespace Sample
+} // namespace Sample

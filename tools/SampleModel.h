@@ -17,4 +17,4 @@ struct Building {
 
 Building MakeBuilding();
 
-}	// namespace Sample
+} // namespace Sample

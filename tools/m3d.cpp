@@ -15,10 +15,9 @@ protected:
 	bool DoWrite(const void* source, UInt64 n) override { return std::fwrite(source, 1, n, stdout) == n; }
 };
 
-}	// namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
 	if (argc < 2 || std::strcmp(argv[1], "demo") == 0) {
 		StdoutChannel out;
 		const int result = RunDemo(out);

@@ -15,8 +15,7 @@ namespace {
 
 // A cube with every header field set to a distinct value and a triangle cache on
 // polygon 2.
-Fixtures::BodyData DecoratedCube()
-{
+Fixtures::BodyData DecoratedCube() {
 	Fixtures::BodyData d = Fixtures::CubeData(2.0);
 	d.status = Modeler::BodyClosed | Modeler::BodyCut | Modeler::BodyOwnGeometry | Modeler::BodySharedGeometry;
 	d.edgePenIdx = 3;
@@ -39,8 +38,7 @@ Fixtures::BodyData DecoratedCube()
 	return d;
 }
 
-void ExpectSameHeader(const Body& a, const Body& b)
-{
+void ExpectSameHeader(const Body& a, const Body& b) {
 	EXPECT_EQ(a.GetEdgePenIdx(), b.GetEdgePenIdx());
 	EXPECT_EQ(a.GetMaterialIdx(), b.GetMaterialIdx());
 	EXPECT_EQ(a.GetShapeType(), b.GetShapeType());
@@ -54,10 +52,9 @@ void ExpectSameHeader(const Body& a, const Body& b)
 	EXPECT_EQ(a.GetLocalBounds(), b.GetLocalBounds());
 }
 
-}	// namespace
+} // namespace
 
-TEST(PgonRecord, CopiesOwnTheirCache)
-{
+TEST(PgonRecord, CopiesOwnTheirCache) {
 	PGON a;
 	EXPECT_FALSE(a.IsDecomposedIntoTriangles());
 	EXPECT_EQ(a.GetCacheSize(), 0u);
@@ -76,12 +73,12 @@ TEST(PgonRecord, CopiesOwnTheirCache)
 	ASSERT_TRUE(b.IsDecomposedIntoTriangles());
 	EXPECT_NE(b.cpols, a.cpols);
 	EXPECT_EQ(b.cpols[6], 7);
-	a.cpols[6] = 99;  // the copy is independent
+	a.cpols[6] = 99; // the copy is independent
 	EXPECT_EQ(b.cpols[6], 7);
 
 	PGON c;
 	c.SetCache(PGON::AllocateCache(5));
-	c = a;	// the old cache of c is freed (ASan would report the leak otherwise)
+	c = a; // the old cache of c is freed (ASan would report the leak otherwise)
 	EXPECT_EQ(c.GetCacheSize(), 28u);
 	EXPECT_EQ(c.cpols[6], 99);
 	c = PGON();
@@ -95,8 +92,7 @@ TEST(PgonRecord, CopiesOwnTheirCache)
 	EXPECT_TRUE(holes.IsComplex());
 }
 
-TEST(BodyConstruction, DefaultEmptyAndArrays)
-{
+TEST(BodyConstruction, DefaultEmptyAndArrays) {
 	const Body plain;
 	EXPECT_EQ(plain.GetStatus(), 0u);
 	EXPECT_EQ(plain.GetSectBkgColor(), -2);
@@ -139,8 +135,7 @@ TEST(BodyConstruction, DefaultEmptyAndArrays)
 		EXPECT_EQ(body->GetConstPolyEdge(i), d.polyEdges[i]);
 }
 
-TEST(BodyConstruction, CopyModesAndTransformingCopy)
-{
+TEST(BodyConstruction, CopyModesAndTransformingCopy) {
 	const auto src = Fixtures::MakeBody(DecoratedCube());
 	src->InitRoundNormVectors();
 
@@ -181,8 +176,7 @@ TEST(BodyConstruction, CopyModesAndTransformingCopy)
 	EXPECT_FALSE(moved == *src);
 }
 
-TEST(BodyConstruction, LegacyRecordRoundTripOfCutBody)
-{
+TEST(BodyConstruction, LegacyRecordRoundTripOfCutBody) {
 	const Fixtures::BodyData d = DecoratedCube();
 	const auto body = Fixtures::MakeBody(d);
 	BODY rec;
@@ -201,8 +195,8 @@ TEST(BodyConstruction, LegacyRecordRoundTripOfCutBody)
 	EXPECT_EQ(at18, 17);
 	float box[6];
 	std::memcpy(box, raw + 24, sizeof box);
-	EXPECT_EQ(box[2], 0.0f);  // zMin
-	EXPECT_EQ(box[3], 2.0f);  // xMax
+	EXPECT_EQ(box[2], 0.0f); // zMin
+	EXPECT_EQ(box[3], 2.0f); // xMax
 	Int32 ranges[12];
 	std::memcpy(ranges, raw + 48, sizeof ranges);
 	const Int32 expected[12] = {1, 6, 1, 24, 1, 12, 1, 8, 1, 6, 0, -1};
@@ -234,8 +228,7 @@ TEST(BodyConstruction, LegacyRecordRoundTripOfCutBody)
 	EXPECT_EQ(0, std::memcmp(out.GetBuffer(), &rec, sizeof rec));
 }
 
-TEST(BodyConstruction, MakeEmptyAndTransformOfEmptyBody)
-{
+TEST(BodyConstruction, MakeEmptyAndTransformOfEmptyBody) {
 	BodyTests::EditableBody body(*Fixtures::MakeCube());
 	body.MakeEmpty();
 	EXPECT_EQ(body.GetShapeType(), Modeler::EmptyBodyShapeType);
@@ -250,8 +243,7 @@ TEST(BodyConstruction, MakeEmptyAndTransformOfEmptyBody)
 	EXPECT_EQ(body.GetShapeType(), Modeler::EmptyBodyShapeType);
 }
 
-TEST(BodyConstruction, StatusQueries)
-{
+TEST(BodyConstruction, StatusQueries) {
 	BodyTests::EditableBody b;
 	b.SetStatusMask(Modeler::BodyNeverCastsShadow);
 	EXPECT_TRUE(b.NeverCastsShadow());
@@ -265,5 +257,5 @@ TEST(BodyConstruction, StatusQueries)
 	b.ClrStatusMask(Modeler::BodyInvisible);
 	EXPECT_FALSE(b.IsMarkedShadow());
 	b.SetStatusMask(Modeler::BodyDeleted);
-	EXPECT_FALSE(b.IsInvisible());	// the body reads bit 14 only
+	EXPECT_FALSE(b.IsInvisible()); // the body reads bit 14 only
 }

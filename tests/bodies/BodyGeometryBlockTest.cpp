@@ -13,8 +13,7 @@ namespace {
 
 // A wire of E edges over two vertices, with one polygon whose poly-edges are the given
 // references.
-Kit::SharedPtr<Body> EdgeBody(UInt32 edgeCount, const std::vector<Int32>& refs)
-{
+Kit::SharedPtr<Body> EdgeBody(UInt32 edgeCount, const std::vector<Int32>& refs) {
 	Fixtures::BodyData d;
 	d.AddVertex(0, 0, 0);
 	d.AddVertex(1, 0, 0);
@@ -31,10 +30,9 @@ Kit::SharedPtr<Body> EdgeBody(UInt32 edgeCount, const std::vector<Int32>& refs)
 	return Fixtures::MakeBody(d);
 }
 
-}	// namespace
+} // namespace
 
-TEST(BodyGeometryBlock, PolyEdgeWidthFollowsTheEdgeCount)
-{
+TEST(BodyGeometryBlock, PolyEdgeWidthFollowsTheEdgeCount) {
 	struct Case {
 		UInt32 edges;
 		UInt32 width;
@@ -44,8 +42,7 @@ TEST(BodyGeometryBlock, PolyEdgeWidthFollowsTheEdgeCount)
 		const Int32 e = static_cast<Int32>(c.edges);
 		// Negative references, the largest edge both ways and a separator.
 		std::vector<Int32> refs = {-1, 1, 0};
-		if (e > 0)
-			refs.insert(refs.end(), {e, -e, -(e / 2 + 1)});
+		if (e > 0) refs.insert(refs.end(), {e, -e, -(e / 2 + 1)});
 		const auto body = EdgeBody(c.edges, refs);
 		const auto& part = body->GetVarPart();
 		EXPECT_EQ(part.GetPolyEdgeWidth(), c.width) << c.edges;
@@ -62,10 +59,9 @@ TEST(BodyGeometryBlock, PolyEdgeWidthFollowsTheEdgeCount)
 
 // The normals after an odd-sized one-byte poly-edge part must still be readable (and
 // aligned: the sanitizer build checks alignment), and copies must keep everything.
-TEST(BodyGeometryBlock, PartsStayIntactAfterOddPolyEdgeParts)
-{
+TEST(BodyGeometryBlock, PartsStayIntactAfterOddPolyEdgeParts) {
 	Fixtures::BodyData d = Fixtures::CubeData();
-	d.polyEdges.Push(0);  // 25 one-byte poly-edges
+	d.polyEdges.Push(0); // 25 one-byte poly-edges
 	d.textureVertices.Push(TEVE{1, 2});
 	const auto body = Fixtures::MakeBody(d);
 	ASSERT_EQ(body->GetVarPart().GetPolyEdgeWidth(), 1u);
@@ -87,8 +83,7 @@ TEST(BodyGeometryBlock, PartsStayIntactAfterOddPolyEdgeParts)
 	EXPECT_EQ(body->GetConstVertex(0).x, 0.0);
 }
 
-TEST(BodyGeometryBlock, IteratorsWalkTheArrays)
-{
+TEST(BodyGeometryBlock, IteratorsWalkTheArrays) {
 	const auto wall = Fixtures::MakeWallWithWindow();
 	Int32 vertices = 0;
 	double sumX = 0;
@@ -99,7 +94,7 @@ TEST(BodyGeometryBlock, IteratorsWalkTheArrays)
 
 	Int32 edges = 0;
 	for (auto it = wall->BeginEdges(); it != wall->EndEdges(); ++it) {
-		EXPECT_GE((*it).pgon2, 0);	// closed: every edge has two polygons
+		EXPECT_GE((*it).pgon2, 0); // closed: every edge has two polygons
 		++edges;
 	}
 	EXPECT_EQ(edges, 24);

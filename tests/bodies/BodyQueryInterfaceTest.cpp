@@ -1,7 +1,7 @@
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/bodies/records/BodyInfo.h"
 #include "Model3D/bodies/query/BodyQueryInterfaceImp.h"
+#include "Model3D/bodies/records/BodyInfo.h"
 #include "platform/KitException.h"
 
 #include <gtest/gtest.h>

@@ -16,8 +16,7 @@ namespace {
 // Volume of a closed body from its polygons: V = 1/3 · Σ (area vector · point on face),
 // with every contour's area vector from the cross products of its start vertices.
 // Holes run the other way and so subtract; wrong orientations or broken contours show.
-double Volume(const Body& body)
-{
+double Volume(const Body& body) {
 	double volume = 0;
 	for (UInt32 p = 0; p < body.GetPolygonCount(); ++p) {
 		const Modeler::PGON& pgon = body.GetConstPolygon(p);
@@ -35,8 +34,7 @@ double Volume(const Body& body)
 				close();
 				continue;
 			}
-			if (k == 0)
-				anchor = v;
+			if (k == 0) anchor = v;
 			contour.push_back(v);
 		}
 		close();
@@ -48,10 +46,9 @@ double Volume(const Body& body)
 	return volume;
 }
 
-}	// namespace
+} // namespace
 
-TEST(BodyQuery, FixturesAreConsistentSolids)
-{
+TEST(BodyQuery, FixturesAreConsistentSolids) {
 	EXPECT_NEAR(Volume(*Fixtures::MakeCube(2.0)), 8.0, 1e-12);
 	// Wall 4 × 0.3 × 3 less a 1 × 0.3 × 1 window.
 	EXPECT_NEAR(Volume(*Fixtures::MakeWallWithWindow()), 3.6 - 0.3, 1e-12);
@@ -60,8 +57,7 @@ TEST(BodyQuery, FixturesAreConsistentSolids)
 	Body::SetCheckEnabled(false);
 }
 
-TEST(BodyQuery, TopologyOfPolyEdges)
-{
+TEST(BodyQuery, TopologyOfPolyEdges) {
 	const auto wall = Fixtures::MakeWallWithWindow();
 	// Every pair of consecutive references inside a contour meets at a vertex; across a
 	// separator the pair reports it.
@@ -97,7 +93,7 @@ TEST(BodyQuery, TopologyOfPolyEdges)
 	body.SetPolyEdge(0, 3);
 	EXPECT_EQ(body.GetBodyVertIdxFromPolyVertIdx(0), body.GetConstEdge(2).vert1);
 	const EDGE& e1 = body.GetConstEdge(0);
-	Int32 far = -1;	// an edge touching neither end of edge 0
+	Int32 far = -1; // an edge touching neither end of edge 0
 	for (UInt32 k = 0; k < body.GetEdgeCount() && far < 0; ++k) {
 		const EDGE& e = body.GetConstEdge(k);
 		if (e.vert1 != e1.vert1 && e.vert1 != e1.vert2 && e.vert2 != e1.vert1 && e.vert2 != e1.vert2)
@@ -110,11 +106,10 @@ TEST(BodyQuery, TopologyOfPolyEdges)
 	EXPECT_THROW(body.GetBodyVertIndicesFromPolyEdges(0, &s, &a, &b, &c), Kit::LogicErrorException);
 }
 
-TEST(BodyQuery, VerticesPositionAndNormals)
-{
+TEST(BodyQuery, VerticesPositionAndNormals) {
 	Fixtures::BodyData d = Fixtures::CubeData();
-	d.AddVertex(1e-5, 0, -1e-5);  // 8: exactly at the tolerance from vertex 0
-	d.AddVertex(2e-5, 0, 0);	  // 9: outside
+	d.AddVertex(1e-5, 0, -1e-5); // 8: exactly at the tolerance from vertex 0
+	d.AddVertex(2e-5, 0, 0);     // 9: outside
 	const auto body = Fixtures::MakeBody(d);
 	EXPECT_TRUE(body->GetVerticesPosition(3, 3).IsSameIndex());
 	EXPECT_TRUE(body->GetVerticesPosition(0, 8).IsSamePosition());
@@ -126,7 +121,7 @@ TEST(BodyQuery, VerticesPositionAndNormals)
 	EXPECT_EQ(body->GetPolyNormalFromId(0), Vec());
 	TRAN rot;
 	Geometry::TMIdentity(&rot);
-	rot.matrix[0] = 0, rot.matrix[1] = -1, rot.matrix[4] = 1, rot.matrix[5] = 0;  // 90° about z
+	rot.matrix[0] = 0, rot.matrix[1] = -1, rot.matrix[4] = 1, rot.matrix[5] = 0; // 90° about z
 	Geometry::TMFillStatus(&rot);
 	const Vec n = body->GetPolyNormalFromId(-1, &rot);
 	EXPECT_NEAR(n.y, -1.0, 1e-15);
@@ -139,12 +134,11 @@ TEST(BodyQuery, VerticesPositionAndNormals)
 	EXPECT_EQ(x, 1.0);
 }
 
-TEST(BodyQuery, BoundsLeaveOutCoordinateSystemVertices)
-{
+TEST(BodyQuery, BoundsLeaveOutCoordinateSystemVertices) {
 	Fixtures::BodyData d = Fixtures::CubeData();
 	for (int i = 0; i < 7; ++i)
 		d.AddVertex(0.5, 0.5, 0.5);
-	d.AddVertex(9, -9, 5);	// vertex 15
+	d.AddVertex(9, -9, 5); // vertex 15
 	BodyTests::EditableBody body(*Fixtures::MakeBody(d));
 	F_Box3D box;
 	body.GetBounds(nullptr, box);
@@ -153,7 +147,7 @@ TEST(BodyQuery, BoundsLeaveOutCoordinateSystemVertices)
 	body.SetLocalCoordSys(excluded);
 	body.GetBounds(nullptr, box);
 	EXPECT_EQ(box, (F_Box3D{0, 0, 1, 1, 0, 1}));
-	const Int32 counted[4] = {16, 0, 0, 0};	// positive: vertex 15 counts
+	const Int32 counted[4] = {16, 0, 0, 0}; // positive: vertex 15 counts
 	body.SetLocalCoordSys(counted);
 	body.CalculateBounds();
 	EXPECT_EQ(body.GetLocalBounds().xMax, 9.0f);
@@ -173,8 +167,7 @@ TEST(BodyQuery, BoundsLeaveOutCoordinateSystemVertices)
 	EXPECT_TRUE(box.IsEmpty());
 }
 
-TEST(BodyQuery, EqualityTolerances)
-{
+TEST(BodyQuery, EqualityTolerances) {
 	const Fixtures::BodyData base = Fixtures::WallWithWindowData();
 	const auto a = Fixtures::MakeBody(base);
 	auto variant = [&](auto change) {
@@ -215,16 +208,15 @@ TEST(BodyQuery, EqualityTolerances)
 	EXPECT_FALSE(*a == *Fixtures::MakeCube());
 }
 
-TEST(BodyQuery, ReindexAttributes)
-{
+TEST(BodyQuery, ReindexAttributes) {
 	Fixtures::BodyData d = Fixtures::CubeData();
 	d.iumat = 2;
-	d.ifill = ~1;  // fill entry 1
+	d.ifill = ~1; // fill entry 1
 	d.polygons[0].iumat = 1;
 	d.polygons[0].irtxt = 3;
 	d.polygons[1].iumat = 0;
 	d.polygons[1].irtxt = -4;
-	d.polygons[2].iumat = 9;  // outside the map: left alone
+	d.polygons[2].iumat = 9; // outside the map: left alone
 	BodyTests::EditableBody body(*Fixtures::MakeBody(d));
 	const Kit::Array<Int32> materials{10, 20, 30};
 	const Kit::Array<Int32> fills{~5, ~6};
@@ -246,13 +238,12 @@ TEST(BodyQuery, ReindexAttributes)
 	EXPECT_EQ(positive.GetFillType(), 1);
 }
 
-TEST(BodyQuery, CheckFindsBrokenReferences)
-{
+TEST(BodyQuery, CheckFindsBrokenReferences) {
 	Body::SetCheckEnabled(true);
 	BodyTests::EditableBody body(*Fixtures::MakeCube());
 	EXPECT_TRUE(body.Check());
-	body.SetPolyEdge(3, 40);  // edge 39 of 12
+	body.SetPolyEdge(3, 40); // edge 39 of 12
 	EXPECT_FALSE(body.Check());
 	Body::SetCheckEnabled(false);
-	EXPECT_TRUE(body.Check());	// disabled: nothing is visited
+	EXPECT_TRUE(body.Check()); // disabled: nothing is visited
 }

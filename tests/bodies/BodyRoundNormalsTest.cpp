@@ -16,19 +16,16 @@ const double R2 = 1 / std::sqrt(2.0);
 const double R3 = 1 / std::sqrt(3.0);
 
 // Unit cube, curved; polygons curved unless listed in flatMask (bit per BoxFace).
-Fixtures::BodyData CurvedCube(UInt32 flatMask = 0)
-{
+Fixtures::BodyData CurvedCube(UInt32 flatMask = 0) {
 	Fixtures::BodyData d = Fixtures::CubeData();
 	d.status |= Modeler::BodyCurved;
 	for (USize p = 0; p < d.polygons.GetSize(); ++p) {
-		if ((flatMask & (1u << p)) == 0)
-			d.polygons[p].status |= Modeler::PgonCurved;
+		if ((flatMask & (1u << p)) == 0) d.polygons[p].status |= Modeler::PgonCurved;
 	}
 	return d;
 }
 
-void MarkSharp(Fixtures::BodyData& d, Int32 a, Int32 b)
-{
+void MarkSharp(Fixtures::BodyData& d, Int32 a, Int32 b) {
 	d.status |= Modeler::BodyHasSharpEdge;
 	const Int32 k = d.FindEdge(a, b);
 	ASSERT_GE(k, 0);
@@ -36,31 +33,27 @@ void MarkSharp(Fixtures::BodyData& d, Int32 a, Int32 b)
 }
 
 // Signs of a unit-cube corner: −1 for coordinate 0, +1 for coordinate 1.
-Vec CornerSigns(Int32 v)
-{
+Vec CornerSigns(Int32 v) {
 	return Vec((v & 1) ? 1 : -1, (v & 2) ? 1 : -1, (v & 4) ? 1 : -1);
 }
 
 // Round-normal entry of edge k at vertex v on the side of polygon p.
-Int32 EdgeEntry(const Body& b, Int32 k, Int32 v, Int32 p)
-{
+Int32 EdgeEntry(const Body& b, Int32 k, Int32 v, Int32 p) {
 	const Int32 V = b.GetVertexCount(), E = b.GetEdgeCount();
 	const EDGE& e = b.GetConstEdge(k);
 	return V + k + (e.vert2 == v ? E : 0) + (e.pgon2 == p ? 2 * E : 0);
 }
 
-void ExpectVec(const Body& b, Int32 entry, const Vec& expected, const char* what)
-{
+void ExpectVec(const Body& b, Int32 entry, const Vec& expected, const char* what) {
 	const Vec n = b.GetRoundNormVector(entry);
 	EXPECT_NEAR(n.x, expected.x, 1e-12) << what << " entry " << entry;
 	EXPECT_NEAR(n.y, expected.y, 1e-12) << what << " entry " << entry;
 	EXPECT_NEAR(n.z, expected.z, 1e-12) << what << " entry " << entry;
 }
 
-}	// namespace
+} // namespace
 
-TEST(BodyRoundNormals, CurvedBoxWithoutSharpEdges)
-{
+TEST(BodyRoundNormals, CurvedBoxWithoutSharpEdges) {
 	const auto flat = Fixtures::MakeCube();
 	EXPECT_EQ(flat->GetRoundNormVectorCount(), 0u);
 
@@ -90,7 +83,7 @@ TEST(BodyRoundNormals, CurvedBoxWithoutSharpEdges)
 
 	// Through a transformation: rotated unless the matrix says normals stay.
 	TRAN rot{};
-	rot.matrix[1] = -1, rot.matrix[4] = 1, rot.matrix[10] = 1;	// 90° about z
+	rot.matrix[1] = -1, rot.matrix[4] = 1, rot.matrix[10] = 1; // 90° about z
 	Geometry::TMFillStatus(&rot);
 	const Vec r = cube->GetRoundNormVector(7, &rot);
 	EXPECT_NEAR(r.x, -R3, 1e-12);
@@ -101,8 +94,7 @@ TEST(BodyRoundNormals, CurvedBoxWithoutSharpEdges)
 
 // Sharp rim around the top face: the top keeps its flat normal along the rim, the sides
 // are rounded only among themselves; corners away from the rim stay fully rounded.
-TEST(BodyRoundNormals, CurvedBoxWithSharpTopRim)
-{
+TEST(BodyRoundNormals, CurvedBoxWithSharpTopRim) {
 	Fixtures::BodyData d = CurvedCube();
 	MarkSharp(d, 4, 5);
 	MarkSharp(d, 5, 7);
@@ -123,9 +115,9 @@ TEST(BodyRoundNormals, CurvedBoxWithSharpTopRim)
 				Vec expected;
 				if (sharp && p == Fixtures::BoxTop)
 					expected = Vec(0, 0, 1);
-				else if (v >= 4)  // top corner, on a side face
+				else if (v >= 4) // top corner, on a side face
 					expected = Vec(s.x, s.y, 0) * R2;
-				else			  // bottom corner: no sharp edge there
+				else // bottom corner: no sharp edge there
 					expected = s * R3;
 				ExpectVec(*body, EdgeEntry(*body, k, v, p), expected, "rim");
 			}
@@ -135,8 +127,7 @@ TEST(BodyRoundNormals, CurvedBoxWithSharpTopRim)
 
 // One sharp vertical edge and a flat top: at the top the walks stop at the flat top
 // polygon; at the bottom they go all the way round back to the sharp edge.
-TEST(BodyRoundNormals, WalksStopAtFlatPolygonsAndCloseAroundVertices)
-{
+TEST(BodyRoundNormals, WalksStopAtFlatPolygonsAndCloseAroundVertices) {
 	Fixtures::BodyData d = CurvedCube(1u << Fixtures::BoxTop);
 	MarkSharp(d, 3, 7);
 	const Int32 c = d.FindEdge(3, 7);
@@ -160,8 +151,7 @@ TEST(BodyRoundNormals, WalksStopAtFlatPolygonsAndCloseAroundVertices)
 	ExpectVec(*body, EdgeEntry(*body, d.FindEdge(0, 1), 0, BoxBottom), Vec(-1, -1, -1) * R3, "untouched");
 }
 
-TEST(BodyRoundNormals, CacheFollowsTheGeometry)
-{
+TEST(BodyRoundNormals, CacheFollowsTheGeometry) {
 	BodyTests::EditableBody body(*Fixtures::MakeBody(CurvedCube()));
 	body.InitRoundNormVectors();
 	EXPECT_EQ(body.GetUsedBytes(), sizeof(Body) + body.GetVarPart().GetSize() + 8 * 24);

@@ -17,8 +17,7 @@ namespace {
 
 // A curved wall with texture vertices, a sharp edge, triangle caches and filled round
 // normals.
-Kit::SharedPtr<Body> RichWall()
-{
+Kit::SharedPtr<Body> RichWall() {
 	Fixtures::BodyData d = Fixtures::WallWithWindowData();
 	d.status |= Modeler::BodyCurved | Modeler::BodyHasSharpEdge;
 	d.iumat = 5;
@@ -36,24 +35,19 @@ Kit::SharedPtr<Body> RichWall()
 	return body;
 }
 
-std::vector<char> Write(const Body& b)
-{
+std::vector<char> Write(const Body& b) {
 	IO::MemoryOChannel out;
 	b.QuickWrite(out);
 	return out.GetBytes();
 }
 
-template <typename T>
-T At(const std::vector<char>& bytes, USize offset)
-{
+template <typename T> T At(const std::vector<char>& bytes, USize offset) {
 	T v;
 	std::memcpy(&v, bytes.data() + offset, sizeof v);
 	return v;
 }
 
-template <typename T>
-void Put(std::vector<char>& bytes, USize offset, T v)
-{
+template <typename T> void Put(std::vector<char>& bytes, USize offset, T v) {
 	ASSERT_LE(offset + sizeof v, bytes.size());
 	const char* p = reinterpret_cast<const char*>(&v);
 	std::copy(p, p + sizeof v, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
@@ -63,8 +57,7 @@ void Put(std::vector<char>& bytes, USize offset, T v)
 struct Offsets {
 	USize blockSize = 72, vertices, textureVertices, edges, polyEdges, width, normals, polygons, roundNormals, end;
 
-	explicit Offsets(const Body& b)
-	{
+	explicit Offsets(const Body& b) {
 		const USize w = b.GetVarPart().GetPolyEdgeWidth();
 		vertices = blockSize + 4;
 		textureVertices = vertices + 4 + 24 * b.GetVertexCount();
@@ -79,8 +72,7 @@ struct Offsets {
 };
 
 // Reads the bytes into a fresh body; expects a refusal that leaves the body empty.
-void ExpectRejected(const std::vector<char>& bytes, const std::string& what)
-{
+void ExpectRejected(const std::vector<char>& bytes, const std::string& what) {
 	Body body;
 	IO::MemoryIChannel in(bytes.data(), bytes.size());
 	EXPECT_THROW(body.QuickRead(in), Kit::InternalErrorException) << what;
@@ -95,10 +87,9 @@ protected:
 	bool DoWrite(const void*, UInt64) override { return false; }
 };
 
-}	// namespace
+} // namespace
 
-TEST(BodyStream, QuickRoundTripKeepsBodyAndRoundNormals)
-{
+TEST(BodyStream, QuickRoundTripKeepsBodyAndRoundNormals) {
 	const auto wall = RichWall();
 	const UInt32 roundCount = wall->GetRoundNormVectorCount();
 	ASSERT_EQ(roundCount, 16u + 4 * 24);
@@ -139,25 +130,24 @@ TEST(BodyStream, QuickRoundTripKeepsBodyAndRoundNormals)
 	EXPECT_EQ(emptyBack.GetLocalBounds(), F_Box3D::Empty());
 }
 
-TEST(BodyStream, QuickStreamByteLayout)
-{
+TEST(BodyStream, QuickStreamByteLayout) {
 	const auto wall = RichWall();
 	const std::vector<char> bytes = Write(*wall);
 	const Offsets off(*wall);
 	// Header block.
 	EXPECT_EQ(At<UInt32>(bytes, 0), wall->GetStatus());
-	EXPECT_EQ(At<Int16>(bytes, 6), 5);			// iumat
-	EXPECT_EQ(At<Int16>(bytes, 12), -2);		// sbkgc
-	EXPECT_EQ(At<Int16>(bytes, 24), 3);			// wrap
-	EXPECT_EQ(At<Int32>(bytes, 28), -2);		// coor[0]
-	EXPECT_EQ(At<float>(bytes, 44 + 8), 4.0f);	// bounds.xMax
+	EXPECT_EQ(At<Int16>(bytes, 6), 5);          // iumat
+	EXPECT_EQ(At<Int16>(bytes, 12), -2);        // sbkgc
+	EXPECT_EQ(At<Int16>(bytes, 24), 3);         // wrap
+	EXPECT_EQ(At<Int32>(bytes, 28), -2);        // coor[0]
+	EXPECT_EQ(At<float>(bytes, 44 + 8), 4.0f);  // bounds.xMax
 	EXPECT_EQ(At<float>(bytes, 44 + 20), 3.0f); // bounds.zMax
-	EXPECT_EQ(bytes[68], 1);					// round normals valid
+	EXPECT_EQ(bytes[68], 1);                    // round normals valid
 	EXPECT_EQ(bytes[26], 0);
 	// Geometry block.
 	EXPECT_EQ(At<UInt32>(bytes, off.blockSize), wall->GetVarPart().GetSize());
 	EXPECT_EQ(At<UInt32>(bytes, off.vertices), 16u);
-	EXPECT_EQ(At<double>(bytes, off.vertices + 4 + 24 * 7 + 16), 3.0);	// vertex 7 z
+	EXPECT_EQ(At<double>(bytes, off.vertices + 4 + 24 * 7 + 16), 3.0); // vertex 7 z
 	EXPECT_EQ(At<UInt32>(bytes, off.textureVertices), 16u);
 	EXPECT_EQ(At<UInt32>(bytes, off.edges), 24u);
 	EXPECT_EQ(At<UInt32>(bytes, off.edges + 4 + 24 * 4), static_cast<UInt32>(Modeler::EdgeSharp));
@@ -170,15 +160,14 @@ TEST(BodyStream, QuickStreamByteLayout)
 		const USize at = off.polygons + 4 + 40 * p;
 		EXPECT_EQ(At<Int32>(bytes, at + 12), wall->GetConstPolygon(p).ivect);
 		EXPECT_EQ(At<Int32>(bytes, at + 20), wall->GetConstPolygon(p).lpedg);
-		EXPECT_EQ(At<UInt64>(bytes, at + 32), 0u);	// cache slot
-		EXPECT_EQ(At<Int32>(bytes, at + 28), 0);	// alignment word
+		EXPECT_EQ(At<UInt64>(bytes, at + 32), 0u); // cache slot
+		EXPECT_EQ(At<Int32>(bytes, at + 28), 0);   // alignment word
 	}
 	EXPECT_EQ(At<UInt32>(bytes, off.roundNormals), 16u + 96);
 	EXPECT_EQ(At<double>(bytes, off.roundNormals + 4 + 8), wall->GetConstRoundNormVectorPtr(0)->y);
 }
 
-TEST(BodyStream, CorruptedQuickStreamsAreRejected)
-{
+TEST(BodyStream, CorruptedQuickStreamsAreRejected) {
 	const auto wall = RichWall();
 	const std::vector<char> good = Write(*wall);
 	const Offsets off(*wall);
@@ -215,8 +204,7 @@ TEST(BodyStream, CorruptedQuickStreamsAreRejected)
 	EXPECT_FALSE(reused.HasVertices());
 }
 
-TEST(BodyStream, StaleRoundNormalCacheIsRecomputed)
-{
+TEST(BodyStream, StaleRoundNormalCacheIsRecomputed) {
 	const auto wall = RichWall();
 	std::vector<char> bytes = Write(*wall);
 	const Offsets off(*wall);
@@ -230,8 +218,7 @@ TEST(BodyStream, StaleRoundNormalCacheIsRecomputed)
 	EXPECT_EQ(back.GetConstRoundNormVectorPtr(111)->z, wall->GetConstRoundNormVectorPtr(111)->z);
 }
 
-TEST(BodyStream, WriteFailuresAreReported)
-{
+TEST(BodyStream, WriteFailuresAreReported) {
 	const auto wall = RichWall();
 	FailingOChannel out;
 	EXPECT_THROW(wall->QuickWrite(out), Kit::InternalErrorException);

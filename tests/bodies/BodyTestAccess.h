@@ -23,4 +23,4 @@ public:
 	using Body::TransformPart_NoReorient;
 };
 
-}	// namespace BodyTests
+} // namespace BodyTests

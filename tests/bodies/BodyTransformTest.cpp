@@ -13,8 +13,7 @@ using Vec = Vector3dTpl<double>;
 
 namespace {
 
-TRAN Make(std::initializer_list<double> m)
-{
+TRAN Make(std::initializer_list<double> m) {
 	TRAN t{};
 	int i = 0;
 	for (double v : m)
@@ -23,8 +22,7 @@ TRAN Make(std::initializer_list<double> m)
 	return t;
 }
 
-std::vector<Int32> PolyEdges(const Body& b)
-{
+std::vector<Int32> PolyEdges(const Body& b) {
 	std::vector<Int32> refs;
 	for (UInt32 i = 0; i < b.GetPolyEdgeCount(); ++i)
 		refs.push_back(b.GetConstPolyEdge(i));
@@ -34,8 +32,7 @@ std::vector<Int32> PolyEdges(const Body& b)
 // Every polygon's outer contour, projected by the polygon's own normal, must run
 // counter-clockwise and every hole clockwise: the signed area of each contour seen from
 // the normal's tip.
-void ExpectOrientedContours(const Body& body)
-{
+void ExpectOrientedContours(const Body& body) {
 	for (UInt32 p = 0; p < body.GetPolygonCount(); ++p) {
 		const Modeler::PGON& pgon = body.GetConstPolygon(p);
 		const Vec n = pgon.GetNormalVector(body);
@@ -64,10 +61,9 @@ void ExpectOrientedContours(const Body& body)
 	}
 }
 
-}	// namespace
+} // namespace
 
-TEST(BodyTransform, ReorientPolyEdgesReversesEachContour)
-{
+TEST(BodyTransform, ReorientPolyEdgesReversesEachContour) {
 	Fixtures::BodyData d;
 	d.AddVertex(0, 0, 0);
 	for (int i = 0; i < 5; ++i)
@@ -86,8 +82,7 @@ TEST(BodyTransform, ReorientPolyEdgesReversesEachContour)
 	EXPECT_EQ(PolyEdges(body), (std::vector<Int32>{1, 2, 3, 0, 4, 5, 7, 0, 0, -2, 1, -3}));
 }
 
-TEST(BodyTransform, RotationMovesVerticesNormalsAndBounds)
-{
+TEST(BodyTransform, RotationMovesVerticesNormalsAndBounds) {
 	const auto wall = Fixtures::MakeWallWithWindow();
 	// 90° about z, then translate by (0, 0, 10): (x, y, z) → (−y, x, z + 10).
 	const TRAN t = Make({0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 10});
@@ -99,9 +94,9 @@ TEST(BodyTransform, RotationMovesVerticesNormalsAndBounds)
 		EXPECT_DOUBLE_EQ(b.y, a.x);
 		EXPECT_DOUBLE_EQ(b.z, a.z + 10);
 	}
-	EXPECT_EQ(moved.GetConstPolyNormal(0).y, 1.0);	// +x became +y
+	EXPECT_EQ(moved.GetConstPolyNormal(0).y, 1.0); // +x became +y
 	EXPECT_EQ(moved.GetLocalBounds(), (F_Box3D{-0.3f, 0, 0, 4, 10, 13}));
-	EXPECT_EQ(PolyEdges(moved), PolyEdges(*wall));	// no reorientation
+	EXPECT_EQ(PolyEdges(moved), PolyEdges(*wall)); // no reorientation
 	ExpectOrientedContours(moved);
 	// The same through the transforming accessors of the untransformed body.
 	F_Box3D viaTran;
@@ -110,8 +105,7 @@ TEST(BodyTransform, RotationMovesVerticesNormalsAndBounds)
 	EXPECT_EQ(wall->GetPolyNormalFromId(-2, &t), moved.GetPolyNormalFromId(-2));
 }
 
-TEST(BodyTransform, MirrorReorientsMultiContourPolygons)
-{
+TEST(BodyTransform, MirrorReorientsMultiContourPolygons) {
 	const auto wall = Fixtures::MakeWallWithWindow();
 	ExpectOrientedContours(*wall);
 	// Mirror on the plane x = 2 (x → 4 − x): the window stays inside the wall.
@@ -147,8 +141,7 @@ TEST(BodyTransform, MirrorReorientsMultiContourPolygons)
 	ExpectOrientedContours(flipped);
 }
 
-TEST(BodyTransform, NoNormalBitAndPartialTransforms)
-{
+TEST(BodyTransform, NoNormalBitAndPartialTransforms) {
 	const auto cube = Fixtures::MakeCube();
 	// A rotation marked "no normal transformation": vertices move, normals stay.
 	TRAN t = Make({0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0});
@@ -171,7 +164,7 @@ TEST(BodyTransform, NoNormalBitAndPartialTransforms)
 	EXPECT_EQ(part.GetConstVertex(6).y, 3.0);
 	EXPECT_EQ(part.GetConstVertex(7).z, 3.0);
 	EXPECT_EQ(part.GetConstPolyNormal(3).y, -1.0);
-	EXPECT_EQ(part.GetConstPolyNormal(4).z, 3.0);  // not renormalised
+	EXPECT_EQ(part.GetConstPolyNormal(4).z, 3.0); // not renormalised
 	EXPECT_EQ(part.GetConstPolyNormal(5).z, -1.0);
 	// −1111 as a count, or an empty body, means "do nothing".
 	EditableBody untouched(*cube);

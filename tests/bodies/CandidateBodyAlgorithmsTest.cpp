@@ -19,8 +19,7 @@ namespace {
 
 // A closed loop of vertices in the given order with edges i → i + 1 (free polygon slots);
 // references 1 … n walk it in that order.
-CandidateBody Loop(const std::vector<VERT>& points)
-{
+CandidateBody Loop(const std::vector<VERT>& points) {
 	CandidateBody b;
 	const Int32 n = static_cast<Int32>(points.size());
 	for (const VERT& p : points)
@@ -30,16 +29,14 @@ CandidateBody Loop(const std::vector<VERT>& points)
 	return b;
 }
 
-std::vector<Int32> Refs(Int32 n, Int32 start = 0)
-{
+std::vector<Int32> Refs(Int32 n, Int32 start = 0) {
 	std::vector<Int32> r;
 	for (Int32 i = 0; i < n; ++i)
 		r.push_back((start + i) % n + 1);
 	return r;
 }
 
-std::vector<Int32> PolygonRefs(const CandidateBody& b, Int32 p)
-{
+std::vector<Int32> PolygonRefs(const CandidateBody& b, Int32 p) {
 	std::vector<Int32> r;
 	const Modeler::PGON& pg = b.GetConstPolygon(p);
 	for (Int32 k = pg.fpedg; k <= pg.lpedg; ++k)
@@ -47,30 +44,27 @@ std::vector<Int32> PolygonRefs(const CandidateBody& b, Int32 p)
 	return r;
 }
 
-Vec Normal(const CandidateBody& b, Int32 ivect)
-{
+Vec Normal(const CandidateBody& b, Int32 ivect) {
 	const VECT& n = b.GetConstPolyNormal(std::abs(ivect) - 1);
 	return ivect > 0 ? Vec(n.x, n.y, n.z) : Vec(-n.x, -n.y, -n.z);
 }
 
 // Every polygon's contours run counter-clockwise (outer) and clockwise (holes) about its
 // normal.
-void ExpectConsistentContours(const CandidateBody& b)
-{
+void ExpectConsistentContours(const CandidateBody& b) {
 	for (UInt32 p = 0; p < b.GetPolygonCount(); ++p) {
 		std::vector<Int32> r = PolygonRefs(b, static_cast<Int32>(p));
 		EXPECT_EQ(b.CheckPolygonNormal(b.GetConstPolygon(p).ivect, static_cast<Int32>(r.size()), r.data(), true, false),
-				  Modeler::PgonNormalOk)
-			<< "polygon " << p;
+		          Modeler::PgonNormalOk)
+		    << "polygon " << p;
 	}
 }
 
 const std::vector<VERT> LShape = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
 
-}	// namespace
+} // namespace
 
-TEST(CandidateBodyAlgorithms, LoopNormalOfConvexAndConcaveContours)
-{
+TEST(CandidateBodyAlgorithms, LoopNormalOfConvexAndConcaveContours) {
 	CandidateBody square = Loop({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
 	std::vector<Int32> r = Refs(4);
 	double x, y, z;
@@ -103,11 +97,10 @@ TEST(CandidateBodyAlgorithms, LoopNormalOfConvexAndConcaveContours)
 	EXPECT_EQ(point.GetPolyNormalCount() + point.GetPolygonCount(), 0u);
 }
 
-TEST(CandidateBodyAlgorithms, CornerHelpers)
-{
+TEST(CandidateBodyAlgorithms, CornerHelpers) {
 	CandidateBody l = Loop(LShape);
 	Int32 a, b, c;
-	l.GetPVert3(-2, -1, &a, &b, &c);  // 2 → 1 → 0
+	l.GetPVert3(-2, -1, &a, &b, &c); // 2 → 1 → 0
 	EXPECT_EQ(a, 2);
 	EXPECT_EQ(b, 1);
 	EXPECT_EQ(c, 0);
@@ -118,11 +111,10 @@ TEST(CandidateBodyAlgorithms, CornerHelpers)
 	EXPECT_NEAR(z, 1.0, 1e-12);
 	ASSERT_TRUE(l.CalculateLoopNormal(0, 4, &x, &y, &z));
 	EXPECT_NEAR(x * x + y * y + z * z, 1.0, 1e-12);
-	EXPECT_NEAR(1 * x + 2 * y, 0.0, 1e-12);	 // perpendicular to the segment (0,0,0)–(1,2,0)
+	EXPECT_NEAR(1 * x + 2 * y, 0.0, 1e-12); // perpendicular to the segment (0,0,0)–(1,2,0)
 }
 
-TEST(CandidateBodyAlgorithms, OrientationCodes)
-{
+TEST(CandidateBodyAlgorithms, OrientationCodes) {
 	CandidateBody sq = Loop({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
 	sq.StorePolyNormal(0, 0, 1);
 	const Int32 ccw[] = {1, 2, 3, 4};
@@ -156,8 +148,7 @@ TEST(CandidateBodyAlgorithms, OrientationCodes)
 	EXPECT_THROW(sq.CheckPolygonNormal(1, 2, missing, true, false), Kit::IllegalArgumentException);
 }
 
-TEST(CandidateBodyAlgorithms, HolesAndTheFreeFunctionsAgreeWithTheBuilder)
-{
+TEST(CandidateBodyAlgorithms, HolesAndTheFreeFunctionsAgreeWithTheBuilder) {
 	const Kit::SharedPtr<Modeler::Body> wall = Fixtures::MakeWallWithWindow();
 	CandidateBody b(*wall);
 	for (UInt32 p = 0; p < b.GetPolygonCount(); ++p) {
@@ -167,8 +158,7 @@ TEST(CandidateBodyAlgorithms, HolesAndTheFreeFunctionsAgreeWithTheBuilder)
 		EXPECT_EQ(b.CheckPolygonNormal(ivect, n, r.data(), true, false), Modeler::PgonNormalOk) << p;
 		EXPECT_EQ(Modeler::CheckPgonNormal(*wall, ivect, n, r.data(), true, false), Modeler::PgonNormalOk) << p;
 		for (Int32 k = 0; k + 2 < n; ++k) {
-			if (r[k] == 0 || r[k + 1] == 0)
-				continue;
+			if (r[k] == 0 || r[k + 1] == 0) continue;
 			Int32 va, vb, vc;
 			b.GetPVert3(r[k], r[k + 1], &va, &vb, &vc);
 			const Int32 normal = std::abs(ivect) - 1;
@@ -184,23 +174,22 @@ TEST(CandidateBodyAlgorithms, HolesAndTheFreeFunctionsAgreeWithTheBuilder)
 	b.ReorientPolyEdges(front.fpedg + sep + 1, front.lpedg);
 	r = PolygonRefs(b, Fixtures::WallFront);
 	EXPECT_EQ(b.CheckPolygonNormal(front.ivect, static_cast<Int32>(r.size()), r.data(), true, false),
-			  Modeler::PgonNormalHoleCounterClockwise);
+	          Modeler::PgonNormalHoleCounterClockwise);
 	EXPECT_EQ(b.CheckPolygonNormal(front.ivect, static_cast<Int32>(r.size()), r.data(), false, false),
-			  Modeler::PgonNormalOk);
+	          Modeler::PgonNormalOk);
 	EXPECT_EQ(b.CheckPolygonNormal(-front.ivect, static_cast<Int32>(r.size()), r.data(), true, false),
-			  Modeler::PgonNormalOuterClockwise);
+	          Modeler::PgonNormalOuterClockwise);
 }
 
-TEST(CandidateBodyAlgorithms, ApexAndNormalSearch)
-{
+TEST(CandidateBodyAlgorithms, ApexAndNormalSearch) {
 	CandidateBody l = Loop(LShape);
 	l.StorePolyNormal(0, 0, 1);
-	EXPECT_EQ(l.IsPgonApexConcave(0, 2, 3, 4), 1);	// the inner corner of the L
+	EXPECT_EQ(l.IsPgonApexConcave(0, 2, 3, 4), 1); // the inner corner of the L
 	EXPECT_EQ(l.IsPgonApexConcave(0, 0, 1, 2), -1);
-	EXPECT_EQ(l.IsPgonApexConcave(0, 0, 0, 2), 0);	 // a side of length 0
+	EXPECT_EQ(l.IsPgonApexConcave(0, 0, 0, 2), 0); // a side of length 0
 	CandidateBody far = Loop({{0, 0, 0}, {1000, 0, 0}, {1000, 1e-3, 0}});
 	far.StorePolyNormal(0, 0, 1);
-	EXPECT_EQ(far.IsPgonApexConcave(0, 0, 1, 2), -1);  // long sides are scaled, short ones not
+	EXPECT_EQ(far.IsPgonApexConcave(0, 0, 1, 2), -1); // long sides are scaled, short ones not
 
 	CandidateBody n;
 	n.StorePolyNormal(1, 0, 0);
@@ -210,15 +199,14 @@ TEST(CandidateBodyAlgorithms, ApexAndNormalSearch)
 	n.StorePolyNormal(0, 0, 1);
 	EXPECT_EQ(n.SearchPgonNormal(0, 4, 0, 0, -1), -5);
 	EXPECT_EQ(n.SearchPgonNormal(0, 4, 0, 0, 1 + 5e-7), 5);
-	EXPECT_EQ(n.SearchPgonNormal(0, 4, 1, 0, 0), 1);   // found as itself before its reverse at 3
+	EXPECT_EQ(n.SearchPgonNormal(0, 4, 1, 0, 0), 1); // found as itself before its reverse at 3
 	EXPECT_EQ(n.SearchPgonNormal(1, 4, 1, 0, 0), -4);
 	EXPECT_EQ(n.SearchPgonNormal(0, 3, 0, 0, 1), 0);
 	EXPECT_EQ(n.SearchPgonNormal(0, 99, 0, 0, 1), 5);
 	EXPECT_EQ(n.SearchPgonNormal(0, 4, 0, 0, 1 + 2e-6), 0);
 }
 
-TEST(CandidateBodyAlgorithms, MinMaxWrappingOnACube)
-{
+TEST(CandidateBodyAlgorithms, MinMaxWrappingOnACube) {
 	CandidateBody cube(*Fixtures::MakeCube(2.0));
 	cube.CreateMinMaxWrapping();
 	const Int32* c = cube.GetLocalCoordSys();
@@ -231,8 +219,7 @@ TEST(CandidateBodyAlgorithms, MinMaxWrappingOnACube)
 	EXPECT_EQ(cube.GetWrapping(), 99);
 }
 
-TEST(CandidateBodyAlgorithms, MinMaxWrappingAddsCornersWhereNoVertexIs)
-{
+TEST(CandidateBodyAlgorithms, MinMaxWrappingAddsCornersWhereNoVertexIs) {
 	CandidateBody oct;
 	const VERT pts[] = {{1, 0, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 2}};
 	for (const VERT& p : pts) {
@@ -256,11 +243,11 @@ TEST(CandidateBodyAlgorithms, MinMaxWrappingAddsCornersWhereNoVertexIs)
 		EXPECT_EQ(v.z, expected[j].z);
 	}
 	oct.CalculateBounds();
-	EXPECT_EQ(oct.GetLocalBounds(), before);  // the coordinate-system corners do not count
+	EXPECT_EQ(oct.GetLocalBounds(), before); // the coordinate-system corners do not count
 
 	// The corners survive compression as coordinate-system-only vertices.
 	CandidateBody::SetCompressionOverride(true);
-	oct.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1);	 // asks for compression
+	oct.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1); // asks for compression
 	const Kit::SharedPtr<Modeler::Body> body = oct.ToBody();
 	CandidateBody::ResetCompressionOverride();
 	EXPECT_EQ(body->GetVertexCount(), 10u);
@@ -273,8 +260,7 @@ namespace {
 
 // A strip of 2·n triangles between the rows y = 0 and y = 1, each triangle stored with
 // the orientation 'up' says, and its normal matching its contour.
-CandidateBody Strip(Int32 n, const std::vector<bool>& up, Int32 firstVertex = 0, double z = 0)
-{
+CandidateBody Strip(Int32 n, const std::vector<bool>& up, Int32 firstVertex = 0, double z = 0) {
 	CandidateBody b;
 	for (Int32 i = 0; i <= n; ++i) {
 		b.StoreVertex(i, 0, z);
@@ -283,10 +269,8 @@ CandidateBody Strip(Int32 n, const std::vector<bool>& up, Int32 firstVertex = 0,
 	auto edge = [&](Int32 a, Int32 c) {
 		for (UInt32 e = 0; e < b.GetEdgeCount(); ++e) {
 			const EDGE& ed = b.GetConstEdge(e);
-			if (ed.vert1 == a && ed.vert2 == c)
-				return static_cast<Int32>(e) + 1;
-			if (ed.vert1 == c && ed.vert2 == a)
-				return -(static_cast<Int32>(e) + 1);
+			if (ed.vert1 == a && ed.vert2 == c) return static_cast<Int32>(e) + 1;
+			if (ed.vert1 == c && ed.vert2 == a) return -(static_cast<Int32>(e) + 1);
 		}
 		return b.StoreEdge(0, a, c, -2, -2, 0, 1) + 1;
 	};
@@ -295,8 +279,7 @@ CandidateBody Strip(Int32 n, const std::vector<bool>& up, Int32 firstVertex = 0,
 		const Int32 b0 = 2 * i + firstVertex, t0 = b0 + 1, b1 = b0 + 2, t1 = b0 + 3;
 		for (const std::array<Int32, 3>& tri : {std::array<Int32, 3>{b0, b1, t0}, std::array<Int32, 3>{b1, t1, t0}}) {
 			std::array<Int32, 3> v = tri;
-			if (!up[t++ % up.size()])
-				std::swap(v[1], v[2]);
+			if (!up[t++ % up.size()]) std::swap(v[1], v[2]);
 			const Int32 refs[3] = {edge(v[0], v[1]), edge(v[1], v[2]), edge(v[2], v[0])};
 			b.StoreAndCheckCompletePolygon(1, 0, 3, refs, 0, false);
 		}
@@ -305,8 +288,7 @@ CandidateBody Strip(Int32 n, const std::vector<bool>& up, Int32 firstVertex = 0,
 }
 
 // Every edge with two polygons is walked once in each direction.
-void ExpectOrientedSurface(const CandidateBody& b)
-{
+void ExpectOrientedSurface(const CandidateBody& b) {
 	std::vector<Int32> sum(b.GetEdgeCount(), 0);
 	for (UInt32 p = 0; p < b.GetPolygonCount(); ++p)
 		for (Int32 r : PolygonRefs(b, static_cast<Int32>(p)))
@@ -316,10 +298,9 @@ void ExpectOrientedSurface(const CandidateBody& b)
 	ExpectConsistentContours(b);
 }
 
-}	// namespace
+} // namespace
 
-TEST(CandidateBodyAlgorithms, OpenSurfaceOrientation)
-{
+TEST(CandidateBodyAlgorithms, OpenSurfaceOrientation) {
 	std::mt19937 random(7);
 	for (int round = 0; round < 20; ++round) {
 		std::vector<bool> up(16);
@@ -330,12 +311,12 @@ TEST(CandidateBodyAlgorithms, OpenSurfaceOrientation)
 		const std::vector<Int32> firstRefs = PolygonRefs(b, 0);
 		b.FixOpenBodySurfaceOrientation();
 		ExpectOrientedSurface(b);
-		EXPECT_EQ(b.GetConstPolygon(0).ivect, firstIvect);	// the seed keeps its orientation
+		EXPECT_EQ(b.GetConstPolygon(0).ivect, firstIvect); // the seed keeps its orientation
 		EXPECT_EQ(PolygonRefs(b, 0), firstRefs);
 	}
 	// Two triangles running along their shared edge the same way: the second is turned.
 	CandidateBody two = Strip(1, {true, false});
-	two.StoreEdge(0, 0, 3, -1, -1, 0, 0);  // six edges at least
+	two.StoreEdge(0, 0, 3, -1, -1, 0, 0); // six edges at least
 	const Int32 before = two.GetConstPolygon(1).ivect;
 	two.FixOpenBodySurfaceOrientation();
 	EXPECT_EQ(two.GetConstPolygon(1).ivect, -before);
@@ -349,8 +330,7 @@ TEST(CandidateBodyAlgorithms, OpenSurfaceOrientation)
 	EXPECT_TRUE(closed == copy);
 }
 
-TEST(CandidateBodyAlgorithms, OpenSurfaceOrientationPerPatchAndBadLinks)
-{
+TEST(CandidateBodyAlgorithms, OpenSurfaceOrientationPerPatchAndBadLinks) {
 	// Two strips that share nothing: each patch is oriented from its own first polygon.
 	CandidateBody b = Strip(3, {true, false, false, true, true, false});
 	const CandidateBody second = Strip(3, {false, true, true, false, false, true}, 0, 5.0);
@@ -390,8 +370,7 @@ TEST(CandidateBodyAlgorithms, OpenSurfaceOrientationPerPatchAndBadLinks)
 	EXPECT_THROW(bad.FixOpenBodySurfaceOrientation(), Kit::InternalErrorException);
 }
 
-TEST(CandidateBodyAlgorithms, MirroringKeepsContoursCounterClockwiseAboutOutwardNormals)
-{
+TEST(CandidateBodyAlgorithms, MirroringKeepsContoursCounterClockwiseAboutOutwardNormals) {
 	CandidateBody b(*Fixtures::MakeWallWithWindow());
 	TRAN mirror{};
 	mirror.matrix[0] = -1;

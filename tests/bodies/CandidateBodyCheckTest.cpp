@@ -3,8 +3,8 @@
 // bodies passing, and bad bodies never throwing.
 #include "fixtures/BodyFixtures.h"
 
-#include "Model3D/attributes/store/ModelerAttributes.h"
 #include "Model3D/attributes/records/UMAT.h"
+#include "Model3D/attributes/store/ModelerAttributes.h"
 #include "Model3D/bodies/builder/CandidateBody.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/KitUtils.h"
@@ -30,8 +30,7 @@ namespace {
 // request.
 Int16 lastList = 0;
 Int64 lastModule = -1;
-bool ProbeLoader(char* text, Int16 listId, Int16 index, Int64 module)
-{
+bool ProbeLoader(char* text, Int16 listId, Int16 index, Int64 module) {
 	lastList = listId;
 	lastModule = module;
 	std::snprintf(text, Modeler::CheckMessageBufferSize, "%d:%%d,%%d,%%d", index);
@@ -40,15 +39,13 @@ bool ProbeLoader(char* text, Int16 listId, Int16 index, Int64 module)
 
 class CandidateBodyCheck : public ::testing::Test {
 protected:
-	CandidateBodyCheck() : attrs(Modeler::Attributes::New())
-	{
+	CandidateBodyCheck() : attrs(Modeler::Attributes::New()) {
 		attrs.AddMaterial(UMAT());
 		attrs.AddMaterial(UMAT());
 	}
 
 	// Runs the check with the probe loader; returns "" for a pass, else the probe text.
-	std::string Check(CandidateBody& body, Int16 repairCurved = 0, Int16 verbosity = 0)
-	{
+	std::string Check(CandidateBody& body, Int16 repairCurved = 0, Int16 verbosity = 0) {
 		char buffer[Modeler::CheckMessageBufferSize];
 		std::memset(buffer, 'x', sizeof buffer);
 		const CheckStatus status = body.CheckAndFix(attrs, ProbeLoader, buffer, repairCurved, verbosity);
@@ -65,8 +62,7 @@ protected:
 	Modeler::Attributes::Modifier attrs;
 };
 
-CandidateBody Candidate(const Fixtures::BodyData& d)
-{
+CandidateBody Candidate(const Fixtures::BodyData& d) {
 	CandidateBody b;
 	b.SetStatus(d.status);
 	for (USize i = 0; i < d.vertices.GetSize(); ++i)
@@ -85,22 +81,19 @@ CandidateBody Candidate(const Fixtures::BodyData& d)
 // The closed unit cube of the fixtures with material 1 on every polygon. Polygon 0 (the
 // bottom, normal 6) runs over edges 1 … 4 (references 1, 2, 3, 4); edge 1 lies on the
 // bottom (polygon 0) and the left side (polygon 4).
-Fixtures::BodyData CubeData()
-{
+Fixtures::BodyData CubeData() {
 	Fixtures::BodyData d = Fixtures::CubeData();
 	for (USize p = 0; p < d.polygons.GetSize(); ++p)
 		d.polygons[p].iumat = 1;
 	return d;
 }
 
-CandidateBody Cube()
-{
+CandidateBody Cube() {
 	return Candidate(CubeData());
 }
 
 // Puts a separator before the references of the body's only polygon.
-void PrependSeparator(Fixtures::BodyData& d)
-{
+void PrependSeparator(Fixtures::BodyData& d) {
 	std::vector<Int32> refs;
 	for (USize i = 0; i < d.polyEdges.GetSize(); ++i)
 		refs.push_back(d.polyEdges[i]);
@@ -112,8 +105,7 @@ void PrependSeparator(Fixtures::BodyData& d)
 }
 
 // An open body of one polygon over the loop of the given points (normal +z, material 1).
-Fixtures::BodyData OpenLoop(std::initializer_list<std::vector<double>> points, UInt32 pgonStatus = 0)
-{
+Fixtures::BodyData OpenLoop(std::initializer_list<std::vector<double>> points, UInt32 pgonStatus = 0) {
 	Fixtures::BodyData d;
 	std::vector<Int32> loop;
 	for (const std::vector<double>& p : points)
@@ -123,15 +115,13 @@ Fixtures::BodyData OpenLoop(std::initializer_list<std::vector<double>> points, U
 	return d;
 }
 
-Fixtures::BodyData OpenSquare(UInt32 pgonStatus = 0)
-{
+Fixtures::BodyData OpenSquare(UInt32 pgonStatus = 0) {
 	return OpenLoop({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, pgonStatus);
 }
 
-}	// namespace
+} // namespace
 
-TEST_F(CandidateBodyCheck, SoundBodiesPassUnchanged)
-{
+TEST_F(CandidateBodyCheck, SoundBodiesPassUnchanged) {
 	CandidateBody cube = Cube();
 	const CandidateBody before = cube;
 	EXPECT_EQ(Check(cube), "");
@@ -144,14 +134,12 @@ TEST_F(CandidateBodyCheck, SoundBodiesPassUnchanged)
 	for (int i = 0; i < 8; ++i)
 		built.StoreVertex(i & 1, (i >> 1) & 1, (i >> 2) & 1);
 	const std::vector<std::vector<Int32>> faces = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-												   {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+	                                               {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
 	auto edgeRef = [&](Int32 a, Int32 b) {
 		for (Int32 e = 0; e < static_cast<Int32>(built.GetEdgeCount()); ++e) {
 			const EDGE& edge = built.GetConstEdge(e);
-			if (edge.vert1 == a && edge.vert2 == b)
-				return e + 1;
-			if (edge.vert1 == b && edge.vert2 == a)
-				return -(e + 1);
+			if (edge.vert1 == a && edge.vert2 == b) return e + 1;
+			if (edge.vert1 == b && edge.vert2 == a) return -(e + 1);
 		}
 		return built.StoreEdge(0, a, b, -2, -2, 0, 1) + 1;
 	};
@@ -175,8 +163,7 @@ TEST_F(CandidateBodyCheck, SoundBodiesPassUnchanged)
 	EXPECT_EQ(Check(withEmpty), "");
 }
 
-TEST_F(CandidateBodyCheck, EdgeDefects)
-{
+TEST_F(CandidateBodyCheck, EdgeDefects) {
 	CandidateBody b = Cube();
 	b.GetEdge(4).vert2 = 8;
 	EXPECT_EQ(Check(b), "17:5,0,0");
@@ -212,8 +199,7 @@ TEST_F(CandidateBodyCheck, EdgeDefects)
 	EXPECT_EQ(b.GetConstEdge(0).pgon2, 4);
 }
 
-TEST_F(CandidateBodyCheck, OpenSidesAreFilledInPolygonOrder)
-{
+TEST_F(CandidateBodyCheck, OpenSidesAreFilledInPolygonOrder) {
 	// Two squares sharing the edge 1–2; every side starts open.
 	Fixtures::BodyData d = OpenSquare();
 	const Int32 v4 = d.AddVertex(2, 0, 0);
@@ -227,18 +213,16 @@ TEST_F(CandidateBodyCheck, OpenSidesAreFilledInPolygonOrder)
 	EXPECT_EQ(b.GetConstEdge(shared).pgon1, 0);
 	EXPECT_EQ(b.GetConstEdge(shared).pgon2, 1);
 	for (Int32 e = 0; e < static_cast<Int32>(b.GetEdgeCount()); ++e) {
-		if (e == shared)
-			continue;
+		if (e == shared) continue;
 		const EDGE& edge = b.GetConstEdge(e);
 		EXPECT_EQ(edge.pgon1, e < 4 ? 0 : 1) << e;
 		EXPECT_EQ(edge.pgon2, -1) << e;
 	}
 }
 
-TEST_F(CandidateBodyCheck, NormalsAreScaledOrRejected)
-{
+TEST_F(CandidateBodyCheck, NormalsAreScaledOrRejected) {
 	Fixtures::BodyData d = CubeData();
-	d.polyNormals[5] = VECT{0, 0, -2}; // the bottom's normal
+	d.polyNormals[5] = VECT{0, 0, -2};  // the bottom's normal
 	d.polyNormals[0] = VECT{0.6, 0, 0}; // +x
 	// Nearly unit vectors are left as they are.
 	d.polyNormals[1] = VECT{-1.000004, 0, 0};
@@ -259,8 +243,7 @@ TEST_F(CandidateBodyCheck, NormalsAreScaledOrRejected)
 	EXPECT_EQ(Check(b), "21:4,0,0");
 }
 
-TEST_F(CandidateBodyCheck, PolygonReferenceDefects)
-{
+TEST_F(CandidateBodyCheck, PolygonReferenceDefects) {
 	CandidateBody b = Cube();
 	b.GetPolygon(2).iumat = 0;
 	EXPECT_EQ(Check(b), "23:0,3,0");
@@ -291,8 +274,7 @@ TEST_F(CandidateBodyCheck, PolygonReferenceDefects)
 	EXPECT_EQ(Check(b), "41:6,0,0");
 }
 
-TEST_F(CandidateBodyCheck, ContourDefects)
-{
+TEST_F(CandidateBodyCheck, ContourDefects) {
 	// The bottom walks 0 → 2 → 3 → 1 → 0 over edges 1 … 4.
 	CandidateBody b = Cube();
 	b.SetPolyEdge(1, 3);
@@ -335,16 +317,15 @@ TEST_F(CandidateBodyCheck, ContourDefects)
 	EXPECT_EQ(Check(b), "31:1,0,0");
 }
 
-TEST_F(CandidateBodyCheck, ComplexPolygonOrientation)
-{
+TEST_F(CandidateBodyCheck, ComplexPolygonOrientation) {
 	CandidateBody b = Candidate(OpenLoop({{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}, Modeler::PgonConcave));
 	EXPECT_EQ(Check(b), "32:1,0,0");
 
 	// A square with a square hole; the hole must run clockwise about the normal.
 	auto withHole = [](bool holeClockwise) {
 		Fixtures::BodyData d;
-		for (const VERT& v : {VERT{0, 0, 0}, VERT{4, 0, 0}, VERT{4, 4, 0}, VERT{0, 4, 0}, VERT{1, 1, 0},
-							  VERT{3, 1, 0}, VERT{3, 3, 0}, VERT{1, 3, 0}})
+		for (const VERT& v : {VERT{0, 0, 0}, VERT{4, 0, 0}, VERT{4, 4, 0}, VERT{0, 4, 0}, VERT{1, 1, 0}, VERT{3, 1, 0},
+		                      VERT{3, 3, 0}, VERT{1, 3, 0}})
 			d.AddVertex(v.x, v.y, v.z);
 		d.AddNormal(0, 0, 1);
 		const std::vector<Int32> hole = holeClockwise ? std::vector<Int32>{4, 7, 6, 5} : std::vector<Int32>{4, 5, 6, 7};
@@ -364,8 +345,7 @@ TEST_F(CandidateBodyCheck, ComplexPolygonOrientation)
 	EXPECT_EQ(Check(b), "34:1,0,0");
 }
 
-TEST_F(CandidateBodyCheck, EdgeUseDefects)
-{
+TEST_F(CandidateBodyCheck, EdgeUseDefects) {
 	// The bottom turned around: its edges are walked twice in the same direction.
 	CandidateBody b = Cube();
 	b.ReorientPolyEdges(0, 3);
@@ -395,8 +375,7 @@ TEST_F(CandidateBodyCheck, EdgeUseDefects)
 	EXPECT_EQ(Check(b), "40:1,3,0");
 }
 
-TEST_F(CandidateBodyCheck, CurvedMarkFollowsPolygonsWithReportLines)
-{
+TEST_F(CandidateBodyCheck, CurvedMarkFollowsPolygonsWithReportLines) {
 	char buffer[Modeler::CheckMessageBufferSize];
 	CandidateBody b = Cube();
 	b.GetPolygon(2).status |= Modeler::PgonCurved;
@@ -428,8 +407,7 @@ TEST_F(CandidateBodyCheck, CurvedMarkFollowsPolygonsWithReportLines)
 	EXPECT_FALSE(b.IsCurved());
 }
 
-TEST_F(CandidateBodyCheck, MessagesUseTheModuleTexts)
-{
+TEST_F(CandidateBodyCheck, MessagesUseTheModuleTexts) {
 	char buffer[Modeler::CheckMessageBufferSize];
 	CandidateBody b = Cube();
 	b.GetEdge(0).pgon2 = 5;
@@ -453,25 +431,37 @@ TEST_F(CandidateBodyCheck, MessagesUseTheModuleTexts)
 	EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(CandidateBodyCheck, DamagedBodiesNeverThrow)
-{
+TEST_F(CandidateBodyCheck, DamagedBodiesNeverThrow) {
 	const Int32 values[] = {INT_MIN, -100, -3, -2, -1, 0, 1, 2, 3, 5, 7, 8, 11, 12, 23, 24, 100, INT_MAX};
 	std::mt19937 rng(2006);
 	auto pick = [&]() { return values[rng() % (sizeof values / sizeof values[0])]; };
 	int defects = 0;
 	for (int round = 0; round < 3000; ++round) {
 		CandidateBody b = Cube();
-		if (round % 2 == 1)
-			b.ClrStatusMask(Modeler::BodyClosed);
+		if (round % 2 == 1) b.ClrStatusMask(Modeler::BodyClosed);
 		for (int k = 0; k < 1 + static_cast<int>(rng() % 3); ++k) {
 			switch (rng() % 7) {
-			case 0: b.GetEdge(static_cast<Int32>(rng() % 12)).vert1 = pick(); break;
-			case 1: b.GetEdge(static_cast<Int32>(rng() % 12)).pgon1 = pick(); break;
-			case 2: b.GetEdge(static_cast<Int32>(rng() % 12)).pgon2 = pick(); break;
-			case 3: b.SetPolyEdge(static_cast<Int32>(rng() % 24), pick()); break;
-			case 4: b.GetPolygon(static_cast<Int32>(rng() % 6)).ivect = pick(); break;
-			case 5: b.GetPolygon(static_cast<Int32>(rng() % 6)).fpedg = pick(); break;
-			default: b.GetPolygon(static_cast<Int32>(rng() % 6)).lpedg = pick(); break;
+			case 0:
+				b.GetEdge(static_cast<Int32>(rng() % 12)).vert1 = pick();
+				break;
+			case 1:
+				b.GetEdge(static_cast<Int32>(rng() % 12)).pgon1 = pick();
+				break;
+			case 2:
+				b.GetEdge(static_cast<Int32>(rng() % 12)).pgon2 = pick();
+				break;
+			case 3:
+				b.SetPolyEdge(static_cast<Int32>(rng() % 24), pick());
+				break;
+			case 4:
+				b.GetPolygon(static_cast<Int32>(rng() % 6)).ivect = pick();
+				break;
+			case 5:
+				b.GetPolygon(static_cast<Int32>(rng() % 6)).fpedg = pick();
+				break;
+			default:
+				b.GetPolygon(static_cast<Int32>(rng() % 6)).lpedg = pick();
+				break;
 			}
 		}
 		std::string result;

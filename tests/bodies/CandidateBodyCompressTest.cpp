@@ -12,16 +12,14 @@ using Modeler::CandidateBody;
 namespace {
 
 // Runs ToBody with the compression switch set as given.
-Kit::SharedPtr<Modeler::Body> Convert(const CandidateBody& b, bool compress)
-{
+Kit::SharedPtr<Modeler::Body> Convert(const CandidateBody& b, bool compress) {
 	CandidateBody::SetCompressionOverride(compress);
 	Kit::SharedPtr<Modeler::Body> body = b.ToBody();
 	CandidateBody::ResetCompressionOverride();
 	return body;
 }
 
-std::vector<Int32> Refs(const Modeler::Body& b, Int32 p)
-{
+std::vector<Int32> Refs(const Modeler::Body& b, Int32 p) {
 	std::vector<Int32> r;
 	const Modeler::PGON& pg = b.GetConstPolygon(p);
 	for (Int32 k = pg.fpedg; k <= pg.lpedg; ++k)
@@ -31,8 +29,7 @@ std::vector<Int32> Refs(const Modeler::Body& b, Int32 p)
 
 // One triangle (vertices 0, 1, 2, edges 1, 2, 3 counter-clockwise about +z) stored
 // with its computed normal.
-CandidateBody Triangle()
-{
+CandidateBody Triangle() {
 	CandidateBody b;
 	b.StoreVertex(0, 0, 0);
 	b.StoreVertex(1, 0, 0);
@@ -45,10 +42,9 @@ CandidateBody Triangle()
 	return b;
 }
 
-}	// namespace
+} // namespace
 
-TEST(CandidateBodyToBody, RoundTripThroughBodyAndBack)
-{
+TEST(CandidateBodyToBody, RoundTripThroughBodyAndBack) {
 	const Kit::SharedPtr<Modeler::Body> wall = Fixtures::MakeWallWithWindow();
 	const CandidateBody b(*wall);
 	for (bool compress : {true, false}) {
@@ -57,14 +53,13 @@ TEST(CandidateBodyToBody, RoundTripThroughBodyAndBack)
 		EXPECT_TRUE(*body == *wall);
 		EXPECT_TRUE(CandidateBody(*body) == b);
 	}
-	EXPECT_EQ(CandidateBody::IsCompressionOn(), true);	// the default preference
+	EXPECT_EQ(CandidateBody::IsCompressionOn(), true); // the default preference
 }
 
-TEST(CandidateBodyToBody, SeparatorsAtTheEndsAndDoubledAreRemoved)
-{
+TEST(CandidateBodyToBody, SeparatorsAtTheEndsAndDoubledAreRemoved) {
 	CandidateBody b = Triangle();
 	b.StoreVertex(5, 5, 0);
-	b.StoreEdge(0, 0, 3, 0, -1, 0, 1);	// a fourth edge on polygon 0
+	b.StoreEdge(0, 0, 3, 0, -1, 0, 1); // a fourth edge on polygon 0
 	const Int32 refs[] = {0, 1, 2, 0, 0, 4, 0};
 	b.StorePolygon(1, 0, 9, 1, 7, refs, 0);
 	const Kit::SharedPtr<Modeler::Body> on = Convert(b, true);
@@ -75,22 +70,21 @@ TEST(CandidateBodyToBody, SeparatorsAtTheEndsAndDoubledAreRemoved)
 	EXPECT_EQ(Refs(*off, 1), (std::vector<Int32>(refs, refs + 7)));
 }
 
-TEST(CandidateBodyToBody, UnusedVerticesGoOnlyWhenSomethingAsksForCompression)
-{
+TEST(CandidateBodyToBody, UnusedVerticesGoOnlyWhenSomethingAsksForCompression) {
 	CandidateBody b = Triangle();
 	for (int i = 0; i < 4; ++i)
 		b.StoreTextureVertex(i * 0.25, 0);
-	b.StoreVertex(9, 9, 9);	 // vertex 3: nothing uses it
+	b.StoreVertex(9, 9, 9); // vertex 3: nothing uses it
 	EXPECT_EQ(Convert(b, true)->GetVertexCount(), 4u);
 
-	b.StoreVertex(0, 0, -5);							 // vertex 4
-	b.StoreEdge(0, 2, 4, -1, -1, Modeler::EdgeWire, 1);	 // removable wire edge 3
+	b.StoreVertex(0, 0, -5);                            // vertex 4
+	b.StoreEdge(0, 2, 4, -1, -1, Modeler::EdgeWire, 1); // removable wire edge 3
 	const Kit::SharedPtr<Modeler::Body> body = Convert(b, true);
-	EXPECT_EQ(body->GetVertexCount(), 3u);	// vertex 4 went with its wire edge, vertex 3 too
+	EXPECT_EQ(body->GetVertexCount(), 3u); // vertex 4 went with its wire edge, vertex 3 too
 	EXPECT_EQ(body->GetEdgeCount(), 3u);
 	EXPECT_EQ(body->GetTextureVertexCount(), 3u);
 	EXPECT_EQ(body->GetConstTextureVertex(2).u, 0.5f);
-	EXPECT_EQ(body->GetLocalBounds(), (F_Box3D{0, 0, 1, 1, 0, 0}));  // from the kept vertices only
+	EXPECT_EQ(body->GetLocalBounds(), (F_Box3D{0, 0, 1, 1, 0, 0})); // from the kept vertices only
 	EXPECT_EQ(Convert(b, false)->GetVertexCount(), 5u);
 
 	// A wire edge without the wire bit stays, and so do its vertices; a removable wire
@@ -104,13 +98,12 @@ TEST(CandidateBodyToBody, UnusedVerticesGoOnlyWhenSomethingAsksForCompression)
 	EXPECT_EQ(kept->GetConstPolygon(0).ivect, 1);
 }
 
-TEST(CandidateBodyToBody, CoordinateSystemVerticesAreKeptAndMarked)
-{
+TEST(CandidateBodyToBody, CoordinateSystemVerticesAreKeptAndMarked) {
 	CandidateBody b = Triangle();
-	b.StoreVertex(7, 7, 7);	  // vertex 3, no edge
-	b.StoreVertex(8, 8, 8);	  // vertex 4, unused: dropped
-	b.StoreVertex(6, 6, 6);	  // vertex 5, no edge
-	const Int32 coor[4] = {4, -2, 0, -6};  // vertex 3 positive without edge; vertex 1 negative with edges
+	b.StoreVertex(7, 7, 7);               // vertex 3, no edge
+	b.StoreVertex(8, 8, 8);               // vertex 4, unused: dropped
+	b.StoreVertex(6, 6, 6);               // vertex 5, no edge
+	const Int32 coor[4] = {4, -2, 0, -6}; // vertex 3 positive without edge; vertex 1 negative with edges
 	b.SetLocalCoordSys(coor);
 	const Kit::SharedPtr<Modeler::Body> body = Convert(b, true);
 	ASSERT_EQ(body->GetVertexCount(), 5u);
@@ -121,16 +114,15 @@ TEST(CandidateBodyToBody, CoordinateSystemVerticesAreKeptAndMarked)
 	EXPECT_EQ(body->GetConstVertex(4).x, 6.0);
 }
 
-TEST(CandidateBodyToBody, InconsistentReferencesGiveABodyWithoutGeometry)
-{
+TEST(CandidateBodyToBody, InconsistentReferencesGiveABodyWithoutGeometry) {
 	auto expectEmpty = [](const CandidateBody& b) {
 		const Kit::SharedPtr<Modeler::Body> body = Convert(b, true);
 		EXPECT_EQ(body->GetVertexCount() + body->GetEdgeCount() + body->GetPolygonCount() + body->GetPolyEdgeCount() +
-					  body->GetPolyNormalCount(),
-				  0u);
+		              body->GetPolyNormalCount(),
+		          0u);
 		EXPECT_EQ(body->GetLocalBounds(), (F_Box3D{0, 0, 0, 0, 0, 0}));
 		EXPECT_EQ(body->GetLocalCoordSys()[0], 0);
-		EXPECT_EQ(body->GetMaterialIdx(), 3);  // the header stays
+		EXPECT_EQ(body->GetMaterialIdx(), 3); // the header stays
 	};
 	CandidateBody base = Triangle();
 	base.SetMaterialIdx(3);
@@ -138,13 +130,13 @@ TEST(CandidateBodyToBody, InconsistentReferencesGiveABodyWithoutGeometry)
 	base.SetLocalCoordSys(coor);
 
 	CandidateBody polygon7(base);
-	polygon7.GetEdge(1).pgon2 = 7;	// 1 polygon
+	polygon7.GetEdge(1).pgon2 = 7; // 1 polygon
 	expectEmpty(polygon7);
 
 	CandidateBody badRef(base);
 	badRef.SetPolyEdge(1, 9);
 	expectEmpty(badRef);
-	badRef.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1);  // asks for compression: still checked
+	badRef.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1); // asks for compression: still checked
 	expectEmpty(badRef);
 
 	CandidateBody badNormal(base);
@@ -162,12 +154,11 @@ TEST(CandidateBodyToBody, InconsistentReferencesGiveABodyWithoutGeometry)
 
 	CandidateBody wireInPolygon(base);
 	wireInPolygon.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1);
-	wireInPolygon.SetPolyEdge(0, 4);  // the polygon runs along the removable edge
+	wireInPolygon.SetPolyEdge(0, 4); // the polygon runs along the removable edge
 	expectEmpty(wireInPolygon);
 }
 
-TEST(CandidateBodyToBody, TheBuilderIsLeftUnchanged)
-{
+TEST(CandidateBodyToBody, TheBuilderIsLeftUnchanged) {
 	CandidateBody b = Triangle();
 	b.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1);
 	const CandidateBody copy(b);

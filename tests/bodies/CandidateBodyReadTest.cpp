@@ -19,8 +19,7 @@ namespace {
 
 constexpr Kit::PlatformSign Orders[] = {Kit::LittleEndian_Platform_Sign, Kit::BigEndian_Platform_Sign};
 
-std::vector<char> Repeat(const std::vector<char>& record, int n)
-{
+std::vector<char> Repeat(const std::vector<char>& record, int n) {
 	std::vector<char> out;
 	for (int i = 0; i < n; ++i)
 		out.insert(out.end(), record.begin(), record.end());
@@ -28,9 +27,7 @@ std::vector<char> Repeat(const std::vector<char>& record, int n)
 }
 
 // The message and source line of the read failure that 'read' throws, or "none".
-template <typename F>
-std::string ReadFailure(F read)
-{
+template <typename F> std::string ReadFailure(F read) {
 	try {
 		read();
 	} catch (const Kit::RunTimeErrorException& e) {
@@ -42,10 +39,9 @@ std::string ReadFailure(F read)
 const std::string OldFailure = "ReadOldElems failed@Model3D/CandidateBody:940";
 const std::string CurrentFailure = "ReadCurrElems failed@Model3D/CandidateBody:959";
 
-}	// namespace
+} // namespace
 
-TEST(CandidateBodyRead, VerticesAndNormalsInFloatAndDoubleLayouts)
-{
+TEST(CandidateBodyRead, VerticesAndNormalsInFloatAndDoubleLayouts) {
 	const std::vector<std::array<float, 3>> floats = {{1.5f, -2.25f, 3.0f}, {-0.5f, 4.0f, 1e-3f}};
 	const std::vector<VERT> doubles = {{1.1, -2.2, 3.3}, {4.4, 5.5, -6.6}};
 	for (Kit::PlatformSign order : Orders) {
@@ -53,10 +49,10 @@ TEST(CandidateBodyRead, VerticesAndNormalsInFloatAndDoubleLayouts)
 			CandidateBody b;
 			const bool floatVertex = version <= 4010;
 			const bool floatNormal = version <= 4011;
-			std::vector<char> bytes = floatVertex ? Fixtures::VertFloatBytes(floats, order)
-												  : Fixtures::VertDoubleBytes(doubles, order);
-			const std::vector<char> normals = floatNormal ? Fixtures::VertFloatBytes(floats, order)
-														  : Fixtures::VertDoubleBytes(doubles, order);
+			std::vector<char> bytes =
+			    floatVertex ? Fixtures::VertFloatBytes(floats, order) : Fixtures::VertDoubleBytes(doubles, order);
+			const std::vector<char> normals =
+			    floatNormal ? Fixtures::VertFloatBytes(floats, order) : Fixtures::VertDoubleBytes(doubles, order);
 			bytes.insert(bytes.end(), normals.begin(), normals.end());
 			IO::MemoryIChannel ch(bytes);
 			b.ReadVertex(ch, order, 2, version);
@@ -80,8 +76,7 @@ TEST(CandidateBodyRead, VerticesAndNormalsInFloatAndDoubleLayouts)
 	}
 }
 
-TEST(CandidateBodyRead, TextureVerticesExistFrom4012)
-{
+TEST(CandidateBodyRead, TextureVerticesExistFrom4012) {
 	const std::vector<TEVE> teve = {{0.25f, -0.75f}, {1.5f, 2.0f}};
 	for (Kit::PlatformSign order : Orders) {
 		const std::vector<char> bytes = Fixtures::TeveBytes(teve, order);
@@ -89,7 +84,7 @@ TEST(CandidateBodyRead, TextureVerticesExistFrom4012)
 		CandidateBody b;
 		b.ReadTextureVertex(old, order, 2, 4011);
 		EXPECT_EQ(b.GetTextureVertexCount(), 0u);
-		EXPECT_EQ(old.GetAvailable(), bytes.size());  // nothing consumed
+		EXPECT_EQ(old.GetAvailable(), bytes.size()); // nothing consumed
 		IO::MemoryIChannel cur(bytes);
 		b.ReadTextureVertex(cur, order, 2, 4012);
 		ASSERT_EQ(b.GetTextureVertexCount(), 2u);
@@ -98,8 +93,7 @@ TEST(CandidateBodyRead, TextureVerticesExistFrom4012)
 	}
 }
 
-TEST(CandidateBodyRead, EdgesAndPolyEdges)
-{
+TEST(CandidateBodyRead, EdgesAndPolyEdges) {
 	const EDGE_51 old = Fixtures::SampleEdge51();
 	EDGE oldConverted;
 	FCEdgeFromEdge51(&oldConverted, &old);
@@ -109,7 +103,7 @@ TEST(CandidateBodyRead, EdgesAndPolyEdges)
 			const bool isOld = version <= 4014;
 			const EDGE& expected = isOld ? oldConverted : cur;
 			const std::vector<char> bytes =
-				Repeat(isOld ? Fixtures::Edge51Bytes(old, order) : Fixtures::EdgeBytes(cur, order), 3);
+			    Repeat(isOld ? Fixtures::Edge51Bytes(old, order) : Fixtures::EdgeBytes(cur, order), 3);
 			IO::MemoryIChannel ch(bytes);
 			CandidateBody b;
 			b.ReadEdge(ch, order, 3, version);
@@ -130,8 +124,7 @@ TEST(CandidateBodyRead, EdgesAndPolyEdges)
 	}
 }
 
-TEST(CandidateBodyRead, PolygonsOfEveryLayout)
-{
+TEST(CandidateBodyRead, PolygonsOfEveryLayout) {
 	Modeler::PGON from41, from51, from110;
 	const PGON_41 p41 = Fixtures::SamplePgon41();
 	const PGON_51 p51 = Fixtures::SamplePgon51();
@@ -154,8 +147,8 @@ TEST(CandidateBodyRead, PolygonsOfEveryLayout)
 		Int32 version;
 		const Modeler::PGON* expected;
 	};
-	const Case cases[] = {{4001, &from41}, {4002, &from41}, {4003, &from51}, {4014, &from51}, {4015, &from110},
-						  {4025, &from110}, {4026, &from110}, {4030, &from110}, {4031, &fromCur}, {4032, &fromCur}};
+	const Case cases[] = {{4001, &from41},  {4002, &from41},  {4003, &from51},  {4014, &from51},  {4015, &from110},
+	                      {4025, &from110}, {4026, &from110}, {4030, &from110}, {4031, &fromCur}, {4032, &fromCur}};
 	for (Kit::PlatformSign order : Orders) {
 		for (const Case& c : cases) {
 			std::vector<char> record;
@@ -187,8 +180,7 @@ TEST(CandidateBodyRead, PolygonsOfEveryLayout)
 	}
 }
 
-TEST(CandidateBodyRead, TextureIndicesMoveDownBefore4026OnlyForTheNewPolygons)
-{
+TEST(CandidateBodyRead, TextureIndicesMoveDownBefore4026OnlyForTheNewPolygons) {
 	PGON_110 rec = Fixtures::SamplePgon110();
 	CandidateBody b;
 	Modeler::PGON existing;
@@ -206,8 +198,7 @@ TEST(CandidateBodyRead, TextureIndicesMoveDownBefore4026OnlyForTheNewPolygons)
 	EXPECT_EQ(b.GetConstPolygon(0).irtxt, 5);
 }
 
-TEST(CandidateBodyRead, BlocksTheChannelCannotDeliverThrowAndStoreNothing)
-{
+TEST(CandidateBodyRead, BlocksTheChannelCannotDeliverThrowAndStoreNothing) {
 	const Kit::PlatformSign order = Kit::BigEndian_Platform_Sign;
 	CandidateBody b;
 	IO::MemoryIChannel first(Fixtures::Int32sBytes({1, 2, 3}, order));
@@ -217,7 +208,7 @@ TEST(CandidateBodyRead, BlocksTheChannelCannotDeliverThrowAndStoreNothing)
 	IO::MemoryIChannel shortOld(twoEdges);
 	EXPECT_EQ(ReadFailure([&] { b.ReadEdge(shortOld, order, 3, 4014); }), OldFailure);
 	IO::MemoryIChannel shortCur(twoEdges);
-	EXPECT_EQ(ReadFailure([&] { b.ReadEdge(shortCur, order, 2, 4015); }), CurrentFailure);  // 48 bytes needed
+	EXPECT_EQ(ReadFailure([&] { b.ReadEdge(shortCur, order, 2, 4015); }), CurrentFailure); // 48 bytes needed
 	IO::MemoryIChannel huge(twoEdges);
 	EXPECT_EQ(ReadFailure([&] { b.ReadPolyEdge(huge, order, 0xFFFFFFFFu, 4031); }), CurrentFailure);
 	IO::MemoryIChannel vertices(twoEdges);
@@ -225,10 +216,10 @@ TEST(CandidateBodyRead, BlocksTheChannelCannotDeliverThrowAndStoreNothing)
 	IO::MemoryIChannel polygons(twoEdges);
 	EXPECT_EQ(ReadFailure([&] { b.ReadPolygon(polygons, order, 2, 4031); }), CurrentFailure);
 	EXPECT_EQ(ReadFailure([&] { b.ReadPolygon(polygons, order, 2, 4030); }), OldFailure);
-	EXPECT_EQ(ReadFailure([&] { b.ReadPolyNormal(polygons, order, 2, 4011); }), "none");	// 24 of 40 bytes
+	EXPECT_EQ(ReadFailure([&] { b.ReadPolyNormal(polygons, order, 2, 4011); }), "none"); // 24 of 40 bytes
 
 	EXPECT_EQ(b.GetEdgeCount() + b.GetVertexCount() + b.GetPolygonCount(), 0u);
-	EXPECT_EQ(b.GetPolyEdgeCount(), 3u);  // records of earlier calls stay
+	EXPECT_EQ(b.GetPolyEdgeCount(), 3u); // records of earlier calls stay
 	EXPECT_EQ(b.GetConstPolyEdge(2), 3);
 	EXPECT_EQ(b.GetPolyNormalCount(), 2u);
 
@@ -239,8 +230,7 @@ TEST(CandidateBodyRead, BlocksTheChannelCannotDeliverThrowAndStoreNothing)
 	EXPECT_EQ(b.GetPolygonCount(), 0u);
 }
 
-TEST(CandidateBodyRead, BodyExtensionSetsShapeWrappingAndCoordinateSystem)
-{
+TEST(CandidateBodyRead, BodyExtensionSetsShapeWrappingAndCoordinateSystem) {
 	CandidateBody b;
 	b.SetMaterialIdx(4);
 	const BEXT_51 ext = Fixtures::SampleBext51();

@@ -18,8 +18,7 @@ namespace {
 
 // A unit square in z = 0 from four stored vertices and edges, polygon not yet stored.
 // References 1, 2, 3, 4 run counter-clockwise seen from +z.
-CandidateBody SquareEdges(Int16 hasPolygons = 1)
-{
+CandidateBody SquareEdges(Int16 hasPolygons = 1) {
 	CandidateBody b;
 	b.StoreVertex(0, 0, 0);
 	b.StoreVertex(1, 0, 0);
@@ -30,26 +29,24 @@ CandidateBody SquareEdges(Int16 hasPolygons = 1)
 	return b;
 }
 
-}	// namespace
+} // namespace
 
-TEST(CandidateBodyStore, NormalsAreScaledOrRefusedWithoutStoringAnything)
-{
+TEST(CandidateBodyStore, NormalsAreScaledOrRefusedWithoutStoringAnything) {
 	CandidateBody b;
 	EXPECT_EQ(b.StorePolyNormal(0, 0, 3), 0);
 	EXPECT_DOUBLE_EQ(b.GetConstPolyNormal(0).z, 1.0);
 	EXPECT_EQ(b.StorePolyNormal(0, 0, 1.000004), 1);
-	EXPECT_EQ(b.GetConstPolyNormal(1).z, 1.000004);	 // inside the tolerance: kept as given
+	EXPECT_EQ(b.GetConstPolyNormal(1).z, 1.000004); // inside the tolerance: kept as given
 	EXPECT_THROW(b.StorePolyNormal(0.001, 0, 0), Kit::KitException);
 	EXPECT_THROW(b.StoreUnitPolyNormal(0, 0.001, 0), Kit::InternalErrorException);
 	EXPECT_EQ(b.GetPolyNormalCount(), 2u);
 	b.DeleteLastPolyNormal();
 	b.DeleteLastPolyNormal();
-	b.DeleteLastPolyNormal();  // nothing left: no effect
+	b.DeleteLastPolyNormal(); // nothing left: no effect
 	EXPECT_EQ(b.GetPolyNormalCount(), 0u);
 }
 
-TEST(CandidateBodyStore, EdgesAndPolygonsCheckTheirArguments)
-{
+TEST(CandidateBodyStore, EdgesAndPolygonsCheckTheirArguments) {
 	CandidateBody b = SquareEdges();
 	EXPECT_THROW(b.StoreEdge(0, -1, 1, 0, 0, 0, 1), Kit::KitException);
 	EXPECT_EQ(b.GetEdgeCount(), 4u);
@@ -77,28 +74,26 @@ TEST(CandidateBodyStore, EdgesAndPolygonsCheckTheirArguments)
 	EXPECT_EQ(b.GetConstPolygon(2).mpuid, 3);
 }
 
-TEST(CandidateBodyStore, AttachFillsFreeSlotsAndCountsConflicts)
-{
+TEST(CandidateBodyStore, AttachFillsFreeSlotsAndCountsConflicts) {
 	CandidateBody b = SquareEdges(1);
-	b.StoreEdge(0, 0, 2, -1, -1, 0, 1);	 // edge 4: both sides taken by "no polygon"
+	b.StoreEdge(0, 0, 2, -1, -1, 0, 1); // edge 4: both sides taken by "no polygon"
 	const Int32 refs[] = {1, -5, 0, 2};
 	EXPECT_EQ(b.AttachPolygonToPolyEdges(0, 4, refs), 1);
 	EXPECT_EQ(b.GetConstEdge(0).pgon1, 0);
 	EXPECT_EQ(b.GetConstEdge(1).pgon1, 0);
 	EXPECT_EQ(b.GetConstEdge(4).pgon1, -1);
-	EXPECT_EQ(b.AttachPolygonToPolyEdges(0, 1, refs), 0);	 // already attached: no change
+	EXPECT_EQ(b.AttachPolygonToPolyEdges(0, 1, refs), 0); // already attached: no change
 	EXPECT_EQ(b.GetConstEdge(0).pgon2, -2);
 	EXPECT_EQ(b.AttachPolygonToPolyEdges(1, 1, refs), 0);
 	EXPECT_EQ(b.GetConstEdge(0).pgon2, 1);
-	EXPECT_EQ(b.AttachPolygonToPolyEdges(2, 1, refs), 1);	 // a third polygon
+	EXPECT_EQ(b.AttachPolygonToPolyEdges(2, 1, refs), 1); // a third polygon
 	EXPECT_THROW(b.AttachPolygonToPolyEdges(-1, 1, refs), Kit::IllegalArgumentException);
 	EXPECT_THROW(b.AttachPolygonToPolyEdges(0, 0, refs), Kit::IllegalArgumentException);
 	const Int32 missing[] = {99};
 	EXPECT_THROW(b.AttachPolygonToPolyEdges(0, 1, missing), Kit::IllegalArgumentException);
 }
 
-TEST(CandidateBodyStore, CompletePolygonGetsNormalAndEdgesOrNothing)
-{
+TEST(CandidateBodyStore, CompletePolygonGetsNormalAndEdgesOrNothing) {
 	CandidateBody b = SquareEdges();
 	const Int32 ccw[] = {1, 2, 3, 4};
 	const Int32 p = b.StoreAndCheckCompletePolygon(5, 2, 4, ccw, 0, true);
@@ -120,8 +115,7 @@ TEST(CandidateBodyStore, CompletePolygonGetsNormalAndEdgesOrNothing)
 	EXPECT_EQ(b.GetPolyEdgeCount(), 4u);
 }
 
-TEST(CandidateBodyStore, RawRecordsReturnTheLastIndex)
-{
+TEST(CandidateBodyStore, RawRecordsReturnTheLastIndex) {
 	CandidateBody b;
 	const VERT v[3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
 	EXPECT_EQ(b.AddNVertexRec(v, 3), 2);
@@ -134,16 +128,15 @@ TEST(CandidateBodyStore, RawRecordsReturnTheLastIndex)
 	ASSERT_NE(p.cpols, nullptr);
 	EXPECT_EQ(b.AddPolygonRec(p), 0);
 	EXPECT_TRUE(b.GetConstPolygon(0).IsDecomposedIntoTriangles());
-	EXPECT_NE(b.GetConstPolygon(0).cpols, p.cpols);	 // deep copy
+	EXPECT_NE(b.GetConstPolygon(0).cpols, p.cpols); // deep copy
 }
 
-TEST(CandidateBodyStore, HeaderClearingAndLegacyRecord)
-{
+TEST(CandidateBodyStore, HeaderClearingAndLegacyRecord) {
 	CandidateBody b;
 	EXPECT_EQ(b.GetSectBkgColor(), -2);
 	EXPECT_TRUE(b.GetLocalBounds().IsEmpty());
 	b.SetStatus(Modeler::BodyDeleted);
-	EXPECT_TRUE(b.IsInvisible());  // unlike Body, a deleted builder is invisible
+	EXPECT_TRUE(b.IsInvisible()); // unlike Body, a deleted builder is invisible
 	EXPECT_FALSE(b.IsMarkedShadow());
 	b.SetStatus(Modeler::BodyCut | Modeler::BodyClosed);
 	b.SetShapeType(12);
@@ -178,8 +171,7 @@ TEST(CandidateBodyStore, HeaderClearingAndLegacyRecord)
 	EXPECT_TRUE(b.GetLocalBounds().IsEmpty());
 }
 
-TEST(CandidateBodyStore, WireOnlyDropsPolygonsAndFreesEdgeSides)
-{
+TEST(CandidateBodyStore, WireOnlyDropsPolygonsAndFreesEdgeSides) {
 	CandidateBody b(*Fixtures::MakeCube());
 	b.SetStatusMask(Modeler::BodyCurved);
 	b.SetMaterialIdx(4);
@@ -192,12 +184,11 @@ TEST(CandidateBodyStore, WireOnlyDropsPolygonsAndFreesEdgeSides)
 		EXPECT_TRUE(b.GetConstEdge(i).pgon1 == -1 && b.GetConstEdge(i).pgon2 == -1);
 }
 
-TEST(CandidateBodyStore, CopiesCompareEqualAndDifferencesShow)
-{
+TEST(CandidateBodyStore, CopiesCompareEqualAndDifferencesShow) {
 	const CandidateBody a(*Fixtures::MakeWallWithWindow());
 	CandidateBody b(a);
 	EXPECT_TRUE(a == b);
-	b.SetStatus(0x1234);  // the status word is not compared
+	b.SetStatus(0x1234); // the status word is not compared
 	EXPECT_TRUE(a == b);
 	VERT v = b.GetConstVertex(3);
 	v.x += 1e-5;
@@ -212,8 +203,7 @@ TEST(CandidateBodyStore, CopiesCompareEqualAndDifferencesShow)
 	EXPECT_FALSE(a == b);
 }
 
-TEST(CandidateBodyStream, RoundTripKeepsEverything)
-{
+TEST(CandidateBodyStream, RoundTripKeepsEverything) {
 	CandidateBody a(*Fixtures::MakeWallWithWindow());
 	a.SetStatus(0x40007);
 	a.StoreTextureVertex(0.25, 0.5);
@@ -231,8 +221,7 @@ TEST(CandidateBodyStream, RoundTripKeepsEverything)
 	EXPECT_EQ(in.GetAvailable(), 0u);
 }
 
-TEST(CandidateBodyStream, TruncatedOrForgedStreamsThrow)
-{
+TEST(CandidateBodyStream, TruncatedOrForgedStreamsThrow) {
 	const CandidateBody a(*Fixtures::MakeCube());
 	IO::MemoryOChannel out;
 	a.QuickWrite(out);
@@ -252,8 +241,7 @@ TEST(CandidateBodyStream, TruncatedOrForgedStreamsThrow)
 	EXPECT_THROW(b.QuickRead(in), Kit::InternalErrorException);
 }
 
-TEST(CandidateBodyStream, HeaderFormsMatchTheFinishedBody)
-{
+TEST(CandidateBodyStream, HeaderFormsMatchTheFinishedBody) {
 	Fixtures::BodyData d = Fixtures::WallWithWindowData();
 	d.status = Modeler::BodyClosed | Modeler::BodyCut | Modeler::BodyHasSharpEdge;
 	d.edgePenIdx = 3;

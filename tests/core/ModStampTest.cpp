@@ -7,8 +7,7 @@
 #include <thread>
 #include <vector>
 
-TEST(ModStamp, DefaultIsZeroAndGeneratedStampsIncrease)
-{
+TEST(ModStamp, DefaultIsZeroAndGeneratedStampsIncrease) {
 	Modeler::ModStamp a;
 	EXPECT_TRUE(a.IsZero());
 	a.Generate();
@@ -21,8 +20,7 @@ TEST(ModStamp, DefaultIsZeroAndGeneratedStampsIncrease)
 	EXPECT_TRUE(b.IsZero());
 }
 
-TEST(ModStamp, ConcurrentStampsAreUnique)
-{
+TEST(ModStamp, ConcurrentStampsAreUnique) {
 	constexpr int PerThread = 10000;
 	std::vector<std::vector<UInt32>> values(4);
 	std::vector<std::thread> threads;
@@ -42,8 +40,7 @@ TEST(ModStamp, ConcurrentStampsAreUnique)
 	EXPECT_EQ(all.size(), 4u * PerThread);
 }
 
-TEST(ModelerExceptions, IdsNamesAndCatchability)
-{
+TEST(ModelerExceptions, IdsNamesAndCatchability) {
 	try {
 		throw Modeler::ModelerOutOfMemoryException("ReadBextToBody failed", "Model3D/FL", 12);
 	} catch (const std::bad_alloc& e) {

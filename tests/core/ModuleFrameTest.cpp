@@ -10,8 +10,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(ModuleFrame, InitCreatesTemporaryFolderAndExitRemovesIt)
-{
+TEST(ModuleFrame, InitCreatesTemporaryFolderAndExitRemovesIt) {
 	TestSupport::TempDir dir;
 	IO::Location parent(dir.Path() / "not" / "yet" / "there");
 	ASSERT_EQ(M3DInit(&parent, 11, 22), 0);
@@ -38,8 +37,7 @@ TEST(ModuleFrame, InitCreatesTemporaryFolderAndExitRemovesIt)
 	M3DExit();
 }
 
-TEST(ModuleFrame, InitFailuresReturnTheModuleError)
-{
+TEST(ModuleFrame, InitFailuresReturnTheModuleError) {
 	EXPECT_EQ(M3DInit(nullptr, 0, 0), -7003);
 	EXPECT_EQ(GetTemporaryFolder(), nullptr);
 
@@ -58,16 +56,14 @@ TEST(ModuleFrame, InitFailuresReturnTheModuleError)
 	M3DExit();
 }
 
-TEST(ModuleFrame, RegistryLockIsReentrantAndExclusive)
-{
+TEST(ModuleFrame, RegistryLockIsReentrantAndExclusive) {
 	Kit::FastLock& lock = Modeler::GetRegistryLock();
 	lock.Acquire();
 	lock.Acquire();
 	bool otherGotIt = true;
 	std::thread other([&] {
 		otherGotIt = lock.TryAcquire();
-		if (otherGotIt)
-			lock.Release();
+		if (otherGotIt) lock.Release();
 	});
 	other.join();
 	EXPECT_FALSE(otherGotIt);
@@ -75,8 +71,7 @@ TEST(ModuleFrame, RegistryLockIsReentrantAndExclusive)
 	lock.Release();
 	std::thread again([&] {
 		otherGotIt = lock.TryAcquire();
-		if (otherGotIt)
-			lock.Release();
+		if (otherGotIt) lock.Release();
 	});
 	again.join();
 	EXPECT_TRUE(otherGotIt);

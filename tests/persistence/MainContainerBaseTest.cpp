@@ -30,10 +30,9 @@ public:
 	static inline int alive = 0;
 };
 
-}	// namespace
+} // namespace
 
-TEST(MainContainerBase, SwapFolderIsCreatedEmptiedAndRemoved)
-{
+TEST(MainContainerBase, SwapFolderIsCreatedEmptiedAndRemoved) {
 	TestSupport::ModuleScope module;
 	Kit::SharedPtr<TestContainer> c(new TestContainer());
 	EXPECT_TRUE(c->GetSwapFolderLocation().IsEmpty());
@@ -51,11 +50,10 @@ TEST(MainContainerBase, SwapFolderIsCreatedEmptiedAndRemoved)
 	c->RemoveSwapFolder();
 	EXPECT_FALSE(fs::exists(expected));
 	EXPECT_TRUE(c->GetSwapFolderLocation().IsEmpty());
-	c->RemoveSwapFolder();	// nothing left to remove: no effect
+	c->RemoveSwapFolder(); // nothing left to remove: no effect
 }
 
-TEST(MainContainerBase, SwapFolderFailureLogsAndThrows)
-{
+TEST(MainContainerBase, SwapFolderFailureLogsAndThrows) {
 	Kit::logger.Clear();
 	Kit::SharedPtr<TestContainer> c(new TestContainer());
 	// No temporary folder before M3DInit.
@@ -81,8 +79,7 @@ TEST(MainContainerBase, SwapFolderFailureLogsAndThrows)
 	EXPECT_NE(lines.back().text.find("Swap-2"), std::string::npos);
 }
 
-TEST(MainContainerBase, UserDataOwnership)
-{
+TEST(MainContainerBase, UserDataOwnership) {
 	Tracked::alive = 0;
 	{
 		Kit::SharedPtr<TestContainer> c(new TestContainer(Modeler::DiskCachingOff));
@@ -93,20 +90,19 @@ TEST(MainContainerBase, UserDataOwnership)
 		c->SetUserData(5, first);
 		c->SetUserData(9, new Tracked(9));
 		EXPECT_EQ(c->SearchUserDataKey(9), 1u);
-		c->SetUserData(5, first);	// same object: kept
+		c->SetUserData(5, first); // same object: kept
 		EXPECT_EQ(Tracked::alive, 2);
 		EXPECT_EQ(c->GetUserData(5), first);
 
-		c->SetUserData(5, new Tracked(2));	// replaces and deletes the first
+		c->SetUserData(5, new Tracked(2)); // replaces and deletes the first
 		EXPECT_EQ(Tracked::alive, 2);
 		EXPECT_EQ(static_cast<Tracked*>(c->GetUserData(5))->value, 2);
 		EXPECT_EQ(c->GetUserDataCount(), 2u);
 	}
-	EXPECT_EQ(Tracked::alive, 0);	// the container deleted what it owned
+	EXPECT_EQ(Tracked::alive, 0); // the container deleted what it owned
 }
 
-TEST(MainContainerBase, DeepCopyClonesUserData)
-{
+TEST(MainContainerBase, DeepCopyClonesUserData) {
 	Tracked::alive = 0;
 	{
 		Kit::SharedPtr<TestContainer> source(new TestContainer());

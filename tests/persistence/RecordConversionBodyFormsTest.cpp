@@ -11,9 +11,7 @@ namespace {
 constexpr Kit::PlatformSign LE = Kit::LittleEndian_Platform_Sign;
 constexpr Kit::PlatformSign BE = Kit::BigEndian_Platform_Sign;
 
-template <typename Record>
-Record FromBytes(const std::vector<char>& bytes)
-{
+template <typename Record> Record FromBytes(const std::vector<char>& bytes) {
 	EXPECT_EQ(bytes.size(), sizeof(Record));
 	Record record;
 	std::memcpy(&record, bytes.data(), sizeof(Record));
@@ -21,41 +19,36 @@ Record FromBytes(const std::vector<char>& bytes)
 }
 
 // A body filled with non-zero garbage: converters must set every field.
-BODY UsedBody()
-{
+BODY UsedBody() {
 	BODY body;
 	std::memset(&body, 0x7B, sizeof body);
 	return body;
 }
 
-void ExpectSampleBox(const BODY& body)
-{
+void ExpectSampleBox(const BODY& body) {
 	const float expected[6] = {-1.5f, -2.75f, -0.125f, 10.5f, 20.25f, 3.0625f};
 	for (int i = 0; i < 6; ++i)
 		EXPECT_EQ(body.box[i], expected[i]) << "box " << i;
 }
 
 // fpgon … lvect as the samples fill them: base + i · 0x01010101.
-void ExpectSampleRanges(const BODY& body, Int32 base)
-{
+void ExpectSampleRanges(const BODY& body, Int32 base) {
 	const Int32 got[10] = {body.fpgon, body.lpgon, body.fpedg, body.lpedg, body.fedge,
-						   body.ledge, body.fvert, body.lvert, body.fvect, body.lvect};
+	                       body.ledge, body.fvert, body.lvert, body.fvect, body.lvect};
 	for (Int32 i = 0; i < 10; ++i)
 		EXPECT_EQ(got[i], base + i * 0x01010101) << "range " << i;
 	EXPECT_EQ(body.fspare, 0);
 	EXPECT_EQ(body.lspare, -1);
 }
 
-void ExpectZero(const Int32* values, int n)
-{
+void ExpectZero(const Int32* values, int n) {
 	for (int i = 0; i < n; ++i)
 		EXPECT_EQ(values[i], 0) << "value " << i;
 }
 
 // A version-4001 body from either platform: swapped as form 41, moved to form 51, then
 // to the current BODY. Its shape type 30500 comes out as 500.
-TEST(RecordConversionBodyFormsTest, Body41ThroughForm51)
-{
+TEST(RecordConversionBodyFormsTest, Body41ThroughForm51) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
 		std::vector<char> bytes = Fixtures::Body41Bytes(Fixtures::SampleBody41(), order);
@@ -104,8 +97,7 @@ TEST(RecordConversionBodyFormsTest, Body41ThroughForm51)
 }
 
 // A version-4008 body: form 51 with its extension record applied on top.
-TEST(RecordConversionBodyFormsTest, Body51WithExtension)
-{
+TEST(RecordConversionBodyFormsTest, Body51WithExtension) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
 		std::vector<char> bodyBytes = Fixtures::Body51Bytes(Fixtures::SampleBody51(), order);
@@ -140,8 +132,7 @@ TEST(RecordConversionBodyFormsTest, Body51WithExtension)
 	}
 }
 
-TEST(RecordConversionBodyFormsTest, Body60DropsItsReservedWords)
-{
+TEST(RecordConversionBodyFormsTest, Body60DropsItsReservedWords) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
 		std::vector<char> bytes = Fixtures::Body60Bytes(Fixtures::SampleBody60(), order);
@@ -178,8 +169,7 @@ TEST(RecordConversionBodyFormsTest, Body60DropsItsReservedWords)
 	}
 }
 
-TEST(RecordConversionBodyFormsTest, Body90KeepsItsFieldsInPlace)
-{
+TEST(RecordConversionBodyFormsTest, Body90KeepsItsFieldsInPlace) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
 		std::vector<char> bytes = Fixtures::Body90Bytes(Fixtures::SampleBody90(), order);
@@ -213,8 +203,7 @@ TEST(RecordConversionBodyFormsTest, Body90KeepsItsFieldsInPlace)
 }
 
 // A current body read from a foreign file equals the one written natively.
-TEST(RecordConversionBodyFormsTest, CurrentBodySwapsToTheNativeRecord)
-{
+TEST(RecordConversionBodyFormsTest, CurrentBodySwapsToTheNativeRecord) {
 	const BODY sample = Fixtures::SampleBody();
 	std::vector<char> bytes = Fixtures::BodyBytes(sample, BE);
 	Int32 offset = 0;
@@ -223,4 +212,4 @@ TEST(RecordConversionBodyFormsTest, CurrentBodySwapsToTheNativeRecord)
 	EXPECT_EQ(std::memcmp(&body, &sample, sizeof body), 0);
 }
 
-}	// namespace
+} // namespace

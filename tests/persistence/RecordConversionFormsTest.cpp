@@ -14,8 +14,7 @@ constexpr Kit::PlatformSign BE = Kit::BigEndian_Platform_Sign;
 // Copies a record out of a byte buffer after converting it to the running platform.
 template <typename Record>
 Record Native(std::vector<char> bytes, Kit::PlatformSign order,
-			  void (*swap)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign))
-{
+              void (*swap)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)) {
 	Int32 offset = 0;
 	swap(order, bytes.data(), &offset, 1, LE);
 	EXPECT_EQ(offset, static_cast<Int32>(sizeof(Record)));
@@ -26,8 +25,7 @@ Record Native(std::vector<char> bytes, Kit::PlatformSign order,
 
 // A polygon with a triangle cache and every field set, as a destination that was used
 // before: the converters must free the cache and clear what the old form lacks.
-void MakeUsed(Modeler::PGON& pgon)
-{
+void MakeUsed(Modeler::PGON& pgon) {
 	pgon.status = 0xFFFFFFFFu;
 	pgon.dummy = 0xFFFF;
 	pgon.iumat = -1;
@@ -36,13 +34,12 @@ void MakeUsed(Modeler::PGON& pgon)
 	ASSERT_TRUE(pgon.IsDecomposedIntoTriangles());
 }
 
-TEST(RecordConversionFormsTest, Pgon41InBothByteOrders)
-{
+TEST(RecordConversionFormsTest, Pgon41InBothByteOrders) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_41 old = Native<PGON_41>(Fixtures::Pgon41Bytes(Fixtures::SamplePgon41(), order), order,
-											static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32,
-																 Kit::PlatformSign)>(IV_PGON_41));
+		const PGON_41 old = Native<PGON_41>(
+		    Fixtures::Pgon41Bytes(Fixtures::SamplePgon41(), order), order,
+		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_41));
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon41(&pgon, &old);
@@ -60,13 +57,12 @@ TEST(RecordConversionFormsTest, Pgon41InBothByteOrders)
 }
 
 // The 16-bit status lands in the low half of the 32-bit status, without sign extension.
-TEST(RecordConversionFormsTest, Pgon51KeepsStatusBitsInTheLowHalf)
-{
+TEST(RecordConversionFormsTest, Pgon51KeepsStatusBitsInTheLowHalf) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_51 old = Native<PGON_51>(Fixtures::Pgon51Bytes(Fixtures::SamplePgon51(), order), order,
-											static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32,
-																 Kit::PlatformSign)>(IV_PGON_51));
+		const PGON_51 old = Native<PGON_51>(
+		    Fixtures::Pgon51Bytes(Fixtures::SamplePgon51(), order), order,
+		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_51));
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon51(&pgon, &old);
@@ -91,13 +87,12 @@ TEST(RecordConversionFormsTest, Pgon51KeepsStatusBitsInTheLowHalf)
 	EXPECT_EQ(pgon.status, 0x0000FFFFu);
 }
 
-TEST(RecordConversionFormsTest, Pgon110DropsItsDummyWord)
-{
+TEST(RecordConversionFormsTest, Pgon110DropsItsDummyWord) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_110 old = Native<PGON_110>(Fixtures::Pgon110Bytes(Fixtures::SamplePgon110(), order), order,
-											  static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32,
-																   Kit::PlatformSign)>(IV_PGON_110));
+		const PGON_110 old = Native<PGON_110>(
+		    Fixtures::Pgon110Bytes(Fixtures::SamplePgon110(), order), order,
+		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_110));
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon110(&pgon, &old);
@@ -114,13 +109,12 @@ TEST(RecordConversionFormsTest, Pgon110DropsItsDummyWord)
 	}
 }
 
-TEST(RecordConversionFormsTest, Edge51InBothByteOrders)
-{
+TEST(RecordConversionFormsTest, Edge51InBothByteOrders) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const EDGE_51 old = Native<EDGE_51>(Fixtures::Edge51Bytes(Fixtures::SampleEdge51(), order), order,
-											static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32,
-																 Kit::PlatformSign)>(IV_EDGE_51));
+		const EDGE_51 old = Native<EDGE_51>(
+		    Fixtures::Edge51Bytes(Fixtures::SampleEdge51(), order), order,
+		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_EDGE_51));
 		EDGE edge{0xFFFFFFFFu, -1, -1, -1, -1, -1, -1};
 		FCEdgeFromEdge51(&edge, &old);
 		EXPECT_EQ(edge.status, 0x00008001u);
@@ -136,8 +130,7 @@ TEST(RecordConversionFormsTest, Edge51InBothByteOrders)
 // An old polygon array converted record by record equals the current records that the
 // same polygons would have been written as: the converters and the swap agree on every
 // record of a multi-record buffer, not only the first.
-TEST(RecordConversionFormsTest, ArrayOfForeignPgons51ConvertsRecordByRecord)
-{
+TEST(RecordConversionFormsTest, ArrayOfForeignPgons51ConvertsRecordByRecord) {
 	std::vector<char> bytes;
 	std::vector<PGON_51> expected;
 	for (Int32 i = 0; i < 4; ++i) {
@@ -166,8 +159,7 @@ TEST(RecordConversionFormsTest, ArrayOfForeignPgons51ConvertsRecordByRecord)
 	}
 }
 
-TEST(RecordConversionFormsTest, NullArgumentsAreIgnored)
-{
+TEST(RecordConversionFormsTest, NullArgumentsAreIgnored) {
 	const PGON_41 p41 = Fixtures::SamplePgon41();
 	const EDGE_51 e51 = Fixtures::SampleEdge51();
 	Modeler::PGON pgon;
@@ -184,4 +176,4 @@ TEST(RecordConversionFormsTest, NullArgumentsAreIgnored)
 	FCEdgeFromEdge51(nullptr, &e51);
 }
 
-}	// namespace
+} // namespace

@@ -30,29 +30,26 @@ struct FormCase {
 
 template <typename Plain, typename Checked>
 FormCase Form(std::string name, Int32 size, std::function<Bytes(Kit::PlatformSign)> build, Plain plain,
-			  Checked checked)
-{
-	return FormCase{std::move(name), size, std::move(build),
-					[plain](Kit::PlatformSign from, char* b, Int32* o, Int32 n, Kit::PlatformSign to) {
-						plain(from, b, o, n, to);
-					},
-					[checked](Kit::PlatformSign from, char* b, Int32 s, Int32* o, Int32 n, Kit::PlatformSign to) {
-						return checked(from, b, s, o, n, to);
-					}};
+              Checked checked) {
+	return FormCase{
+	    std::move(name), size, std::move(build),
+	    [plain](Kit::PlatformSign from, char* b, Int32* o, Int32 n, Kit::PlatformSign to) { plain(from, b, o, n, to); },
+	    [checked](Kit::PlatformSign from, char* b, Int32 s, Int32* o, Int32 n, Kit::PlatformSign to) {
+		    return checked(from, b, s, o, n, to);
+	    }};
 }
 
 // Binds the version argument of IV_BODY_51 / IV_VERT / IV_VECT.
 template <void (*Plain)(Kit::PlatformSign, char*, Int32*, Int32, Int32, Kit::PlatformSign),
-		  Int16 (*Checked)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Int32, Kit::PlatformSign)>
-FormCase VersionedForm(std::string name, Int32 size, Int32 version, std::function<Bytes(Kit::PlatformSign)> build)
-{
+          Int16 (*Checked)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Int32, Kit::PlatformSign)>
+FormCase VersionedForm(std::string name, Int32 size, Int32 version, std::function<Bytes(Kit::PlatformSign)> build) {
 	return FormCase{std::move(name), size, std::move(build),
-					[version](Kit::PlatformSign from, char* b, Int32* o, Int32 n, Kit::PlatformSign to) {
-						Plain(from, b, o, n, version, to);
-					},
-					[version](Kit::PlatformSign from, char* b, Int32 s, Int32* o, Int32 n, Kit::PlatformSign to) {
-						return Checked(from, b, s, o, n, version, to);
-					}};
+	                [version](Kit::PlatformSign from, char* b, Int32* o, Int32 n, Kit::PlatformSign to) {
+		                Plain(from, b, o, n, version, to);
+	                },
+	                [version](Kit::PlatformSign from, char* b, Int32 s, Int32* o, Int32 n, Kit::PlatformSign to) {
+		                return Checked(from, b, s, o, n, version, to);
+	                }};
 }
 
 using PlainFn = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);
@@ -60,57 +57,71 @@ using CheckedFn = Int16 (*)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Kit:
 using PlainVersionedFn = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Int32, Kit::PlatformSign);
 using CheckedVersionedFn = Int16 (*)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Int32, Kit::PlatformSign);
 
-std::vector<FormCase> AllForms()
-{
+std::vector<FormCase> AllForms() {
 	using namespace Fixtures;
 	const std::vector<std::array<float, 3>> floatVert = {{1.5f, -2.75f, 1234.5625f}};
 	const std::vector<VERT> doubleVert = {{0.1, -2.5e10, 7.0 / 3.0}};
 	return {
-		VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-			"BODY 41 (4001)", 76, 4001, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-			"BODY 41 (4002)", 76, 4002, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-			"BODY 51", 76, 4008, [](auto o) { return Body51Bytes(SampleBody51(), o); }),
-		Form("BODY 60", 124, [](auto o) { return Body60Bytes(SampleBody60(), o); }, static_cast<PlainFn>(IV_BODY_60),
-			 static_cast<CheckedFn>(IV_BODY_60)),
-		Form("BODY 90", 136, [](auto o) { return Body90Bytes(SampleBody90(), o); }, static_cast<PlainFn>(IV_BODY_90),
-			 static_cast<CheckedFn>(IV_BODY_90)),
-		Form("BODY", 140, [](auto o) { return BodyBytes(SampleBody(), o); }, static_cast<PlainFn>(IV_BODY),
-			 static_cast<CheckedFn>(IV_BODY)),
-		Form("TRAN", 104, [](auto o) { return TranBytes(SampleTran(), o); }, static_cast<PlainFn>(IV_TRAN),
-			 static_cast<CheckedFn>(IV_TRAN)),
-		Form("PGON 41", 24, [](auto o) { return Pgon41Bytes(SamplePgon41(), o); }, static_cast<PlainFn>(IV_PGON_41),
-			 static_cast<CheckedFn>(IV_PGON_41)),
-		Form("PGON 51", 28, [](auto o) { return Pgon51Bytes(SamplePgon51(), o); }, static_cast<PlainFn>(IV_PGON_51),
-			 static_cast<CheckedFn>(IV_PGON_51)),
-		Form("PGON 110", 32, [](auto o) { return Pgon110Bytes(SamplePgon110(), o); },
-			 static_cast<PlainFn>(IV_PGON_110), static_cast<CheckedFn>(IV_PGON_110)),
-		Form("PGON", 40, [](auto o) { return PgonBytes(SamplePgon(), o); }, static_cast<PlainFn>(IV_PGON),
-			 static_cast<CheckedFn>(IV_PGON)),
-		Form("PEDG", 4, [](auto o) { return Int32sBytes({-0x12345678}, o); }, static_cast<PlainFn>(IV_PEDG),
-			 static_cast<CheckedFn>(IV_PEDG)),
-		Form("EDGE 51", 20, [](auto o) { return Edge51Bytes(SampleEdge51(), o); }, static_cast<PlainFn>(IV_EDGE_51),
-			 static_cast<CheckedFn>(IV_EDGE_51)),
-		Form("EDGE", 24, [](auto o) { return EdgeBytes(SampleEdge(), o); }, static_cast<PlainFn>(IV_EDGE),
-			 static_cast<CheckedFn>(IV_EDGE)),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
-			"VERT floats (4008)", 12, 4008, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
-			"VECT floats (4011)", 12, 4011, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
-			"VERT doubles (4012)", 24, 4012, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
-		VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
-			"VECT doubles (4032)", 24, 4032, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
-		Form("TEVE", 8, [](auto o) { return TeveBytes({{0.375f, -1e-3f}}, o); }, static_cast<PlainFn>(IV_TEVE),
-			 static_cast<CheckedFn>(IV_TEVE)),
-		Form("BEXT 51", 36, [](auto o) { return Bext51Bytes(SampleBext51(), o); }, static_cast<PlainFn>(IV_BEXT_51),
-			 static_cast<CheckedFn>(IV_BEXT_51)),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
+	        "BODY 41 (4001)", 76, 4001, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
+	        "BODY 41 (4002)", 76, 4002, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
+	        "BODY 51", 76, 4008, [](auto o) { return Body51Bytes(SampleBody51(), o); }),
+	    Form(
+	        "BODY 60", 124, [](auto o) { return Body60Bytes(SampleBody60(), o); }, static_cast<PlainFn>(IV_BODY_60),
+	        static_cast<CheckedFn>(IV_BODY_60)),
+	    Form(
+	        "BODY 90", 136, [](auto o) { return Body90Bytes(SampleBody90(), o); }, static_cast<PlainFn>(IV_BODY_90),
+	        static_cast<CheckedFn>(IV_BODY_90)),
+	    Form(
+	        "BODY", 140, [](auto o) { return BodyBytes(SampleBody(), o); }, static_cast<PlainFn>(IV_BODY),
+	        static_cast<CheckedFn>(IV_BODY)),
+	    Form(
+	        "TRAN", 104, [](auto o) { return TranBytes(SampleTran(), o); }, static_cast<PlainFn>(IV_TRAN),
+	        static_cast<CheckedFn>(IV_TRAN)),
+	    Form(
+	        "PGON 41", 24, [](auto o) { return Pgon41Bytes(SamplePgon41(), o); }, static_cast<PlainFn>(IV_PGON_41),
+	        static_cast<CheckedFn>(IV_PGON_41)),
+	    Form(
+	        "PGON 51", 28, [](auto o) { return Pgon51Bytes(SamplePgon51(), o); }, static_cast<PlainFn>(IV_PGON_51),
+	        static_cast<CheckedFn>(IV_PGON_51)),
+	    Form(
+	        "PGON 110", 32, [](auto o) { return Pgon110Bytes(SamplePgon110(), o); }, static_cast<PlainFn>(IV_PGON_110),
+	        static_cast<CheckedFn>(IV_PGON_110)),
+	    Form(
+	        "PGON", 40, [](auto o) { return PgonBytes(SamplePgon(), o); }, static_cast<PlainFn>(IV_PGON),
+	        static_cast<CheckedFn>(IV_PGON)),
+	    Form(
+	        "PEDG", 4, [](auto o) { return Int32sBytes({-0x12345678}, o); }, static_cast<PlainFn>(IV_PEDG),
+	        static_cast<CheckedFn>(IV_PEDG)),
+	    Form(
+	        "EDGE 51", 20, [](auto o) { return Edge51Bytes(SampleEdge51(), o); }, static_cast<PlainFn>(IV_EDGE_51),
+	        static_cast<CheckedFn>(IV_EDGE_51)),
+	    Form(
+	        "EDGE", 24, [](auto o) { return EdgeBytes(SampleEdge(), o); }, static_cast<PlainFn>(IV_EDGE),
+	        static_cast<CheckedFn>(IV_EDGE)),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
+	        "VERT floats (4008)", 12, 4008, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
+	        "VECT floats (4011)", 12, 4011, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
+	        "VERT doubles (4012)", 24, 4012, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
+	    VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
+	        "VECT doubles (4032)", 24, 4032, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
+	    Form(
+	        "TEVE", 8,
+	        [](auto o) {
+		        return TeveBytes({{0.375f, -1e-3f}}, o);
+	        },
+	        static_cast<PlainFn>(IV_TEVE), static_cast<CheckedFn>(IV_TEVE)),
+	    Form(
+	        "BEXT 51", 36, [](auto o) { return Bext51Bytes(SampleBext51(), o); }, static_cast<PlainFn>(IV_BEXT_51),
+	        static_cast<CheckedFn>(IV_BEXT_51)),
 	};
 }
 
-Bytes Repeat(const Bytes& prefix, const Bytes& record, int times)
-{
+Bytes Repeat(const Bytes& prefix, const Bytes& record, int times) {
 	Bytes all = prefix;
 	for (int i = 0; i < times; ++i)
 		all.insert(all.end(), record.begin(), record.end());
@@ -120,8 +131,7 @@ Bytes Repeat(const Bytes& prefix, const Bytes& record, int times)
 // Records built in big-endian order, converted, equal the same records built in
 // little-endian order byte for byte: every field has the right offset and width, and
 // reserved bytes stay untouched. Converting back gives the original bytes.
-TEST(RecordConversionSwapTest, ForeignRecordsBecomeNativeAndBack)
-{
+TEST(RecordConversionSwapTest, ForeignRecordsBecomeNativeAndBack) {
 	const Bytes prefix = {'\x5A', '\x5B', '\x5C', '\x5D', '\x5E', '\x5F', '\x60', '\x61'};
 	for (const FormCase& form : AllForms()) {
 		SCOPED_TRACE(form.name);
@@ -150,8 +160,7 @@ TEST(RecordConversionSwapTest, ForeignRecordsBecomeNativeAndBack)
 	}
 }
 
-TEST(RecordConversionSwapTest, SamePlatformOnlyMovesTheOffset)
-{
+TEST(RecordConversionSwapTest, SamePlatformOnlyMovesTheOffset) {
 	for (const FormCase& form : AllForms()) {
 		SCOPED_TRACE(form.name);
 		for (Kit::PlatformSign sign : {LE, BE}) {
@@ -165,8 +174,7 @@ TEST(RecordConversionSwapTest, SamePlatformOnlyMovesTheOffset)
 	}
 }
 
-TEST(RecordConversionSwapTest, DoubleSwapOfArbitraryBytesIsIdentity)
-{
+TEST(RecordConversionSwapTest, DoubleSwapOfArbitraryBytesIsIdentity) {
 	std::mt19937 random(20240611u);
 	for (const FormCase& form : AllForms()) {
 		SCOPED_TRACE(form.name);
@@ -186,8 +194,7 @@ TEST(RecordConversionSwapTest, DoubleSwapOfArbitraryBytesIsIdentity)
 
 // Swapped values read back field by field, for the forms whose layouts are most easily
 // confused: the status word of PGON 51 is 16 bits wide, that of PGON 110 32 bits.
-TEST(RecordConversionSwapTest, SwappedFieldsReadBackAtTheirOffsets)
-{
+TEST(RecordConversionSwapTest, SwappedFieldsReadBackAtTheirOffsets) {
 	using Fixtures::NativeAt;
 	Bytes pgon51 = Fixtures::Pgon51Bytes(Fixtures::SamplePgon51(), BE);
 	Int32 offset = 0;
@@ -216,8 +223,7 @@ TEST(RecordConversionSwapTest, SwappedFieldsReadBackAtTheirOffsets)
 }
 
 // Vertices and normals are three floats up to version 4011 and three doubles from 4012.
-TEST(RecordConversionSwapTest, VerticesAreFloatsBelow4012AndDoublesFrom4012)
-{
+TEST(RecordConversionSwapTest, VerticesAreFloatsBelow4012AndDoublesFrom4012) {
 	using Fixtures::NativeAt;
 	Bytes floats = Fixtures::VertFloatBytes({{1.5f, -2.75f, 3.125f}, {4.0f, 5.5f, -6.25f}}, BE);
 	Int32 offset = 0;
@@ -246,8 +252,7 @@ TEST(RecordConversionSwapTest, VerticesAreFloatsBelow4012AndDoublesFrom4012)
 	EXPECT_EQ(VertRecordSize(4012), 24);
 }
 
-TEST(RecordConversionSwapTest, SizeHeadersStopAtTheirLength)
-{
+TEST(RecordConversionSwapTest, SizeHeadersStopAtTheirLength) {
 	using Fixtures::NativeAt;
 	struct Header {
 		const char* name;
@@ -256,9 +261,9 @@ TEST(RecordConversionSwapTest, SizeHeadersStopAtTheirLength)
 		Int16 (*checked)(Kit::PlatformSign, char*, Int32, Int32*, Kit::PlatformSign);
 	};
 	const Header headers[] = {
-		{"MSIZ 41", 13, IV_MSIZ_41, IV_MSIZ_41},
-		{"MSIZ 51", 15, IV_MSIZ_51, IV_MSIZ_51},
-		{"MSIZ", 17, IV_MSIZ, IV_MSIZ},
+	    {"MSIZ 41", 13, IV_MSIZ_41, IV_MSIZ_41},
+	    {"MSIZ 51", 15, IV_MSIZ_51, IV_MSIZ_51},
+	    {"MSIZ", 17, IV_MSIZ, IV_MSIZ},
 	};
 	for (const Header& h : headers) {
 		SCOPED_TRACE(h.name);
@@ -288,8 +293,7 @@ TEST(RecordConversionSwapTest, SizeHeadersStopAtTheirLength)
 // Offsets and counts that do not fit the buffer are refused before anything is touched;
 // the buffers are heap blocks of exactly the given size, so a read past them would show
 // under the address sanitizer.
-TEST(RecordConversionSwapTest, ForgedOffsetsAndCountsAreRefused)
-{
+TEST(RecordConversionSwapTest, ForgedOffsetsAndCountsAreRefused) {
 	constexpr Int32 maxInt = std::numeric_limits<Int32>::max();
 	for (const FormCase& form : AllForms()) {
 		SCOPED_TRACE(form.name);
@@ -303,19 +307,19 @@ TEST(RecordConversionSwapTest, ForgedOffsetsAndCountsAreRefused)
 			Int16 expected;
 		};
 		const Attempt refused[] = {
-			{0, 3, RecordConversionOverrun},
-			{1, 2, RecordConversionOverrun},
-			{size + 1, 0, RecordConversionOverrun},
-			{size - form.size + 1, 1, RecordConversionOverrun},
-			{0, maxInt, RecordConversionOverrun},
-			{maxInt - 1, 1, RecordConversionOverrun},
-			{-form.size, 1, RecordConversionBadStructure},
-			{0, -1, RecordConversionBadStructure},
+		    {0, 3, RecordConversionOverrun},
+		    {1, 2, RecordConversionOverrun},
+		    {size + 1, 0, RecordConversionOverrun},
+		    {size - form.size + 1, 1, RecordConversionOverrun},
+		    {0, maxInt, RecordConversionOverrun},
+		    {maxInt - 1, 1, RecordConversionOverrun},
+		    {-form.size, 1, RecordConversionBadStructure},
+		    {0, -1, RecordConversionBadStructure},
 		};
 		for (const Attempt& a : refused) {
 			Int32 offset = a.offset;
 			EXPECT_EQ(form.checked(BE, buffer.data(), size, &offset, a.count, LE), a.expected)
-				<< "offset " << a.offset << " count " << a.count;
+			    << "offset " << a.offset << " count " << a.count;
 			EXPECT_EQ(offset, a.offset);
 		}
 		Int32 offset = 0;
@@ -344,8 +348,7 @@ TEST(RecordConversionSwapTest, ForgedOffsetsAndCountsAreRefused)
 }
 
 // Counts whose byte size wraps around in 32 bits to exactly the buffer size.
-TEST(RecordConversionSwapTest, CountsThatWrapIn32BitsAreRefused)
-{
+TEST(RecordConversionSwapTest, CountsThatWrapIn32BitsAreRefused) {
 	Bytes pedg = Fixtures::Int32sBytes({7}, BE);
 	Int32 offset = 0;
 	EXPECT_EQ(IV_PEDG(BE, pedg.data(), 4, &offset, 0x40000001, LE), RecordConversionOverrun);
@@ -357,4 +360,4 @@ TEST(RecordConversionSwapTest, CountsThatWrapIn32BitsAreRefused)
 	EXPECT_EQ(teve, Fixtures::TeveBytes({{1.0f, 2.0f}}, BE));
 }
 
-}	// namespace
+} // namespace

@@ -11,8 +11,7 @@ using Geometry::Vector3d;
 
 namespace {
 
-TRANMAT Make(std::initializer_list<double> m)
-{
+TRANMAT Make(std::initializer_list<double> m) {
 	TRANMAT t{};
 	int i = 0;
 	for (double v : m)
@@ -21,36 +20,31 @@ TRANMAT Make(std::initializer_list<double> m)
 	return t;
 }
 
-Vector3d Point(const TRANMAT& t, Vector3d p)
-{
+Vector3d Point(const TRANMAT& t, Vector3d p) {
 	Geometry::TMPoint(&t, &p.x, &p.y, &p.z);
 	return p;
 }
 
-Vector3d Vector(const TRANMAT& t, Vector3d v)
-{
+Vector3d Vector(const TRANMAT& t, Vector3d v) {
 	Geometry::TMVector(&t, &v.x, &v.y, &v.z);
 	return v;
 }
 
-void ExpectNear(const Vector3d& a, const Vector3d& b, double eps = 1e-12)
-{
+void ExpectNear(const Vector3d& a, const Vector3d& b, double eps = 1e-12) {
 	EXPECT_NEAR(a.x, b.x, eps);
 	EXPECT_NEAR(a.y, b.y, eps);
 	EXPECT_NEAR(a.z, b.z, eps);
 }
 
 // Rotation by 'angle' around z, then translation.
-TRANMAT RotZ(double angle, double tx = 0, double ty = 0, double tz = 0)
-{
+TRANMAT RotZ(double angle, double tx = 0, double ty = 0, double tz = 0) {
 	const double c = std::cos(angle), s = std::sin(angle);
 	return Make({c, -s, 0, tx, s, c, 0, ty, 0, 0, 1, tz});
 }
 
-}	// namespace
+} // namespace
 
-TEST(GeometryTM, IdentityAndStatusBits)
-{
+TEST(GeometryTM, IdentityAndStatusBits) {
 	TRANMAT t;
 	std::memset(&t, 0x5A, sizeof t);
 	Geometry::TMIdentity(&t);
@@ -81,7 +75,7 @@ TEST(GeometryTM, IdentityAndStatusBits)
 	const TRANMAT mirror = Make({-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0});
 	EXPECT_NE(mirror.status & Geometry::TR_MIRROR, 0);
 	EXPECT_NE(mirror.status & Geometry::TR_ORTHOGONAL, 0);
-	const TRANMAT rotMirror = Make({0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0});	// swap x and y
+	const TRANMAT rotMirror = Make({0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0}); // swap x and y
 	EXPECT_NE(rotMirror.status & Geometry::TR_MIRROR, 0);
 	EXPECT_NEAR(Geometry::TMDeterminant(rotMirror), -1.0, 1e-15);
 
@@ -101,8 +95,7 @@ TEST(GeometryTM, IdentityAndStatusBits)
 	EXPECT_NE(tiny.status & Geometry::TR_MIRROR, 0);
 }
 
-TEST(GeometryTM, PointsVectorsAndDirections)
-{
+TEST(GeometryTM, PointsVectorsAndDirections) {
 	// 90° about z then translate (10, 0, 0): (1, 0, 0) → (0, 1, 0) → (10, 1, 0).
 	const TRANMAT t = RotZ(std::numbers::pi / 2, 10, 0, 0);
 	ExpectNear(Point(t, {1, 0, 0}), {10, 1, 0});
@@ -127,10 +120,9 @@ TEST(GeometryTM, PointsVectorsAndDirections)
 
 // The projection of TMDirCoeffs must keep distances (no distortion) and map a contour
 // that is counter-clockwise around the normal to a counter-clockwise (u, v) contour.
-TEST(GeometryTM, DirCoeffsProjectWithoutDistortion)
-{
-	const Vector3d normals[] = {{0, 0, 1},	{0, 0, -1}, {1, 0, 0},	{0, -1, 0},	   {1, 2, 3},
-								{-3, 1, 0.5}, {0, 0, 7},  {1e-13, 0, -1}, {0.3, -0.4, -0.8}};
+TEST(GeometryTM, DirCoeffsProjectWithoutDistortion) {
+	const Vector3d normals[] = {{0, 0, 1},    {0, 0, -1}, {1, 0, 0},      {0, -1, 0},       {1, 2, 3},
+	                            {-3, 1, 0.5}, {0, 0, 7},  {1e-13, 0, -1}, {0.3, -0.4, -0.8}};
 	for (const Vector3d& raw : normals) {
 		double c1, c2, c3, c4;
 		Geometry::TMDirCoeffs(raw.x, raw.y, raw.z, &c1, &c2, &c3, &c4);
@@ -162,8 +154,7 @@ TEST(GeometryTM, DirCoeffsProjectWithoutDistortion)
 	EXPECT_EQ(c4, 0.0);
 }
 
-TEST(GeometryVector, UnitNormalReportsDegenerateInput)
-{
+TEST(GeometryVector, UnitNormalReportsDegenerateInput) {
 	Vector3d n(9, 9, 9);
 	ASSERT_TRUE(Geometry::CalcUnitNormal({2, 0, 0}, {0, 3, 0}, &n));
 	ExpectNear(n, {0, 0, 1});
@@ -177,11 +168,10 @@ TEST(GeometryVector, UnitNormalReportsDegenerateInput)
 	EXPECT_FALSE(Geometry::CalcUnitNormal({0, 0, 0}, {0, 3, 0}, &n));
 	EXPECT_FALSE(Geometry::CalcUnitNormal({1, 2, 3}, {-2, -4, -6}, &n));  // parallel
 	EXPECT_FALSE(Geometry::CalcUnitNormal({1, 0, 0}, {1, 1e-12, 0}, &n)); // nearly parallel
-	ExpectNear(n, {9, 9, 9});											  // untouched
+	ExpectNear(n, {9, 9, 9});                                             // untouched
 }
 
-TEST(GeometryVector, CoordSwapAndBox)
-{
+TEST(GeometryVector, CoordSwapAndBox) {
 	Geometry::Coord c{1.5, -2.25};
 	Geometry::IVCoord(Kit::BigEndian_Platform_Sign, Kit::Native_Platform_Sign, &c);
 	EXPECT_NE(c.x, 1.5);
@@ -193,7 +183,7 @@ TEST(GeometryVector, CoordSwapAndBox)
 	EXPECT_EQ(f.x, 0.5f);
 	Geometry::IVF_Coord(Kit::Native_Platform_Sign, Kit::BigEndian_Platform_Sign, &f);
 	const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&f.x);
-	EXPECT_EQ(bytes[0], 0x3F);	// 0.5f is 0x3F000000, now stored big-endian
+	EXPECT_EQ(bytes[0], 0x3F); // 0.5f is 0x3F000000, now stored big-endian
 
 	Box3D box;
 	EXPECT_TRUE(box.IsEmpty());

@@ -9,9 +9,7 @@
 
 namespace {
 
-template <typename E>
-void ExpectIdAndName(Int32 id, const char* name)
-{
+template <typename E> void ExpectIdAndName(Int32 id, const char* name) {
 	const E e("message", "file.cpp", 12);
 	EXPECT_EQ(e.GetId(), id) << name;
 	EXPECT_STREQ(e.GetName(), name);
@@ -23,8 +21,7 @@ void ExpectIdAndName(Int32 id, const char* name)
 	EXPECT_EQ(base.GetCause(), nullptr);
 }
 
-TEST(KitException, IdsAndNames)
-{
+TEST(KitException, IdsAndNames) {
 	ExpectIdAndName<Kit::RootException>(Kit::ErrRoot, "RootException");
 	ExpectIdAndName<Kit::OutOfMemoryException>(Kit::ErrOutOfMemory, "OutOfMemoryException");
 	ExpectIdAndName<Kit::LogicErrorException>(Kit::ErrLogicError, "LogicErrorException");
@@ -41,8 +38,7 @@ TEST(KitException, IdsAndNames)
 	EXPECT_STREQ(fromUni.GetMessage(), "caf\xC3\xA9");
 }
 
-TEST(KitException, CausesAreCopiedWithTheirTypeAndOutliveTheOriginal)
-{
+TEST(KitException, CausesAreCopiedWithTheirTypeAndOutliveTheOriginal) {
 	std::unique_ptr<Kit::KitException> outer;
 	{
 		const Kit::IllegalArgumentException inner("bad index", "Array.cpp", 5);
@@ -68,8 +64,7 @@ TEST(KitException, CausesAreCopiedWithTheirTypeAndOutliveTheOriginal)
 	EXPECT_EQ(Kit::NoCause().GetId(), Kit::ErrNoCause);
 }
 
-TEST(KitException, CloneKeepsTheDynamicTypeAndData)
-{
+TEST(KitException, CloneKeepsTheDynamicTypeAndData) {
 	const Kit::IllegalArgumentException original("range", "Body.cpp", 77, Kit::OutOfMemoryException("inner"));
 	const Kit::KitException& asBase = original;
 	std::unique_ptr<Kit::KitException> clone(asBase.Clone());
@@ -91,8 +86,7 @@ TEST(KitException, CloneKeepsTheDynamicTypeAndData)
 	}
 }
 
-TEST(KitException, OutOfMemoryIsAStandardBadAlloc)
-{
+TEST(KitException, OutOfMemoryIsAStandardBadAlloc) {
 	try {
 		throw Kit::OutOfMemoryException("Cannot add a new fill!", "Attributes.cpp", 3);
 	} catch (const std::bad_alloc& e) {
@@ -113,4 +107,4 @@ TEST(KitException, OutOfMemoryIsAStandardBadAlloc)
 	}
 }
 
-}	// namespace
+} // namespace

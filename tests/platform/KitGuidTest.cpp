@@ -8,8 +8,7 @@
 
 namespace {
 
-TEST(KitGuid, TextRoundTripAndAcceptedForms)
-{
+TEST(KitGuid, TextRoundTripAndAcceptedForms) {
 	for (int i = 0; i < 100; ++i) {
 		const Kit::Guid g = Kit::Guid::Generate();
 		const std::string text = g.ToString();
@@ -37,14 +36,13 @@ TEST(KitGuid, TextRoundTripAndAcceptedForms)
 	EXPECT_EQ(Kit::NULLGuid.ToString(), "{00000000-0000-0000-0000-000000000000}");
 }
 
-TEST(KitGuid, MalformedTextIsRefusedAndLeavesTheResultAlone)
-{
+TEST(KitGuid, MalformedTextIsRefusedAndLeavesTheResultAlone) {
 	const Kit::Guid original = Kit::Guid::Generate();
 	for (const char* bad : {"", "{}", "01234567-89AB-CDEF-0123-456789ABCDE", // one digit short
-							"01234567-89AB-CDEF-0123-456789ABCDEFF",         // one too many
-							"0123456789AB-CDEF-0123-456789ABCDEF--", "0123456G-89AB-CDEF-0123-456789ABCDEF",
-							"{01234567-89AB-CDEF-0123-456789ABCDEF", "01234567+89AB-CDEF-0123-456789ABCDEF",
-							"0-234567-89AB-CDEF-0123-456789ABCDEF"}) {
+	                        "01234567-89AB-CDEF-0123-456789ABCDEFF",         // one too many
+	                        "0123456789AB-CDEF-0123-456789ABCDEF--", "0123456G-89AB-CDEF-0123-456789ABCDEF",
+	                        "{01234567-89AB-CDEF-0123-456789ABCDEF", "01234567+89AB-CDEF-0123-456789ABCDEF",
+	                        "0-234567-89AB-CDEF-0123-456789ABCDEF"}) {
 		Kit::Guid result = original;
 		EXPECT_FALSE(Kit::Guid::FromString(bad, result)) << bad;
 		EXPECT_EQ(result, original) << bad;
@@ -53,8 +51,7 @@ TEST(KitGuid, MalformedTextIsRefusedAndLeavesTheResultAlone)
 	EXPECT_FALSE(Kit::Guid::FromString(nullptr, result));
 }
 
-TEST(KitGuid, ByteOrderConversionSwapsTheIntegerFieldsOnly)
-{
+TEST(KitGuid, ByteOrderConversionSwapsTheIntegerFieldsOnly) {
 	Kit::Guid g;
 	ASSERT_TRUE(Kit::Guid::FromString("{01234567-89AB-CDEF-0123-456789ABCDEF}", g));
 	Kit::Guid swapped = g;
@@ -73,8 +70,7 @@ TEST(KitGuid, ByteOrderConversionSwapsTheIntegerFieldsOnly)
 	EXPECT_EQ(same, g);
 }
 
-TEST(KitGuid, GeneratedIdentifiersAreUniqueRandomVersionFour)
-{
+TEST(KitGuid, GeneratedIdentifiersAreUniqueRandomVersionFour) {
 	std::unordered_set<Kit::Guid> seen;
 	for (int i = 0; i < 20000; ++i) {
 		const Kit::Guid g = Kit::Guid::Generate();
@@ -86,4 +82,4 @@ TEST(KitGuid, GeneratedIdentifiersAreUniqueRandomVersionFour)
 	EXPECT_TRUE(Kit::NULLGuid.IsNull());
 }
 
-}	// namespace
+} // namespace

@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(KitPagedArray, ItemsKeepTheirAddressesWhileGrowing)
-{
+TEST(KitPagedArray, ItemsKeepTheirAddressesWhileGrowing) {
 	Kit::PagedArray<Int32> array;
 	std::vector<const Int32*> addresses;
 	for (Int32 i = 0; i < 1000; ++i) {
@@ -31,8 +30,7 @@ TEST(KitPagedArray, ItemsKeepTheirAddressesWhileGrowing)
 
 class Item : public Kit::SharedObject {};
 
-TEST(KitPagedArray, ShrinkingReleasesSharedPointersAndGrowingAgainGivesEmptyItems)
-{
+TEST(KitPagedArray, ShrinkingReleasesSharedPointersAndGrowingAgainGivesEmptyItems) {
 	Kit::SharedPtr<Item> item(new Item);
 	Kit::PagedArray<Kit::SharedPtr<Item>> array;
 	for (int i = 0; i < 20; ++i)
@@ -48,8 +46,7 @@ TEST(KitPagedArray, ShrinkingReleasesSharedPointersAndGrowingAgainGivesEmptyItem
 	EXPECT_EQ(item->GetRefCount(), 1);
 }
 
-TEST(KitPagedArray, CopiesAreDeepAndMovedFromArraysAreEmpty)
-{
+TEST(KitPagedArray, CopiesAreDeepAndMovedFromArraysAreEmpty) {
 	Kit::PagedArray<Int32> a;
 	for (Int32 i = 0; i < 20; ++i)
 		a.Push(i);
@@ -74,4 +71,4 @@ TEST(KitPagedArray, CopiesAreDeepAndMovedFromArraysAreEmpty)
 	EXPECT_EQ(sum, 0);
 }
 
-}	// namespace
+} // namespace

@@ -18,8 +18,7 @@ public:
 
 class Derived : public Counted {};
 
-TEST(KitShared, CountReturnsToZeroAcrossThreadsAndObjectDiesOnce)
-{
+TEST(KitShared, CountReturnsToZeroAcrossThreadsAndObjectDiesOnce) {
 	destroyedCount = 0;
 	Counted* raw = new Counted;
 	{
@@ -44,8 +43,7 @@ TEST(KitShared, CountReturnsToZeroAcrossThreadsAndObjectDiesOnce)
 	EXPECT_EQ(destroyedCount.load(), 1);
 }
 
-TEST(KitShared, LastOwnerAmongThreadsDeletesExactlyOnce)
-{
+TEST(KitShared, LastOwnerAmongThreadsDeletesExactlyOnce) {
 	destroyedCount = 0;
 	for (int round = 0; round < 200; ++round) {
 		Kit::SharedPtr<Counted> p(new Counted);
@@ -59,8 +57,7 @@ TEST(KitShared, LastOwnerAmongThreadsDeletesExactlyOnce)
 	EXPECT_EQ(destroyedCount.load(), 200);
 }
 
-TEST(KitShared, ConversionsCastsAndMovesKeepTheCountRight)
-{
+TEST(KitShared, ConversionsCastsAndMovesKeepTheCountRight) {
 	destroyedCount = 0;
 	{
 		Kit::SharedPtr<Derived> derived(new Derived);
@@ -102,4 +99,4 @@ TEST(KitShared, ConversionsCastsAndMovesKeepTheCountRight)
 	EXPECT_EQ(loose->GetRefCount(), 2);
 }
 
-}	// namespace
+} // namespace

@@ -6,8 +6,7 @@
 
 namespace {
 
-TEST(KitUniString, Utf8AndUtf16RoundTripIncludingSurrogates)
-{
+TEST(KitUniString, Utf8AndUtf16RoundTripIncludingSurrogates) {
 	// ASCII, Latin-1, a BMP character, an astral one (U+1F600) and the edges of UTF-8.
 	const std::string utf8 = "Wall \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \x7F \xF4\x8F\xBF\xBF";
 	const Kit::UniString s(utf8);
@@ -34,19 +33,18 @@ TEST(KitUniString, Utf8AndUtf16RoundTripIncludingSurrogates)
 	EXPECT_EQ(Kit::Utf8ToUtf16(Kit::Utf16ToUtf8(all)), all);
 }
 
-TEST(KitUniString, InvalidInputBecomesReplacementCharacters)
-{
+TEST(KitUniString, InvalidInputBecomesReplacementCharacters) {
 	// A lone lead byte, a truncated sequence at the end, an overlong '/', an encoded
 	// surrogate and a byte that never starts a sequence.
 	EXPECT_EQ(Kit::Utf8ToUtf16("a\xC3"
-							   "b"),
-			  u"a\uFFFDb");
+	                           "b"),
+	          u"a\uFFFDb");
 	EXPECT_EQ(Kit::Utf8ToUtf16("a\xE2\x82"), u"a\uFFFD");
 	EXPECT_EQ(Kit::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");
 	EXPECT_EQ(Kit::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");
 	EXPECT_EQ(Kit::Utf8ToUtf16("\xFF"
-							   "x"),
-			  u"\uFFFDx");
+	                           "x"),
+	          u"\uFFFDx");
 	// Unpaired surrogates in UTF-16.
 	const char16_t lone[] = {u'x', 0xD800, u'y', 0xDC00, 0};
 	EXPECT_EQ(Kit::Utf16ToUtf8(lone), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
@@ -55,8 +53,7 @@ TEST(KitUniString, InvalidInputBecomesReplacementCharacters)
 	EXPECT_EQ(Kit::UniString(static_cast<const char*>(nullptr)).GetLength(), 0u);
 }
 
-TEST(KitUniString, CaseInsensitiveComparison)
-{
+TEST(KitUniString, CaseInsensitiveComparison) {
 	EXPECT_TRUE(Kit::UniString("Brick \xC3\x84").IsEqualNoCase(Kit::UniString("bRICK \xC3\xA4")));
 	EXPECT_FALSE(Kit::UniString("Brick").IsEqualNoCase(Kit::UniString("Bricks")));
 	// × (U+00D7) and ÷ (U+00F7) are not a case pair.
@@ -74,4 +71,4 @@ TEST(KitUniString, CaseInsensitiveComparison)
 	EXPECT_LT(Kit::ucsicmp(u"", u"a"), 0);
 }
 
-}	// namespace
+} // namespace

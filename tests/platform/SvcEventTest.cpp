@@ -21,13 +21,11 @@ class TestObserver : public Kit::EventObserver {
 public:
 	TestObserver(std::string name, std::vector<std::string>* log) : name(std::move(name)), log(log) {}
 
-	void Changed(Source& source, int value)
-	{
+	void Changed(Source& source, int value) {
 		log->push_back(name + ":" + std::to_string(value));
 		if (onChanged) onChanged(source);
 	}
-	void SourceDestroyed(Kit::EventSource* source) override
-	{
+	void SourceDestroyed(Kit::EventSource* source) override {
 		destroyedSources.push_back(source);
 		if (onSourceDestroyed) onSourceDestroyed();
 	}
@@ -42,15 +40,13 @@ public:
 // An observer of another kind, which Raise must pass over.
 class OtherObserver : public Kit::EventObserver {};
 
-void Source::Raise(int value)
-{
+void Source::Raise(int value) {
 	ForEachObserver<TestObserver>([&](TestObserver& o) { o.Changed(*this, value); });
 }
 
 using Log = std::vector<std::string>;
 
-TEST(SvcEvent, AttachDetachAndOrder)
-{
+TEST(SvcEvent, AttachDetachAndOrder) {
 	Log log;
 	Source source;
 	TestObserver a("a", &log), b("b", &log), c("c", &log);
@@ -81,8 +77,7 @@ TEST(SvcEvent, AttachDetachAndOrder)
 	EXPECT_EQ(other.GetSourceCount(), 0u);
 }
 
-TEST(SvcEvent, ObserversMayChangeTheListDuringAnEvent)
-{
+TEST(SvcEvent, ObserversMayChangeTheListDuringAnEvent) {
 	Log log;
 	Source source;
 	TestObserver a("a", &log), b("b", &log), c("c", &log), late("late", &log);
@@ -110,8 +105,7 @@ TEST(SvcEvent, ObserversMayChangeTheListDuringAnEvent)
 	EXPECT_EQ(log, (Log{"b:2", "late:2", "a:2"}));
 }
 
-TEST(SvcEvent, ObserverDestroyedDuringAnEventIsSkipped)
-{
+TEST(SvcEvent, ObserverDestroyedDuringAnEventIsSkipped) {
 	Log log;
 	Source source;
 	TestObserver first("first", &log);
@@ -129,8 +123,7 @@ TEST(SvcEvent, ObserverDestroyedDuringAnEventIsSkipped)
 	EXPECT_EQ(source.GetObserverCount(), 2u);
 }
 
-TEST(SvcEvent, SourceDestroyedDuringAnEventEndsTheEnumeration)
-{
+TEST(SvcEvent, SourceDestroyedDuringAnEventEndsTheEnumeration) {
 	Log log;
 	auto source = std::make_unique<Source>();
 	TestObserver a("a", &log), b("b", &log);
@@ -144,8 +137,7 @@ TEST(SvcEvent, SourceDestroyedDuringAnEventEndsTheEnumeration)
 	EXPECT_EQ(b.GetSourceCount(), 0u);
 }
 
-TEST(SvcEvent, SourceDestroyedFirstTellsEveryObserver)
-{
+TEST(SvcEvent, SourceDestroyedFirstTellsEveryObserver) {
 	Log log;
 	TestObserver a("a", &log);
 	auto b = std::make_unique<TestObserver>("b", &log);
@@ -173,8 +165,7 @@ TEST(SvcEvent, SourceDestroyedFirstTellsEveryObserver)
 	EXPECT_EQ(a.GetSourceCount(), 1u);
 }
 
-TEST(SvcEvent, ObserverDestroyedFirstLeavesAllItsSources)
-{
+TEST(SvcEvent, ObserverDestroyedFirstLeavesAllItsSources) {
 	Log log;
 	Source s1, s2;
 	TestObserver keep("keep", &log);
@@ -192,8 +183,7 @@ TEST(SvcEvent, ObserverDestroyedFirstLeavesAllItsSources)
 	EXPECT_EQ(log, (Log{"keep:2"}));
 }
 
-TEST(SvcEvent, CopiesStartWithoutLinks)
-{
+TEST(SvcEvent, CopiesStartWithoutLinks) {
 	Log log;
 	Source source;
 	TestObserver a("a", &log);
@@ -213,8 +203,7 @@ TEST(SvcEvent, CopiesStartWithoutLinks)
 	EXPECT_EQ(a.GetSourceCount(), 1u);
 }
 
-TEST(SvcEvent, ThreadsAttachAndDetachWhileEventsAreRaised)
-{
+TEST(SvcEvent, ThreadsAttachAndDetachWhileEventsAreRaised) {
 	Log log;
 	Source source;
 	TestObserver fixed("fixed", &log);
@@ -250,4 +239,4 @@ TEST(SvcEvent, ThreadsAttachAndDetachWhileEventsAreRaised)
 	EXPECT_EQ(source.GetObserverCount(), 1u);
 }
 
-}	// namespace
+} // namespace

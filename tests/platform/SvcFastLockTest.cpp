@@ -10,8 +10,7 @@
 
 namespace {
 
-TEST(SvcFastLock, OwnerMayAcquireAgainOthersWaitForTheLastRelease)
-{
+TEST(SvcFastLock, OwnerMayAcquireAgainOthersWaitForTheLastRelease) {
 	Kit::FastLock lock;
 	lock.Acquire();
 	lock.Acquire();
@@ -30,8 +29,7 @@ TEST(SvcFastLock, OwnerMayAcquireAgainOthersWaitForTheLastRelease)
 	EXPECT_TRUE(otherThreadGetsIt());
 }
 
-TEST(SvcFastLock, GuardExcludesOtherThreadsAndReleasesOnException)
-{
+TEST(SvcFastLock, GuardExcludesOtherThreadsAndReleasesOnException) {
 	Kit::FastLock lock;
 	Int64 counter = 0; // not atomic: the lock protects it
 	std::vector<std::thread> threads;
@@ -64,8 +62,7 @@ TEST(SvcFastLock, GuardExcludesOtherThreadsAndReleasesOnException)
 // A platform lock that fails the way the operating system reports it.
 struct FailingMutex {
 	static inline bool failCreate = false;
-	FailingMutex()
-	{
+	FailingMutex() {
 		if (failCreate) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 	}
 	void lock() { throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur)); }
@@ -73,8 +70,7 @@ struct FailingMutex {
 	void unlock() {}
 };
 
-TEST(SvcFastLock, PlatformFailuresBecomeSynchronizationExceptions)
-{
+TEST(SvcFastLock, PlatformFailuresBecomeSynchronizationExceptions) {
 	using Lock = Kit::BasicFastLock<FailingMutex>;
 	FailingMutex::failCreate = true;
 	try {
@@ -101,4 +97,4 @@ TEST(SvcFastLock, PlatformFailuresBecomeSynchronizationExceptions)
 	EXPECT_THROW(lock.TryAcquire(), Kit::SynchronizationException);
 }
 
-}	// namespace
+} // namespace

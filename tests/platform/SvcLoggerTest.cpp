@@ -11,20 +11,17 @@ namespace {
 
 class SvcLogger : public testing::Test {
 protected:
-	void SetUp() override
-	{
+	void SetUp() override {
 		Kit::logger.Clear();
 		Kit::logger.SetEchoToStderr(false);
 	}
-	void TearDown() override
-	{
+	void TearDown() override {
 		Kit::logger.SetHostCallback(nullptr, nullptr);
 		Kit::logger.Clear();
 	}
 };
 
-TEST_F(SvcLogger, WarningReplacesThePlaceholderAndKeepsTheCategory)
-{
+TEST_F(SvcLogger, WarningReplacesThePlaceholderAndKeepsTheCategory) {
 	Kit::logger.LogWarning("MainContainerBase::CreateSwapFolder failed: %", "/tmp/3D/Model3D-4", "Modeler");
 	Kit::logger.LogWarning("no placeholder", "ignored", "Modeler");
 	Kit::logger.LogWarning("100% of %", Kit::UniString("caf\xC3\xA9"), "Other");
@@ -46,8 +43,7 @@ TEST_F(SvcLogger, WarningReplacesThePlaceholderAndKeepsTheCategory)
 	EXPECT_TRUE(Kit::logger.GetLines().empty());
 }
 
-TEST_F(SvcLogger, KeepsOnlyTheMostRecentLines)
-{
+TEST_F(SvcLogger, KeepsOnlyTheMostRecentLines) {
 	const USize total = Kit::Logger::MaxKeptLines + 5;
 	for (USize i = 0; i < total; ++i)
 		Kit::logger.LogInfo(("line " + std::to_string(i)).c_str(), "", "Test");
@@ -57,19 +53,18 @@ TEST_F(SvcLogger, KeepsOnlyTheMostRecentLines)
 	EXPECT_EQ(lines.back().text, "line " + std::to_string(total - 1));
 }
 
-TEST_F(SvcLogger, HostCallbackSeesEveryLineAndMayLogItself)
-{
+TEST_F(SvcLogger, HostCallbackSeesEveryLineAndMayLogItself) {
 	struct Seen {
 		std::vector<std::string> texts;
 	} seen;
 	Kit::logger.SetHostCallback(
-		[](const Kit::LogLine& line, void* data) {
-			auto* s = static_cast<Seen*>(data);
-			s->texts.push_back(line.category + ":" + line.text);
-			// Logging from inside the callback must not dead-lock.
-			if (line.category == "Modeler") Kit::logger.LogInfo("echo of %", line.text.c_str(), "Host");
-		},
-		&seen);
+	    [](const Kit::LogLine& line, void* data) {
+		    auto* s = static_cast<Seen*>(data);
+		    s->texts.push_back(line.category + ":" + line.text);
+		    // Logging from inside the callback must not dead-lock.
+		    if (line.category == "Modeler") Kit::logger.LogInfo("echo of %", line.text.c_str(), "Host");
+	    },
+	    &seen);
 	Kit::logger.LogWarning("lost %", "file", "Modeler");
 	ASSERT_EQ(seen.texts.size(), 2u);
 	EXPECT_EQ(seen.texts[0], "Modeler:lost file");
@@ -77,8 +72,7 @@ TEST_F(SvcLogger, HostCallbackSeesEveryLineAndMayLogItself)
 	EXPECT_EQ(Kit::logger.GetLines().size(), 2u);
 }
 
-TEST(SvcTextChannel, DebugAndReportChannelsKeepWhatIsWritten)
-{
+TEST(SvcTextChannel, DebugAndReportChannelsKeepWhatIsWritten) {
 	for (Kit::TextChannel* channel : {&Kit::dbChannel, &Kit::reportChannel}) {
 		channel->SetEchoToStderr(false);
 		channel->ClearText();
@@ -95,14 +89,13 @@ TEST(SvcTextChannel, DebugAndReportChannelsKeepWhatIsWritten)
 	Kit::dbChannel.ClearText();
 }
 
-TEST(SvcTextChannel, SinkReceivesTextAndMemoryStaysBounded)
-{
+TEST(SvcTextChannel, SinkReceivesTextAndMemoryStaysBounded) {
 	Kit::TextChannel channel("[test] ");
 	channel.SetEchoToStderr(false);
 	std::string received;
 	channel.SetSink(
-		[](const char* text, USize length, void* data) { static_cast<std::string*>(data)->append(text, length); },
-		&received);
+	    [](const char* text, USize length, void* data) { static_cast<std::string*>(data)->append(text, length); },
+	    &received);
 	channel << "abc";
 	EXPECT_EQ(received, "abc");
 
@@ -125,4 +118,4 @@ TEST(SvcTextChannel, SinkReceivesTextAndMemoryStaysBounded)
 	channel.SetSink(nullptr, nullptr);
 }
 
-}	// namespace
+} // namespace

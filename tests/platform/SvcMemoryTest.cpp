@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(SvcMemory, HandleKeepsItsAddressAndContentsWhenResized)
-{
+TEST(SvcMemory, HandleKeepsItsAddressAndContentsWhenResized) {
 	GSHandle h = BMAllocateHandle(16, ALLOCATE_CLEAR);
 	ASSERT_NE(h, nullptr);
 	EXPECT_EQ(BMError(), NoError);
@@ -40,8 +39,7 @@ TEST(SvcMemory, HandleKeepsItsAddressAndContentsWhenResized)
 	EXPECT_EQ(BMError(), NoError);
 }
 
-TEST(SvcMemory, BadSizesFailWithoutAllocatingAndLeaveTheBlockAlone)
-{
+TEST(SvcMemory, BadSizesFailWithoutAllocatingAndLeaveTheBlockAlone) {
 	EXPECT_EQ(BMAllocateHandle(-1), nullptr);
 	EXPECT_EQ(BMError(), BMOutOfMemory);
 	GSHandle good = BMAllocateHandle(0); // a good call resets the code
@@ -74,8 +72,7 @@ TEST(SvcMemory, BadSizesFailWithoutAllocatingAndLeaveTheBlockAlone)
 	EXPECT_EQ(BMError(), BMNilHandle);
 }
 
-TEST(SvcMemory, ZeroSizeBlocksAreDistinctAndFreeable)
-{
+TEST(SvcMemory, ZeroSizeBlocksAreDistinctAndFreeable) {
 	GSHandle a = BMAllocateHandle(0);
 	GSHandle b = BMAllocateHandle(0);
 	ASSERT_NE(a, nullptr);
@@ -93,8 +90,7 @@ TEST(SvcMemory, ZeroSizeBlocksAreDistinctAndFreeable)
 	EXPECT_EQ(p, nullptr);
 }
 
-TEST(SvcMemory, NullHandleReallocAllocates)
-{
+TEST(SvcMemory, NullHandleReallocAllocates) {
 	GSHandle h = BMReallocHandle(nullptr, 12, ALLOCATE_CLEAR);
 	ASSERT_NE(h, nullptr);
 	EXPECT_EQ(BMGetHandleSize(h), 12);
@@ -102,8 +98,7 @@ TEST(SvcMemory, NullHandleReallocAllocates)
 	BMKillHandle(&h);
 }
 
-TEST(SvcMemory, PointersAreAlignedSizedAndCleared)
-{
+TEST(SvcMemory, PointersAreAlignedSizedAndCleared) {
 	for (Int64 size : {1, 7, 24, 1000}) {
 		GSPtr p = BMAllocatePtr(size, ALLOCATE_CLEAR);
 		ASSERT_NE(p, nullptr);
@@ -119,8 +114,7 @@ TEST(SvcMemory, PointersAreAlignedSizedAndCleared)
 	}
 }
 
-TEST(SvcMemory, ErrorCodeBelongsToTheCallingThread)
-{
+TEST(SvcMemory, ErrorCodeBelongsToTheCallingThread) {
 	ASSERT_EQ(BMAllocatePtr(-1), nullptr);
 	ASSERT_EQ(BMError(), BMOutOfMemory);
 	GSErrCode otherThreadCode = -1;
@@ -133,8 +127,7 @@ TEST(SvcMemory, ErrorCodeBelongsToTheCallingThread)
 	EXPECT_EQ(BMError(), BMOutOfMemory);
 }
 
-TEST(SvcMemory, RawHelpers)
-{
+TEST(SvcMemory, RawHelpers) {
 	char buffer[16] = "0123456789";
 	// Overlapping copy forward and backward.
 	BNCopyMemory(buffer + 2, buffer, 8);
@@ -163,4 +156,4 @@ TEST(SvcMemory, RawHelpers)
 	EXPECT_EQ(record.name[3], 0);
 }
 
-}	// namespace
+} // namespace

@@ -13,17 +13,15 @@ namespace {
 
 class SvcPrefs : public testing::Test {
 protected:
-	void SetUp() override
-	{
+	void SetUp() override {
 		const char* base = std::getenv("M3D_TEST_TMP");
 		folder = std::filesystem::path(base != nullptr ? base : std::filesystem::temp_directory_path().string()) /
-				 ("svc-prefs-" + std::to_string(::getpid()));
+		         ("svc-prefs-" + std::to_string(::getpid()));
 		std::filesystem::create_directories(folder);
 		file = folder / "prefs.ini";
 		DBResetAllBools();
 	}
-	void TearDown() override
-	{
+	void TearDown() override {
 		::unsetenv("M3D_PREFS");
 		::unsetenv("M3D_PREF_Atelier_compress");
 		::unsetenv("M3D_PREF_Render_fast_mode");
@@ -31,8 +29,7 @@ protected:
 		std::error_code ignored;
 		std::filesystem::remove_all(folder, ignored);
 	}
-	void WriteFile(const std::string& text)
-	{
+	void WriteFile(const std::string& text) {
 		std::ofstream(file) << text;
 		::setenv("M3D_PREFS", file.c_str(), 1);
 	}
@@ -41,16 +38,14 @@ protected:
 	std::filesystem::path file;
 };
 
-TEST_F(SvcPrefs, DefaultWhenNothingIsSet)
-{
+TEST_F(SvcPrefs, DefaultWhenNothingIsSet) {
 	EXPECT_TRUE(DBGetBool("Atelier", "compress", true));
 	EXPECT_FALSE(DBGetBool("Atelier", "compress", false));
 	::setenv("M3D_PREFS", (folder / "missing.ini").c_str(), 1);
 	EXPECT_TRUE(DBGetBool("Atelier", "compress", true));
 }
 
-TEST_F(SvcPrefs, EnvironmentVariableWithAllAcceptedWords)
-{
+TEST_F(SvcPrefs, EnvironmentVariableWithAllAcceptedWords) {
 	for (const char* word : {"0", "false", "No", "OFF", " off "}) {
 		::setenv("M3D_PREF_Atelier_compress", word, 1);
 		EXPECT_FALSE(DBGetBool("Atelier", "compress", true)) << word;
@@ -68,18 +63,17 @@ TEST_F(SvcPrefs, EnvironmentVariableWithAllAcceptedWords)
 	EXPECT_FALSE(DBGetBool("Render", "fast mode", true));
 }
 
-TEST_F(SvcPrefs, FileSectionsCommentsAndCase)
-{
+TEST_F(SvcPrefs, FileSectionsCommentsAndCase) {
 	WriteFile("# preferences\n"
-			  "[Other]\n"
-			  "compress = no\n"
-			  "[ atelier ]\r\n"
-			  "; a comment\n"
-			  "Compress = off\r\n"
-			  "smooth=bogus\n"
-			  "smooth=YES\n"
-			  "[Last]\n"
-			  "flag=on\n");
+	          "[Other]\n"
+	          "compress = no\n"
+	          "[ atelier ]\r\n"
+	          "; a comment\n"
+	          "Compress = off\r\n"
+	          "smooth=bogus\n"
+	          "smooth=YES\n"
+	          "[Last]\n"
+	          "flag=on\n");
 	EXPECT_FALSE(DBGetBool("Atelier", "compress", true));
 	EXPECT_TRUE(DBGetBool("Atelier", "smooth", false)); // the bad value is skipped
 	EXPECT_TRUE(DBGetBool("Last", "flag", false));
@@ -87,8 +81,7 @@ TEST_F(SvcPrefs, FileSectionsCommentsAndCase)
 	EXPECT_FALSE(DBGetBool("Atelier", "missing", false));
 }
 
-TEST_F(SvcPrefs, ProcessValueBeatsEnvironmentWhichBeatsFile)
-{
+TEST_F(SvcPrefs, ProcessValueBeatsEnvironmentWhichBeatsFile) {
 	WriteFile("[Atelier]\ncompress=yes\n");
 	EXPECT_TRUE(DBGetBool("Atelier", "compress", false));
 	::setenv("M3D_PREF_Atelier_compress", "no", 1);
@@ -99,8 +92,7 @@ TEST_F(SvcPrefs, ProcessValueBeatsEnvironmentWhichBeatsFile)
 	EXPECT_FALSE(DBGetBool("Atelier", "compress", true));
 }
 
-TEST(SvcPrefsParse, Words)
-{
+TEST(SvcPrefsParse, Words) {
 	bool value = true;
 	EXPECT_FALSE(DBParseBool(nullptr, value));
 	EXPECT_FALSE(DBParseBool("", value));
@@ -110,4 +102,4 @@ TEST(SvcPrefsParse, Words)
 	EXPECT_FALSE(value);
 }
 
-}	// namespace
+} // namespace

@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(SvcText, CaseTypeZeroIgnoresCaseForNames)
-{
+TEST(SvcText, CaseTypeZeroIgnoresCaseForNames) {
 	EXPECT_EQ(CHCompareTexts("Brick Wall", "BRICK wall", 0), 0);
 	EXPECT_NE(CHCompareTexts("Brick Wall", "BRICK wall", CHCaseSensitive), 0);
 	// Latin-1 letters of the default code page: "Ärmel" / "ärmel", and Œ / œ.
@@ -29,8 +28,7 @@ TEST(SvcText, CaseTypeZeroIgnoresCaseForNames)
 	EXPECT_NE(CHCompareASCII("Width", "wIDTH", CHCaseSensitive), 0);
 }
 
-TEST(SvcText, PascalAndCRoundTrip)
-{
+TEST(SvcText, PascalAndCRoundTrip) {
 	char buffer[300];
 	std::strcpy(buffer, "Texture name");
 	CHc2pascal(buffer);
@@ -57,8 +55,7 @@ TEST(SvcText, PascalAndCRoundTrip)
 	EXPECT_EQ(empty[0], 0);
 }
 
-TEST(SvcText, TruncateAndCopyStayInsideTheirBuffers)
-{
+TEST(SvcText, TruncateAndCopyStayInsideTheirBuffers) {
 	char name[40];
 	std::memset(name, 'n', sizeof name); // no terminator at all
 	CHTruncate(name, 32);
@@ -75,13 +72,12 @@ TEST(SvcText, TruncateAndCopyStayInsideTheirBuffers)
 	EXPECT_EQ(CHCopyC("x", small, 0), 0u);
 }
 
-TEST(SvcText, AnsiToUnicodeUsesTheDefaultCodePage)
-{
+TEST(SvcText, AnsiToUnicodeUsesTheDefaultCodePage) {
 	UniChar out[8];
 	EXPECT_EQ(CHANSI2Unicode("\x80"
-							 "A\xE9\x9F",
-							 -1, out, 8),
-			  4);
+	                         "A\xE9\x9F",
+	                         -1, out, 8),
+	          4);
 	EXPECT_EQ(out[0], 0x20AC); // euro sign
 	EXPECT_EQ(out[1], u'A');
 	EXPECT_EQ(out[2], 0x00E9);
@@ -111,4 +107,4 @@ TEST(SvcText, AnsiToUnicodeUsesTheDefaultCodePage)
 	EXPECT_STREQ(back, "?x?");
 }
 
-}	// namespace
+} // namespace

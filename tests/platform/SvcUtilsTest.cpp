@@ -12,8 +12,7 @@ namespace {
 // The kinds of the printf conversions of a format, in order: 'i' for an int-sized
 // integer, 'f' for a double, 's' for a text. Anything the callers cannot match (a length
 // modifier, '*', an unknown conversion) gives '!'.
-std::string ConversionKinds(const char* format)
-{
+std::string ConversionKinds(const char* format) {
 	std::string kinds;
 	for (const char* p = format; *p != '\0'; ++p) {
 		if (*p != '%') continue;
@@ -42,19 +41,18 @@ struct Expected {
 
 // What the callers pass to each entry they use.
 const Expected usedEntries[] = {
-	{2006, 17, "i"},       {2006, 18, "ii"},       {2006, 19, "iii"},   {2006, 20, "iii"},    {2006, 21, "i"},
-	{2006, 23, "ii"},      {2006, 24, "ii"},       {2006, 25, "ii"},    {2006, 26, "ii"},     {2006, 27, "ii"},
-	{2006, 29, "ii"},      {2006, 30, "i"},        {2006, 31, "i"},     {2006, 32, "i"},      {2006, 33, "i"},
-	{2006, 34, "i"},       {2006, 36, ""},         {2006, 37, ""},      {2006, 38, "i"},      {2006, 39, "i"},
-	{2006, 40, "ii"},      {2008, 6, "i"},         {2500, 45, "fff"},   {2500, 46, "fff"},    {2500, 58, "iiii"},
-	{2500, 59, "iiii"},    {2500, 66, "i"},        {2500, 69, "ifff"},  {2500, 71, "iiiii"},  {2500, 73, "i"},
-	{2500, 74, "i"},       {2500, 76, "iiiiiiii"}, {2500, 81, "i"},     {2500, 82, "i"},      {2500, 84, "iiiiiiii"},
-	{2500, 85, "iiiiiii"}, {2500, 87, "ii"},       {2500, 107, "i"},    {2500, 108, "ii"},    {2500, 109, "i"},
-	{2500, 122, "i"},      {2500, 123, "iff"},     {2500, 124, "iiii"}, {2500, 125, "iiiii"}, {10000, 49, "i"},
+    {2006, 17, "i"},       {2006, 18, "ii"},       {2006, 19, "iii"},   {2006, 20, "iii"},    {2006, 21, "i"},
+    {2006, 23, "ii"},      {2006, 24, "ii"},       {2006, 25, "ii"},    {2006, 26, "ii"},     {2006, 27, "ii"},
+    {2006, 29, "ii"},      {2006, 30, "i"},        {2006, 31, "i"},     {2006, 32, "i"},      {2006, 33, "i"},
+    {2006, 34, "i"},       {2006, 36, ""},         {2006, 37, ""},      {2006, 38, "i"},      {2006, 39, "i"},
+    {2006, 40, "ii"},      {2008, 6, "i"},         {2500, 45, "fff"},   {2500, 46, "fff"},    {2500, 58, "iiii"},
+    {2500, 59, "iiii"},    {2500, 66, "i"},        {2500, 69, "ifff"},  {2500, 71, "iiiii"},  {2500, 73, "i"},
+    {2500, 74, "i"},       {2500, 76, "iiiiiiii"}, {2500, 81, "i"},     {2500, 82, "i"},      {2500, 84, "iiiiiiii"},
+    {2500, 85, "iiiiiii"}, {2500, 87, "ii"},       {2500, 107, "i"},    {2500, 108, "ii"},    {2500, 109, "i"},
+    {2500, 122, "i"},      {2500, 123, "iff"},     {2500, 124, "iiii"}, {2500, 125, "iiiii"}, {10000, 49, "i"},
 };
 
-TEST(SvcUtils, EveryUsedEntryExistsAndTakesExactlyTheCallersArguments)
-{
+TEST(SvcUtils, EveryUsedEntryExistsAndTakesExactlyTheCallersArguments) {
 	for (const Expected& e : usedEntries) {
 		char buffer[OUFixStringBufferSize];
 		ASSERT_TRUE(OUGetFixString(buffer, e.list, e.index, 0)) << e.list << "/" << e.index;
@@ -78,8 +76,7 @@ TEST(SvcUtils, EveryUsedEntryExistsAndTakesExactlyTheCallersArguments)
 	}
 }
 
-TEST(SvcUtils, SwapFolderPatternNamesEachModelApart)
-{
+TEST(SvcUtils, SwapFolderPatternNamesEachModelApart) {
 	char pattern[OUFixStringBufferSize];
 	ASSERT_TRUE(OUGetFixString(pattern, 10000, 49, 1234));
 	char a[300], b[300];
@@ -89,8 +86,7 @@ TEST(SvcUtils, SwapFolderPatternNamesEachModelApart)
 	EXPECT_EQ(std::strchr(a, '/'), nullptr); // a single folder name
 }
 
-TEST(SvcUtils, MissingEntriesFailWithAnEmptyBuffer)
-{
+TEST(SvcUtils, MissingEntriesFailWithAnEmptyBuffer) {
 	char buffer[OUFixStringBufferSize] = "stale";
 	EXPECT_FALSE(OUGetFixString(buffer, 2502, 6, 0));
 	EXPECT_STREQ(buffer, "");
@@ -104,28 +100,27 @@ TEST(SvcUtils, MissingEntriesFailWithAnEmptyBuffer)
 	EXPECT_STREQ(buffer, OUGetBuiltInString(2006, 21));
 }
 
-TEST(SvcUtils, HostProviderWinsAndFallsBackToTheOwnTables)
-{
+TEST(SvcUtils, HostProviderWinsAndFallsBackToTheOwnTables) {
 	struct Host {
 		Int64 lastModule = 0;
 	} host;
 	OUSetFixStringProvider(
-		[](char* buffer, Int32 list, Int32 index, Int64 module, void* data) {
-			static_cast<Host*>(data)->lastModule = module;
-			if (list == 2502 && index == 4) {
-				std::strcpy(buffer, "Korper");
-				return true;
-			}
-			if (list == 2502 && index == 5) {
-				// An over-long answer is cut to the buffer size.
-				std::memset(buffer, 'L', 255);
-				buffer[255] = '\0';
-				return true;
-			}
-			std::strcpy(buffer, "garbage left by a failed lookup");
-			return false;
-		},
-		&host);
+	    [](char* buffer, Int32 list, Int32 index, Int64 module, void* data) {
+		    static_cast<Host*>(data)->lastModule = module;
+		    if (list == 2502 && index == 4) {
+			    std::strcpy(buffer, "Korper");
+			    return true;
+		    }
+		    if (list == 2502 && index == 5) {
+			    // An over-long answer is cut to the buffer size.
+			    std::memset(buffer, 'L', 255);
+			    buffer[255] = '\0';
+			    return true;
+		    }
+		    std::strcpy(buffer, "garbage left by a failed lookup");
+		    return false;
+	    },
+	    &host);
 	char buffer[OUFixStringBufferSize];
 	EXPECT_TRUE(OUGetFixString(buffer, 2502, 4, 77));
 	EXPECT_STREQ(buffer, "Korper");
@@ -141,8 +136,7 @@ TEST(SvcUtils, HostProviderWinsAndFallsBackToTheOwnTables)
 	EXPECT_STREQ(buffer, OUGetBuiltInString(2502, 4));
 }
 
-TEST(SvcUtils, ProjectStampWarningsAndErrors)
-{
+TEST(SvcUtils, ProjectStampWarningsAndErrors) {
 	OUSetProjectModiStamp(0x1234567890ull);
 	EXPECT_EQ(OUGetProjectModiStamp(), 0x1234567890ull);
 	OUSetProjectModiStamp(0);
@@ -150,10 +144,10 @@ TEST(SvcUtils, ProjectStampWarningsAndErrors)
 	OUResetMessages();
 	std::vector<std::pair<bool, Int32>> seen;
 	OUSetMessageCallback(
-		[](bool isError, Int32 code, void* data) {
-			static_cast<std::vector<std::pair<bool, Int32>>*>(data)->emplace_back(isError, code);
-		},
-		&seen);
+	    [](bool isError, Int32 code, void* data) {
+		    static_cast<std::vector<std::pair<bool, Int32>>*>(data)->emplace_back(isError, code);
+	    },
+	    &seen);
 	OUWarning(44);
 	OUWarning(45);
 	OUError(46);
@@ -171,20 +165,19 @@ TEST(SvcUtils, ProjectStampWarningsAndErrors)
 	EXPECT_EQ(OUGetErrorCount(), 0u);
 }
 
-TEST(SvcUtils, LongOperationsNestAndBreakFollowsTheHost)
-{
+TEST(SvcUtils, LongOperationsNestAndBreakFollowsTheHost) {
 	struct Host {
 		std::vector<std::string> events;
 		int breakAfter = 2;
 	} host;
 	TTSetLongCallback(
-		[](bool begins, bool finished, Int32 depth, void* data) {
-			static_cast<Host*>(data)->events.push_back(std::string(begins     ? "beg"
-																   : finished ? "end"
-																			  : "abort") +
-													   std::to_string(depth));
-		},
-		&host);
+	    [](bool begins, bool finished, Int32 depth, void* data) {
+		    static_cast<Host*>(data)->events.push_back(std::string(begins     ? "beg"
+		                                                           : finished ? "end"
+		                                                                      : "abort") +
+		                                               std::to_string(depth));
+	    },
+	    &host);
 	TTBegLong();
 	TTBegLong();
 	EXPECT_EQ(TTGetLongDepth(), 2);
@@ -204,4 +197,4 @@ TEST(SvcUtils, LongOperationsNestAndBreakFollowsTheHost)
 	EXPECT_FALSE(TTBreak());
 }
 
-}	// namespace
+} // namespace

@@ -3,15 +3,12 @@
 
 namespace Modeler {
 
-Body::Body(CreationMode mode)
-{
+Body::Body(CreationMode mode) {
 	Clear();
-	if (mode == EmptyBody)
-		MakeEmpty();
+	if (mode == EmptyBody) MakeEmpty();
 }
 
-Body::Body(const Body& source, CopyMode mode, UInt32 statusFlags) : Kit::SharedObject()
-{
+Body::Body(const Body& source, CopyMode mode, UInt32 statusFlags) : Kit::SharedObject() {
 	Clear();
 	if (mode == CopyAttributesOnly)
 		CopyAttributes(source);
@@ -20,25 +17,20 @@ Body::Body(const Body& source, CopyMode mode, UInt32 statusFlags) : Kit::SharedO
 	status |= statusFlags;
 }
 
-Body::Body(const Body& source, const TRAN* tran) : Kit::SharedObject(), BodyHeader(source), varPart(source.varPart)
-{
-	if (tran != nullptr)
-		Transform(*tran);
+Body::Body(const Body& source, const TRAN* tran) : Kit::SharedObject(), BodyHeader(source), varPart(source.varPart) {
+	if (tran != nullptr) Transform(*tran);
 }
 
-Body::Body(const BODY& record)
-{
+Body::Body(const BODY& record) {
 	Clear();
 	SetupFromBODY(record);
 }
 
 Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, Int16 ifillIn, Int16 sbkgcIn,
-		   Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn, UInt32 fatherBindIn, Int16 wrapIn, const Int32* coorIn,
-		   const F_Box3D& boundsIn, const Kit::PagedArray<VERT>& vertices,
-		   const Kit::PagedArray<TEVE>& textureVertices, const Kit::PagedArray<EDGE>& edges,
-		   const Kit::PagedArray<Int32>& polyEdges, const Kit::PagedArray<VECT>& polyNormals,
-		   const Kit::PagedArray<PGON>& polygons)
-{
+           Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn, UInt32 fatherBindIn, Int16 wrapIn, const Int32* coorIn,
+           const F_Box3D& boundsIn, const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
+           const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
+           const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons) {
 	status = statusIn;
 	edgePenIdx = edgePenIdxIn;
 	iumat = iumatIn;
@@ -53,10 +45,8 @@ Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, In
 
 Body::~Body() = default;
 
-Body& Body::operator=(const Body& source)
-{
-	if (this == &source)
-		return *this;
+Body& Body::operator=(const Body& source) {
+	if (this == &source) return *this;
 	ClearConvexPolygonCache();
 	BodyHeader::operator=(source);
 	varPart = source.varPart;
@@ -64,28 +54,24 @@ Body& Body::operator=(const Body& source)
 	return *this;
 }
 
-void Body::Clear()
-{
+void Body::Clear() {
 	ResetHeader();
 	ClearGeometry();
 }
 
-void Body::ClearGeometry()
-{
+void Body::ClearGeometry() {
 	ClearConvexPolygonCache();
 	ClearRoundNormVectorCache();
 	varPart.Clear();
 }
 
-void Body::MakeEmpty()
-{
+void Body::MakeEmpty() {
 	Clear();
 	btype = EmptyBodyShapeType;
 	CalculateBounds();
 }
 
-void Body::CopyAttributes(const Body& source)
-{
+void Body::CopyAttributes(const Body& source) {
 	BODY record;
 	source.ToBODY(&record);
 	record.status &= ~(BodyOwnGeometry | BodySharedGeometry);
@@ -95,34 +81,28 @@ void Body::CopyAttributes(const Body& source)
 	SetupFromBODY(record);
 }
 
-void Body::CopyGeometry(const Body& source)
-{
-	if (this == &source)
-		return;
+void Body::CopyGeometry(const Body& source) {
+	if (this == &source) return;
 	varPart = source.varPart;
 	bounds = source.bounds;
 	ClearRoundNormVectorCache();
 }
 
-void Body::ToBODY(BODY* record) const
-{
+void Body::ToBODY(BODY* record) const {
 	FillBODY(record, varPart.GetCounts());
 }
 
-void Body::SetupFromBODY(const BODY& record)
-{
+void Body::SetupFromBODY(const BODY& record) {
 	BodyHeader::SetupFromBODY(record);
 	ClearRoundNormVectorCache();
 }
 
-UInt64 Body::GetUsedBytes() const
-{
+UInt64 Body::GetUsedBytes() const {
 	return sizeof(Body) + UInt64(varPart.GetSize()) + UInt64(24) * roundNormals.size();
 }
 
-UInt64 Body::GetPolyEdgeUsedBytes() const
-{
+UInt64 Body::GetPolyEdgeUsedBytes() const {
 	return UInt64(varPart.GetPolyEdgeWidth()) * GetPolyEdgeCount();
 }
 
-}	// namespace Modeler
+} // namespace Modeler

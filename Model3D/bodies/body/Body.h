@@ -8,8 +8,8 @@
 #pragma once
 
 #include "Model3D/bodies/body/BodyHeader.h"
-#include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/body/BodyVarPart.h"
+#include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/records/PGON.h"
 #include "Model3D/bodies/records/VerticesPosition.h"
 #include "platform/Geometry.h"
@@ -48,11 +48,11 @@ public:
 	explicit Body(const BODY& record);
 	// Every header field as given (bounds not recomputed) and the geometry from the
 	// arrays; polygon caches are deep-copied.
-	Body(UInt32 status, Int16 edgePenIdx, Int16 iumat, Int16 btype, Int16 ifill, Int16 sbkgc, Int16 sconc,
-		 Int16 sfilc, Int16 sltype, UInt32 fatherBind, Int16 wrap, const Int32* coor, const F_Box3D& bounds,
-		 const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
-		 const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
-		 const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
+	Body(UInt32 status, Int16 edgePenIdx, Int16 iumat, Int16 btype, Int16 ifill, Int16 sbkgc, Int16 sconc, Int16 sfilc,
+	     Int16 sltype, UInt32 fatherBind, Int16 wrap, const Int32* coor, const F_Box3D& bounds,
+	     const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
+	     const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
+	     const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
 	~Body() override;
 
 	// ---- header (the rest in BodyHeader) ---------------------------------------------------
@@ -106,7 +106,7 @@ public:
 	// a separator (nothing else is written). Throws Kit::LogicErrorException when the
 	// second does not start where the first ends.
 	void GetBodyVertIndicesFromPolyEdges(Int32 i, bool* isSeparator, Int32* firstVertex, Int32* middleVertex,
-										 Int32* lastVertex) const;
+	                                     Int32* lastVertex) const;
 	VerticesPosition GetVerticesPosition(Int32 i, Int32 j) const;
 
 	// ---- bounds ------------------------------------------------------------------------
@@ -121,7 +121,7 @@ public:
 	// Remaps material, fill and texture indices after the attribute tables changed.
 	// Indices that fall outside their map are left as they are.
 	void ReindexAttributes(const Kit::Array<Int32>& materialMap, const Kit::Array<Int32>& fillMap,
-						   const Kit::Array<Int32>& textureMap);
+	                       const Kit::Array<Int32>& textureMap);
 
 	void CopyAttributes(const Body& source);
 	void CopyGeometry(const Body& source);
@@ -176,7 +176,7 @@ protected:
 
 	void Transform(const TRANMAT& tm);
 	void TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 firstNormal, Int32 normalCount,
-								  const TRANMAT& tm);
+	                              const TRANMAT& tm);
 	void ReorientPolygons(Int32 firstPolygon);
 	void ReorientPolyEdges(Int32 first, Int32 last);
 	void CalculateBounds();
@@ -195,6 +195,6 @@ private:
 	mutable Kit::Array<VECT> roundNormals;
 };
 
-}	// namespace Modeler
+} // namespace Modeler
 
 #include "Model3D/bodies/body/BodyIterators.h"

@@ -23,40 +23,31 @@ class Body;
 // Result codes of the contour orientation check.
 enum : Int16 {
 	PgonNormalOk = 0,
-	PgonNormalOuterClockwise = 1,	  // the outer contour runs clockwise about the normal
-	PgonNormalHoleCounterClockwise = 2,  // a hole runs counter-clockwise about the normal
-	PgonNormalEmptyContour = 3,		  // a contour without references (separator at an end or doubled)
-	PgonNormalDegenerate = 4,		  // a contour without area
+	PgonNormalOuterClockwise = 1,       // the outer contour runs clockwise about the normal
+	PgonNormalHoleCounterClockwise = 2, // a hole runs counter-clockwise about the normal
+	PgonNormalEmptyContour = 3,         // a contour without references (separator at an end or doubled)
+	PgonNormalDegenerate = 4,           // a contour without area
 };
 
 namespace BodyRules {
 
-template <typename BodyT>
-Geometry::Vector3d VertexPoint(const BodyT& body, Int32 vertex)
-{
-	if (vertex < 0 || static_cast<UInt32>(vertex) >= body.GetVertexCount())
-		throw Kit::IllegalArgumentException();
+template <typename BodyT> Geometry::Vector3d VertexPoint(const BodyT& body, Int32 vertex) {
+	if (vertex < 0 || static_cast<UInt32>(vertex) >= body.GetVertexCount()) throw Kit::IllegalArgumentException();
 	const VERT& v = body.GetConstVertex(vertex);
 	return Geometry::Vector3d(v.x, v.y, v.z);
 }
 
 // The edge of a non-zero reference, checked against the edge count.
-template <typename BodyT>
-const EDGE& RefEdge(const BodyT& body, Int32 ref)
-{
+template <typename BodyT> const EDGE& RefEdge(const BodyT& body, Int32 ref) {
 	const Int64 edge = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
-	if (ref == 0 || edge >= Int64(body.GetEdgeCount()))
-		throw Kit::IllegalArgumentException();
+	if (ref == 0 || edge >= Int64(body.GetEdgeCount())) throw Kit::IllegalArgumentException();
 	return body.GetConstEdge(static_cast<Int32>(edge));
 }
 
 // The normal of a signed 1-based reference; a reference ≤ 0 gives the reversed normal.
-template <typename BodyT>
-Geometry::Vector3d SignedNormal(const BodyT& body, Int32 ivect)
-{
+template <typename BodyT> Geometry::Vector3d SignedNormal(const BodyT& body, Int32 ivect) {
 	const Int64 index = ivect > 0 ? Int64(ivect) - 1 : -Int64(ivect) - 1;
-	if (index < 0 || index >= Int64(body.GetPolyNormalCount()))
-		throw Kit::IllegalArgumentException();
+	if (index < 0 || index >= Int64(body.GetPolyNormalCount())) throw Kit::IllegalArgumentException();
 	const VECT& n = body.GetConstPolyNormal(static_cast<Int32>(index));
 	const Geometry::Vector3d v(n.x, n.y, n.z);
 	return ivect > 0 ? v : -v;
@@ -66,8 +57,8 @@ Geometry::Vector3d SignedNormal(const BodyT& body, Int32 ivect)
 // the trapezoid sum S = Σ (v1 + v0)·(u1 − u0), which is positive for a clockwise
 // contour. The outer (first) contour must run counter-clockwise, holes clockwise.
 template <typename BodyT>
-Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours, bool strict)
-{
+Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours,
+                         bool strict) {
 	const Geometry::Vector3d n = SignedNormal(body, ivect);
 	double c1, c2, c3, c4;
 	Geometry::TMDirCoeffs(n.x, n.y, n.z, &c1, &c2, &c3, &c4);
@@ -91,18 +82,14 @@ Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int3
 			++references;
 			continue;
 		}
-		if (references == 0)
-			return PgonNormalEmptyContour;
-		if (std::fabs(sum) < 1e-10)
-			return PgonNormalDegenerate;
+		if (references == 0) return PgonNormalEmptyContour;
+		if (std::fabs(sum) < 1e-10) return PgonNormalDegenerate;
 		if (first) {
-			if (sum > 0.0 && (strict || sum > 1e-5))
-				return PgonNormalOuterClockwise;
+			if (sum > 0.0 && (strict || sum > 1e-5)) return PgonNormalOuterClockwise;
 		} else if (sum <= 0.0 && (strict || sum < -1e-5)) {
 			return PgonNormalHoleCounterClockwise;
 		}
-		if (!allContours)
-			return PgonNormalOk;
+		if (!allContours) return PgonNormalOk;
 		first = false;
 		sum = 0.0;
 		references = 0;
@@ -112,26 +99,19 @@ Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int3
 
 // 1 when the apex is concave seen from the normal (0-based index), −1 when convex, 0 when
 // undecided (a side shorter than 1e-10, or nearly collinear sides).
-template <typename BodyT>
-Int16 IsPgonApexConcave(const BodyT& body, Int32 normal, Int32 prev, Int32 apex, Int32 next)
-{
-	if (normal < 0)
-		throw Kit::IllegalArgumentException();
+template <typename BodyT> Int16 IsPgonApexConcave(const BodyT& body, Int32 normal, Int32 prev, Int32 apex, Int32 next) {
+	if (normal < 0) throw Kit::IllegalArgumentException();
 	const Geometry::Vector3d n = SignedNormal(body, normal + 1);
 	const Geometry::Vector3d a = VertexPoint(body, apex);
 	Geometry::Vector3d p = VertexPoint(body, prev) - a;
 	Geometry::Vector3d q = VertexPoint(body, next) - a;
 	const double lp = p.GetLength();
 	const double lq = q.GetLength();
-	if (lp < 1e-10 || lq < 1e-10)
-		return 0;
-	if (lp > 1.0)
-		p = p / lp;
-	if (lq > 1.0)
-		q = q / lq;
+	if (lp < 1e-10 || lq < 1e-10) return 0;
+	if (lp > 1.0) p = p / lp;
+	if (lq > 1.0) q = q / lq;
 	const double f = n * (p ^ q);
-	if (std::fabs(f) < 1e-5)
-		return 0;
+	if (std::fabs(f) < 1e-5) return 0;
 	return f > 0.0 ? 1 : -1;
 }
 
@@ -139,28 +119,24 @@ Int16 IsPgonApexConcave(const BodyT& body, Int32 normal, Int32 prev, Int32 apex,
 // 1e-6 per coordinate gives index + 1; one that equals the reversed vector gives
 // −(index + 1); no match gives 0. The range is cut to the normals that exist.
 template <typename BodyT>
-Int32 SearchPgonNormal(const BodyT& body, Int32 first, Int32 last, double x, double y, double z)
-{
+Int32 SearchPgonNormal(const BodyT& body, Int32 first, Int32 last, double x, double y, double z) {
 	constexpr double eps = 1e-6;
-	if (first < 0)
-		first = 0;
+	if (first < 0) first = 0;
 	const Int64 end = Int64(body.GetPolyNormalCount()) - 1;
 	const Int32 stop = static_cast<Int32>(Int64(last) < end ? Int64(last) : end);
 	for (Int32 i = first; i <= stop; ++i) {
 		const VECT& n = body.GetConstPolyNormal(i);
-		if (std::fabs(n.x - x) <= eps && std::fabs(n.y - y) <= eps && std::fabs(n.z - z) <= eps)
-			return i + 1;
-		if (std::fabs(n.x + x) <= eps && std::fabs(n.y + y) <= eps && std::fabs(n.z + z) <= eps)
-			return -(i + 1);
+		if (std::fabs(n.x - x) <= eps && std::fabs(n.y - y) <= eps && std::fabs(n.z - z) <= eps) return i + 1;
+		if (std::fabs(n.x + x) <= eps && std::fabs(n.y + y) <= eps && std::fabs(n.z + z) <= eps) return -(i + 1);
 	}
 	return 0;
 }
 
-}	// namespace BodyRules
+} // namespace BodyRules
 
 // The rules above over a finished body.
 Int16 CheckPgonNormal(const Body& body, Int32 ivect, Int32 count, Int32* refs, bool allContours, bool strict);
 Int16 IsPgonApexConcave(const Body& body, Int32 normal, Int32 prev, Int32 apex, Int32 next);
 Int32 SearchPgonNormal(const Body& body, Int32 first, Int32 last, double x, double y, double z);
 
-}	// namespace Modeler
+} // namespace Modeler

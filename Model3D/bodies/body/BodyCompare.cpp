@@ -6,12 +6,9 @@
 namespace Modeler {
 
 // The status word is not compared.
-bool Body::operator==(const Body& other) const
-{
-	if (this == &other)
-		return true;
-	return GetVertexCount() == other.GetVertexCount() && HeaderEquals(other) &&
-		   BodyRules::GeometryEquals(*this, other);
+bool Body::operator==(const Body& other) const {
+	if (this == &other) return true;
+	return GetVertexCount() == other.GetVertexCount() && HeaderEquals(other) && BodyRules::GeometryEquals(*this, other);
 }
 
 namespace {
@@ -19,21 +16,18 @@ namespace {
 bool checkEnabled = false;
 thread_local bool checkRunning = false;
 
-}	// namespace
+} // namespace
 
-void Body::SetCheckEnabled(bool enabled)
-{
+void Body::SetCheckEnabled(bool enabled) {
 	checkEnabled = enabled;
 }
 
-bool Body::IsCheckEnabled()
-{
+bool Body::IsCheckEnabled() {
 	return checkEnabled;
 }
 
-bool Body::Check() const
-{
+bool Body::Check() const {
 	return BodyRules::DebugCheckPolyEdges(*this, checkEnabled, checkRunning);
 }
 
-}	// namespace Modeler
+} // namespace Modeler

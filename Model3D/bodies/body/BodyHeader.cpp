@@ -38,20 +38,17 @@ static_assert(offsetof(QuickHeader, sltype) == 18 && offsetof(QuickHeader, fathe
 static_assert(offsetof(QuickHeader, wrap) == 24 && offsetof(QuickHeader, coor) == 28);
 static_assert(offsetof(QuickHeader, bounds) == 44 && offsetof(QuickHeader, flag) == 68);
 
-}	// namespace
+} // namespace
 
-void BodyHeader::GetLocalCoordSys(Int32* out) const
-{
+void BodyHeader::GetLocalCoordSys(Int32* out) const {
 	std::memcpy(out, coor, sizeof coor);
 }
 
-bool BodyHeader::HasSameLocalCoordSys(const BodyHeader* other) const
-{
+bool BodyHeader::HasSameLocalCoordSys(const BodyHeader* other) const {
 	return std::memcmp(coor, other->coor, sizeof coor) == 0;
 }
 
-void BodyHeader::SetLocalCoordSys(const Int32* values)
-{
+void BodyHeader::SetLocalCoordSys(const Int32* values) {
 	if (values == nullptr)
 		std::memset(coor, 0, sizeof coor);
 	else
@@ -59,8 +56,7 @@ void BodyHeader::SetLocalCoordSys(const Int32* values)
 }
 
 void BodyHeader::GetVisualAttribs(Int16* ifillOut, Int16* sbkgcOut, Int16* sconcOut, Int16* sfilcOut,
-								  Int16* sltypeOut) const
-{
+                                  Int16* sltypeOut) const {
 	*ifillOut = ifill;
 	*sbkgcOut = sbkgc;
 	*sconcOut = sconc;
@@ -68,8 +64,7 @@ void BodyHeader::GetVisualAttribs(Int16* ifillOut, Int16* sbkgcOut, Int16* sconc
 	*sltypeOut = sltype;
 }
 
-void BodyHeader::SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn)
-{
+void BodyHeader::SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn) {
 	ifill = ifillIn;
 	sbkgc = sbkgcIn;
 	sconc = sconcIn;
@@ -77,13 +72,11 @@ void BodyHeader::SetVisualAttribs(Int16 ifillIn, Int16 sbkgcIn, Int16 sconcIn, I
 	sltype = sltypeIn;
 }
 
-void BodyHeader::ResetHeader()
-{
+void BodyHeader::ResetHeader() {
 	*this = BodyHeader();
 }
 
-void BodyHeader::SetupFromBODY(const BODY& record)
-{
+void BodyHeader::SetupFromBODY(const BODY& record) {
 	status = record.status;
 	if (record.btypeOrCut == BodyCutShapeType) {
 		status |= BodyCut;
@@ -104,8 +97,7 @@ void BodyHeader::SetupFromBODY(const BODY& record)
 	sltype = record.sltype;
 }
 
-void BodyHeader::FillBODY(BODY* record, const BodyRecordCounts& counts) const
-{
+void BodyHeader::FillBODY(BODY* record, const BodyRecordCounts& counts) const {
 	std::memset(record, 0, sizeof(BODY));
 	record->status = status & ~BodyCut;
 	record->ifill = ifill;
@@ -137,21 +129,17 @@ void BodyHeader::FillBODY(BODY* record, const BodyRecordCounts& counts) const
 	record->sltype = sltype;
 }
 
-bool BodyHeader::HeaderEquals(const BodyHeader& o) const
-{
-	return edgePenIdx == o.edgePenIdx && iumat == o.iumat && btype == o.btype && ifill == o.ifill &&
-		   sbkgc == o.sbkgc && sconc == o.sconc && sfilc == o.sfilc && sltype == o.sltype &&
-		   fatherBind == o.fatherBind && wrap == o.wrap && std::memcmp(coor, o.coor, sizeof coor) == 0 &&
-		   BodyRules::NearBox(bounds, o.bounds);
+bool BodyHeader::HeaderEquals(const BodyHeader& o) const {
+	return edgePenIdx == o.edgePenIdx && iumat == o.iumat && btype == o.btype && ifill == o.ifill && sbkgc == o.sbkgc &&
+	       sconc == o.sconc && sfilc == o.sfilc && sltype == o.sltype && fatherBind == o.fatherBind && wrap == o.wrap &&
+	       std::memcmp(coor, o.coor, sizeof coor) == 0 && BodyRules::NearBox(bounds, o.bounds);
 }
 
-bool BodyHeader::IsCoordSysOnlyVertex(Int32 i) const
-{
+bool BodyHeader::IsCoordSysOnlyVertex(Int32 i) const {
 	return BodyRules::IsCoordSysOnlyVertex(coor, i);
 }
 
-void BodyHeader::WriteQuickHeader(Kit::OChannel& ch, UInt8 flag, const char* failure) const
-{
+void BodyHeader::WriteQuickHeader(Kit::OChannel& ch, UInt8 flag, const char* failure) const {
 	QuickHeader h;
 	std::memset(&h, 0, sizeof h);
 	h.status = status;
@@ -168,12 +156,10 @@ void BodyHeader::WriteQuickHeader(Kit::OChannel& ch, UInt8 flag, const char* fai
 	std::memcpy(h.coor, coor, sizeof coor);
 	h.bounds = bounds;
 	h.flag = flag;
-	if (ch.WriteBin(&h, sizeof h) != 0)
-		throw Kit::InternalErrorException(failure, __FILE__, __LINE__);
+	if (ch.WriteBin(&h, sizeof h) != 0) throw Kit::InternalErrorException(failure, __FILE__, __LINE__);
 }
 
-UInt8 BodyHeader::ReadQuickHeader(Kit::IChannel& ch, const char* failure)
-{
+UInt8 BodyHeader::ReadQuickHeader(Kit::IChannel& ch, const char* failure) {
 	QuickHeader h;
 	if (ch.GetAvailable() < sizeof h || ch.ReadBin(&h, sizeof h) != 0)
 		throw Kit::InternalErrorException(failure, __FILE__, __LINE__);
@@ -193,4 +179,4 @@ UInt8 BodyHeader::ReadQuickHeader(Kit::IChannel& ch, const char* failure)
 	return h.flag;
 }
 
-}	// namespace Modeler
+} // namespace Modeler

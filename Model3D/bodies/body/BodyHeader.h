@@ -39,7 +39,9 @@ public:
 	bool IsSurface() const { return (status & BodySurface) != 0; }
 	bool IsCut() const { return (status & BodyCut) != 0; }
 	bool AlwaysCastsShadow() const { return (status & BodyAlwaysCastsShadow) != 0; }
-	bool NeverCastsShadow() const { return (status & (BodyNeverCastsShadow | BodyAlwaysCastsShadow)) == BodyNeverCastsShadow; }
+	bool NeverCastsShadow() const {
+		return (status & (BodyNeverCastsShadow | BodyAlwaysCastsShadow)) == BodyNeverCastsShadow;
+	}
 	bool DoesNotReceiveShadow() const { return (status & BodyDoesNotReceiveShadow) != 0; }
 	bool IsMarkedShadow() const { return (status & BodyInvisible) != 0; }
 	bool HasSharpEdge() const { return (status & BodyHasSharpEdge) != 0; }
@@ -97,4 +99,4 @@ protected:
 	F_Box3D bounds = {0, 0, 0, 0, 0, 0};
 };
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -7,8 +7,7 @@
 namespace Modeler {
 
 // Common part: a position in one of the body's arrays.
-template <typename Derived>
-class ConstBodyIteratorBase {
+template <typename Derived> class ConstBodyIteratorBase {
 public:
 	ConstBodyIteratorBase() = default;
 	ConstBodyIteratorBase(const Body* body, Int32 index) : body(body), index(index) {}
@@ -16,19 +15,16 @@ public:
 	const Body* GetBody() const { return body; }
 	Int32 GetIndex() const { return index; }
 
-	Derived& operator++()
-	{
+	Derived& operator++() {
 		++index;
 		return static_cast<Derived&>(*this);
 	}
-	Derived operator++(int)
-	{
+	Derived operator++(int) {
 		Derived old = static_cast<Derived&>(*this);
 		++index;
 		return old;
 	}
-	Derived& operator--()
-	{
+	Derived& operator--() {
 		--index;
 		return static_cast<Derived&>(*this);
 	}
@@ -67,37 +63,29 @@ public:
 	Int32 operator*() const { return body->GetConstPolyEdge(index); }
 };
 
-inline ConstBodyVertexIterator Body::BeginVertices() const
-{
+inline ConstBodyVertexIterator Body::BeginVertices() const {
 	return {this, 0};
 }
-inline ConstBodyVertexIterator Body::EndVertices() const
-{
+inline ConstBodyVertexIterator Body::EndVertices() const {
 	return {this, static_cast<Int32>(GetVertexCount())};
 }
-inline ConstBodyEdgeIterator Body::BeginEdges() const
-{
+inline ConstBodyEdgeIterator Body::BeginEdges() const {
 	return {this, 0};
 }
-inline ConstBodyEdgeIterator Body::EndEdges() const
-{
+inline ConstBodyEdgeIterator Body::EndEdges() const {
 	return {this, static_cast<Int32>(GetEdgeCount())};
 }
-inline ConstBodyPolygonIterator Body::BeginPolygons() const
-{
+inline ConstBodyPolygonIterator Body::BeginPolygons() const {
 	return {this, 0};
 }
-inline ConstBodyPolygonIterator Body::EndPolygons() const
-{
+inline ConstBodyPolygonIterator Body::EndPolygons() const {
 	return {this, static_cast<Int32>(GetPolygonCount())};
 }
-inline ConstBodyPolyEdgeIterator Body::BeginPolyEdges(const PGON& pgon) const
-{
+inline ConstBodyPolyEdgeIterator Body::BeginPolyEdges(const PGON& pgon) const {
 	return {this, pgon.fpedg};
 }
-inline ConstBodyPolyEdgeIterator Body::EndPolyEdges(const PGON& pgon) const
-{
+inline ConstBodyPolyEdgeIterator Body::EndPolyEdges(const PGON& pgon) const {
 	return {this, pgon.lpedg + 1};
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -28,68 +28,53 @@ namespace Modeler::BodyRules {
 constexpr double EqualityTolerance = 1e-5;
 
 // Inclusive absolute tolerance: a difference of exactly 1e-5 still counts as equal.
-inline bool Near(double a, double b)
-{
+inline bool Near(double a, double b) {
 	return std::fabs(a - b) <= EqualityTolerance;
 }
 
-template <typename P>
-bool NearPoint(const P& a, const P& b)
-{
+template <typename P> bool NearPoint(const P& a, const P& b) {
 	return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
 }
 
-inline bool NearBox(const F_Box3D& a, const F_Box3D& b)
-{
+inline bool NearBox(const F_Box3D& a, const F_Box3D& b) {
 	return Near(a.xMin, b.xMin) && Near(a.yMin, b.yMin) && Near(a.xMax, b.xMax) && Near(a.yMax, b.yMax) &&
-		   Near(a.zMin, b.zMin) && Near(a.zMax, b.zMax);
+	       Near(a.zMin, b.zMin) && Near(a.zMax, b.zMax);
 }
 
 // The edge status is not compared.
-inline bool SameEdge(const EDGE& a, const EDGE& b)
-{
-	return a.dummy == b.dummy && a.color == b.color && a.vert1 == b.vert1 && a.vert2 == b.vert2 &&
-		   a.pgon1 == b.pgon1 && a.pgon2 == b.pgon2;
+inline bool SameEdge(const EDGE& a, const EDGE& b) {
+	return a.dummy == b.dummy && a.color == b.color && a.vert1 == b.vert1 && a.vert2 == b.vert2 && a.pgon1 == b.pgon1 &&
+	       a.pgon2 == b.pgon2;
 }
 
 // The triangle cache is not compared.
-inline bool SamePolygon(const PGON& a, const PGON& b)
-{
+inline bool SamePolygon(const PGON& a, const PGON& b) {
 	return a.status == b.status && a.dummy == b.dummy && a.iumat == b.iumat && a.irtxt == b.irtxt &&
-		   a.ivect == b.ivect && a.fpedg == b.fpedg && a.lpedg == b.lpedg && a.mpuid == b.mpuid;
+	       a.ivect == b.ivect && a.fpedg == b.fpedg && a.lpedg == b.lpedg && a.mpuid == b.mpuid;
 }
 
-inline bool NearTextureVertex(const TEVE& a, const TEVE& b)
-{
+inline bool NearTextureVertex(const TEVE& a, const TEVE& b) {
 	return Near(a.u, b.u) && Near(a.v, b.v);
 }
 
 // The six record arrays equal: coordinates within the tolerance, everything else exactly.
-template <typename BodyA, typename BodyB>
-bool GeometryEquals(const BodyA& a, const BodyB& b)
-{
+template <typename BodyA, typename BodyB> bool GeometryEquals(const BodyA& a, const BodyB& b) {
 	if (a.GetVertexCount() != b.GetVertexCount() || a.GetTextureVertexCount() != b.GetTextureVertexCount() ||
-		a.GetEdgeCount() != b.GetEdgeCount() || a.GetPolyEdgeCount() != b.GetPolyEdgeCount() ||
-		a.GetPolyNormalCount() != b.GetPolyNormalCount() || a.GetPolygonCount() != b.GetPolygonCount())
+	    a.GetEdgeCount() != b.GetEdgeCount() || a.GetPolyEdgeCount() != b.GetPolyEdgeCount() ||
+	    a.GetPolyNormalCount() != b.GetPolyNormalCount() || a.GetPolygonCount() != b.GetPolygonCount())
 		return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetVertexCount()); ++i)
-		if (!NearPoint(a.GetConstVertex(i), b.GetConstVertex(i)))
-			return false;
+		if (!NearPoint(a.GetConstVertex(i), b.GetConstVertex(i))) return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetEdgeCount()); ++i)
-		if (!SameEdge(a.GetConstEdge(i), b.GetConstEdge(i)))
-			return false;
+		if (!SameEdge(a.GetConstEdge(i), b.GetConstEdge(i))) return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetPolyEdgeCount()); ++i)
-		if (a.GetConstPolyEdge(i) != b.GetConstPolyEdge(i))
-			return false;
+		if (a.GetConstPolyEdge(i) != b.GetConstPolyEdge(i)) return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetPolyNormalCount()); ++i)
-		if (!NearPoint(a.GetConstPolyNormal(i), b.GetConstPolyNormal(i)))
-			return false;
+		if (!NearPoint(a.GetConstPolyNormal(i), b.GetConstPolyNormal(i))) return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetTextureVertexCount()); ++i)
-		if (!NearTextureVertex(a.GetConstTextureVertex(i), b.GetConstTextureVertex(i)))
-			return false;
+		if (!NearTextureVertex(a.GetConstTextureVertex(i), b.GetConstTextureVertex(i))) return false;
 	for (Int32 i = 0; i < static_cast<Int32>(a.GetPolygonCount()); ++i)
-		if (!SamePolygon(a.GetConstPolygon(i), b.GetConstPolygon(i)))
-			return false;
+		if (!SamePolygon(a.GetConstPolygon(i), b.GetConstPolygon(i))) return false;
 	return true;
 }
 
@@ -97,34 +82,26 @@ bool GeometryEquals(const BodyA& a, const BodyB& b)
 
 // Vertex i, through Geometry::TMPoint when tran is given.
 template <typename BodyT>
-void VertexCoords(const BodyT& body, Int32 i, const TRAN* tran, double* x, double* y, double* z)
-{
+void VertexCoords(const BodyT& body, Int32 i, const TRAN* tran, double* x, double* y, double* z) {
 	const VERT& v = body.GetConstVertex(i);
 	*x = v.x;
 	*y = v.y;
 	*z = v.z;
-	if (tran != nullptr)
-		Geometry::TMPoint(tran, x, y, z);
+	if (tran != nullptr) Geometry::TMPoint(tran, x, y, z);
 }
 
 // Start vertex of poly-edge i; −1 for a separator.
-template <typename BodyT>
-Int32 StartVertexOfPolyEdge(const BodyT& body, Int32 i)
-{
+template <typename BodyT> Int32 StartVertexOfPolyEdge(const BodyT& body, Int32 i) {
 	const Int32 ref = body.GetConstPolyEdge(i);
-	if (ref == 0)
-		return -1;
+	if (ref == 0) return -1;
 	const EDGE& e = body.GetConstEdge(ref > 0 ? ref - 1 : ~ref);
 	return ref > 0 ? e.vert1 : e.vert2;
 }
 
 // The same index, different indices at the same position (within 1e-5 per coordinate),
 // or different positions.
-template <typename BodyT>
-VerticesPosition PositionOfVertices(const BodyT& body, Int32 i, Int32 j)
-{
-	if (i == j)
-		return VerticesPosition(VerticesPosition::SameIndex);
+template <typename BodyT> VerticesPosition PositionOfVertices(const BodyT& body, Int32 i, Int32 j) {
+	if (i == j) return VerticesPosition(VerticesPosition::SameIndex);
 	constexpr double eps = 1e-5;
 	const VERT& a = body.GetConstVertex(i);
 	const VERT& b = body.GetConstVertex(j);
@@ -134,11 +111,9 @@ VerticesPosition PositionOfVertices(const BodyT& body, Int32 i, Int32 j)
 }
 
 // A vertex named by a negative coor entry exists only for the local coordinate system.
-inline bool IsCoordSysOnlyVertex(const Int32* coor, Int32 i)
-{
+inline bool IsCoordSysOnlyVertex(const Int32* coor, Int32 i) {
 	for (Int32 k = 0; k < 4; ++k) {
-		if (coor[k] < 0 && coor[k] == ~i)
-			return true;
+		if (coor[k] < 0 && coor[k] == ~i) return true;
 	}
 	return false;
 }
@@ -146,8 +121,7 @@ inline bool IsCoordSysOnlyVertex(const Int32* coor, Int32 i)
 // A box grown point by point, in double precision until it is handed out.
 class BoxBuilder {
 public:
-	void Add(double x, double y, double z)
-	{
+	void Add(double x, double y, double z) {
 		if (empty) {
 			minX = maxX = x;
 			minY = maxY = y;
@@ -164,12 +138,10 @@ public:
 	}
 
 	// The empty box when no point was added.
-	F_Box3D GetBox() const
-	{
-		if (empty)
-			return F_Box3D::Empty();
+	F_Box3D GetBox() const {
+		if (empty) return F_Box3D::Empty();
 		return F_Box3D{static_cast<float>(minX), static_cast<float>(minY), static_cast<float>(maxX),
-					   static_cast<float>(maxY), static_cast<float>(minZ), static_cast<float>(maxZ)};
+		               static_cast<float>(maxY), static_cast<float>(minZ), static_cast<float>(maxZ)};
 	}
 
 private:
@@ -179,16 +151,13 @@ private:
 
 // Box of the (optionally transformed) vertices without the coordinate-system-only ones;
 // no vertex gives the empty box.
-template <typename BodyT>
-void Bounds(const BodyT& body, const TRAN* tran, F_Box3D& box)
-{
+template <typename BodyT> void Bounds(const BodyT& body, const TRAN* tran, F_Box3D& box) {
 	BoxBuilder builder;
 	const Int32 n = static_cast<Int32>(body.GetVertexCount());
 	const Int32* coor = body.GetLocalCoordSys();
 	const bool anyExcluded = coor[0] < 0 || coor[1] < 0 || coor[2] < 0 || coor[3] < 0;
 	for (Int32 i = 0; i < n; ++i) {
-		if (anyExcluded && IsCoordSysOnlyVertex(coor, i))
-			continue;
+		if (anyExcluded && IsCoordSysOnlyVertex(coor, i)) continue;
 		double x, y, z;
 		VertexCoords(body, i, tran, &x, &y, &z);
 		builder.Add(x, y, z);
@@ -201,19 +170,15 @@ void Bounds(const BodyT& body, const TRAN* tran, F_Box3D& box)
 // Every poly-edge names an existing edge whose start vertex exists. Runs only while
 // 'enabled' and not already 'running' (the check of one body may look at others); true
 // otherwise.
-template <typename BodyT>
-bool DebugCheckPolyEdges(const BodyT& body, bool enabled, bool& running)
-{
-	if (!enabled || running)
-		return true;
+template <typename BodyT> bool DebugCheckPolyEdges(const BodyT& body, bool enabled, bool& running) {
+	if (!enabled || running) return true;
 	running = true;
 	bool ok = true;
 	const Int64 edgeCount = body.GetEdgeCount();
 	const Int64 vertexCount = body.GetVertexCount();
 	for (UInt32 i = 0; i < body.GetPolyEdgeCount() && ok; ++i) {
 		const Int32 ref = body.GetConstPolyEdge(static_cast<Int32>(i));
-		if (ref == 0)
-			continue;
+		if (ref == 0) continue;
 		const Int64 edge = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
 		if (edge >= edgeCount) {
 			ok = false;
@@ -229,8 +194,7 @@ bool DebugCheckPolyEdges(const BodyT& body, bool enabled, bool& running)
 // ---- in-place edits ----------------------------------------------------------------------------
 
 // Clamps [first, first + count) to [0, size).
-inline void ClampRange(Int32 first, Int32 count, UInt32 size, UInt32* begin, UInt32* end)
-{
+inline void ClampRange(Int32 first, Int32 count, UInt32 size, UInt32* begin, UInt32* end) {
 	const Int64 b = std::clamp<Int64>(first, 0, size);
 	const Int64 e = std::clamp<Int64>(Int64(first) + std::max<Int64>(count, 0), b, size);
 	*begin = static_cast<UInt32>(b);
@@ -240,9 +204,7 @@ inline void ClampRange(Int32 first, Int32 count, UInt32 size, UInt32* begin, UIn
 // Reverses and negates each contour of poly-edges first … last in place; separators stay.
 // The range is cut to the 'count' poly-edges that exist. 'get(i)' reads poly-edge i,
 // 'set(i, value)' writes it.
-template <typename Get, typename Set>
-void ReverseContours(Int32 first, Int32 last, UInt32 count, Get get, Set set)
-{
+template <typename Get, typename Set> void ReverseContours(Int32 first, Int32 last, UInt32 count, Get get, Set set) {
 	first = std::max(first, 0);
 	last = static_cast<Int32>(std::min<Int64>(last, Int64(count) - 1));
 	Int32 start = first;
@@ -254,11 +216,10 @@ void ReverseContours(Int32 first, Int32 last, UInt32 count, Get get, Set set)
 			const Int32 ra = get(a);
 			const Int32 rb = get(b);
 			set(a, -rb);
-			if (a != b)
-				set(b, -ra);
+			if (a != b) set(b, -ra);
 		}
 		start = stop + 1;
 	}
 }
 
-}	// namespace Modeler::BodyRules
+} // namespace Modeler::BodyRules

@@ -14,49 +14,39 @@
 
 namespace Modeler {
 
-void Body::ClearRoundNormVectorCache() const
-{
+void Body::ClearRoundNormVectorCache() const {
 	Kit::Array<VECT>().swap(roundNormals);
 	roundNormalsValid = false;
 }
 
-UInt32 Body::GetExpectedRoundNormVectorCount() const
-{
-	if (!IsCurved() || !HasVertices())
-		return 0;
+UInt32 Body::GetExpectedRoundNormVectorCount() const {
+	if (!IsCurved() || !HasVertices()) return 0;
 	UInt64 count = GetVertexCount();
-	if (HasSharpEdge())
-		count += UInt64(4) * GetEdgeCount();
+	if (HasSharpEdge()) count += UInt64(4) * GetEdgeCount();
 	return static_cast<UInt32>(count);
 }
 
-void Body::InitRoundNormVectors() const
-{
-	if (roundNormalsValid)
-		return;
+void Body::InitRoundNormVectors() const {
+	if (roundNormalsValid) return;
 	ComputeRoundNormVectors();
 	roundNormalsValid = true;
 }
 
-UInt32 Body::GetRoundNormVectorCount() const
-{
+UInt32 Body::GetRoundNormVectorCount() const {
 	InitRoundNormVectors();
 	return roundNormals.GetSize();
 }
 
-const VECT* Body::GetConstRoundNormVectorPtr(Int32 i) const
-{
+const VECT* Body::GetConstRoundNormVectorPtr(Int32 i) const {
 	InitRoundNormVectors();
 	return &roundNormals[static_cast<USize>(i)];
 }
 
-Vector3dTpl<double> Body::GetRoundNormVector(Int32 i, const TRAN* tran) const
-{
+Vector3dTpl<double> Body::GetRoundNormVector(Int32 i, const TRAN* tran) const {
 	InitRoundNormVectors();
 	const VECT& n = roundNormals[static_cast<USize>(i)];
 	Vector3dTpl<double> v(n.x, n.y, n.z);
-	if (tran != nullptr && (tran->status & Geometry::TR_NO_NORMAL_TRANSF) == 0)
-		Geometry::TMVector(*tran, v);
+	if (tran != nullptr && (tran->status & Geometry::TR_NO_NORMAL_TRANSF) == 0) Geometry::TMVector(*tran, v);
 	return v;
 }
 
@@ -64,8 +54,7 @@ namespace {
 
 using Vec = Vector3dTpl<double>;
 
-inline void Add(VECT& to, const Vec& n)
-{
+inline void Add(VECT& to, const Vec& n) {
 	to.x += n.x;
 	to.y += n.y;
 	to.z += n.z;
@@ -76,12 +65,9 @@ inline void Add(VECT& to, const Vec& n)
 class RoundNormals {
 public:
 	RoundNormals(const Body& body, Kit::Array<VECT>& out)
-		: body(body), out(out), V(body.GetVertexCount()), E(body.GetEdgeCount()), P(body.GetPolygonCount())
-	{
-	}
+	    : body(body), out(out), V(body.GetVertexCount()), E(body.GetEdgeCount()), P(body.GetPolygonCount()) {}
 
-	void Run()
-	{
+	void Run() {
 		SumPerVertex();
 		if (body.HasSharpEdge() && E > 0) {
 			SeedEdgeEntries();
@@ -92,40 +78,32 @@ public:
 	}
 
 private:
-	bool IsCurvedPolygon(Int32 p) const
-	{
+	bool IsCurvedPolygon(Int32 p) const {
 		return p >= 0 && static_cast<UInt32>(p) < P && body.GetConstPolygon(p).IsCurved();
 	}
 
-	Vec Normal(Int32 p) const
-	{
+	Vec Normal(Int32 p) const {
 		const Int32 id = body.GetConstPolygon(p).ivect;
 		const Int64 index = id > 0 ? Int64(id) - 1 : -Int64(id) - 1;
-		if (id == 0 || index >= Int64(body.GetPolyNormalCount()))
-			return Vec();
+		if (id == 0 || index >= Int64(body.GetPolyNormalCount())) return Vec();
 		return body.GetPolyNormalFromId(id);
 	}
 
 	// Edge index of a reference, or −1 for a separator or a reference outside the body.
-	Int32 EdgeOf(Int32 ref) const
-	{
-		if (ref == 0)
-			return -1;
+	Int32 EdgeOf(Int32 ref) const {
+		if (ref == 0) return -1;
 		const Int64 k = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
 		return k < Int64(E) ? static_cast<Int32>(k) : -1;
 	}
 
 	// The polygon's poly-edge range cut to the body's poly-edges.
-	void Range(const PGON& p, Int32* first, Int32* last) const
-	{
+	void Range(const PGON& p, Int32* first, Int32* last) const {
 		*first = std::max(p.fpedg, 0);
 		*last = static_cast<Int32>(std::min<Int64>(p.lpedg, Int64(body.GetPolyEdgeCount()) - 1));
 	}
 
-	void AddToVertex(Int32 v, const Vec& n)
-	{
-		if (v >= 0 && static_cast<UInt32>(v) < V)
-			Add(out[static_cast<USize>(v)], n);
+	void AddToVertex(Int32 v, const Vec& n) {
+		if (v >= 0 && static_cast<UInt32>(v) < V) Add(out[static_cast<USize>(v)], n);
 	}
 
 	void SumPerVertex();
@@ -136,20 +114,17 @@ private:
 	void Walk(Int32 c, int end, int side);
 	void Normalize();
 
-	USize Entry(Int32 k, int end, int side) const
-	{
+	USize Entry(Int32 k, int end, int side) const {
 		return USize(V) + USize(k) + USize(E) * USize(end) + 2 * USize(E) * USize(side);
 	}
 	USize Slot(Int32 k, int end, int side) const { return 4 * USize(k) + 2 * USize(side) + USize(end); }
 	// End (0 = vert1, 1 = vert2) of edge k at vertex v, or −1.
-	int EndAt(Int32 k, Int32 v) const
-	{
+	int EndAt(Int32 k, Int32 v) const {
 		const EDGE& e = body.GetConstEdge(k);
 		return e.vert1 == v ? 0 : (e.vert2 == v ? 1 : -1);
 	}
 	// Side (0 = pgon1, 1 = pgon2) of edge k that polygon p lies on, or −1.
-	int SideOf(Int32 k, Int32 p) const
-	{
+	int SideOf(Int32 k, Int32 p) const {
 		const EDGE& e = body.GetConstEdge(k);
 		return e.pgon1 == p ? 0 : (e.pgon2 == p ? 1 : -1);
 	}
@@ -158,7 +133,7 @@ private:
 	const Body& body;
 	Kit::Array<VECT>& out;
 	const UInt32 V, E, P;
-	std::vector<Int32> neighbours;	// 4 per edge: (end, side) → edge, −1 = none
+	std::vector<Int32> neighbours; // 4 per edge: (end, side) → edge, −1 = none
 	struct Step {
 		Int32 edge;
 		int end;
@@ -167,20 +142,17 @@ private:
 	std::vector<Step> path;
 };
 
-void RoundNormals::SumPerVertex()
-{
+void RoundNormals::SumPerVertex() {
 	if (body.HasPolyEdges()) {
 		for (UInt32 p = 0; p < P; ++p) {
 			const PGON& pgon = body.GetConstPolygon(p);
-			if (!pgon.IsCurved())
-				continue;
+			if (!pgon.IsCurved()) continue;
 			const Vec n = Normal(static_cast<Int32>(p));
 			Int32 first, last;
 			Range(pgon, &first, &last);
 			for (Int32 i = first; i <= last; ++i) {
 				const Int32 k = EdgeOf(body.GetConstPolyEdge(i));
-				if (k < 0)
-					continue;
+				if (k < 0) continue;
 				AddToVertex(body.GetConstEdge(k).vert1, n);
 				AddToVertex(body.GetConstEdge(k).vert2, n);
 			}
@@ -192,8 +164,7 @@ void RoundNormals::SumPerVertex()
 		const EDGE& e = body.GetConstEdge(k);
 		const Int32 sides[2] = {e.pgon1, e.pgon2 != e.pgon1 ? e.pgon2 : -1};
 		for (Int32 p : sides) {
-			if (!IsCurvedPolygon(p))
-				continue;
+			if (!IsCurvedPolygon(p)) continue;
 			const Vec n = Normal(p);
 			AddToVertex(e.vert1, n);
 			AddToVertex(e.vert2, n);
@@ -201,18 +172,15 @@ void RoundNormals::SumPerVertex()
 	}
 }
 
-void RoundNormals::SeedEdgeEntries()
-{
+void RoundNormals::SeedEdgeEntries() {
 	for (UInt32 p = 0; p < P; ++p) {
 		const PGON& pgon = body.GetConstPolygon(p);
-		if (!pgon.IsCurved())
-			continue;
+		if (!pgon.IsCurved()) continue;
 		Int32 first, last;
 		Range(pgon, &first, &last);
 		for (Int32 i = first; i <= last; ++i) {
 			const Int32 k = EdgeOf(body.GetConstPolyEdge(i));
-			if (k < 0)
-				continue;
+			if (k < 0) continue;
 			const EDGE& e = body.GetConstEdge(k);
 			const VECT zero{0, 0, 0};
 			const bool ok1 = e.vert1 >= 0 && static_cast<UInt32>(e.vert1) < V;
@@ -227,13 +195,11 @@ void RoundNormals::SeedEdgeEntries()
 	}
 }
 
-void RoundNormals::BuildNeighbours()
-{
+void RoundNormals::BuildNeighbours() {
 	neighbours.assign(4 * USize(E), -1);
 	for (UInt32 p = 0; p < P; ++p) {
 		const PGON& pgon = body.GetConstPolygon(p);
-		if (!pgon.IsCurved())
-			continue;
+		if (!pgon.IsCurved()) continue;
 		Int32 first, last;
 		Range(pgon, &first, &last);
 		Int32 start = first;
@@ -241,8 +207,7 @@ void RoundNormals::BuildNeighbours()
 			Int32 stop = start;
 			while (stop <= last && body.GetConstPolyEdge(stop) != 0)
 				++stop;
-			if (stop > start)
-				BuildContourNeighbours(static_cast<Int32>(p), start, stop - 1);
+			if (stop > start) BuildContourNeighbours(static_cast<Int32>(p), start, stop - 1);
 			start = stop + 1;
 		}
 	}
@@ -250,13 +215,11 @@ void RoundNormals::BuildNeighbours()
 
 // Consecutive references of one contour (cyclically) are neighbours at their shared
 // vertex, on the side of each edge where this polygon lies.
-void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last)
-{
+void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last) {
 	for (Int32 i = first; i <= last; ++i) {
 		const Int32 ref = body.GetConstPolyEdge(i);
 		const Int32 k = EdgeOf(ref);
-		if (k < 0)
-			continue;
+		if (k < 0) continue;
 		const Int32 prev = EdgeOf(body.GetConstPolyEdge(i == first ? last : i - 1));
 		const Int32 next = EdgeOf(body.GetConstPolyEdge(i == last ? first : i + 1));
 		const int side = body.GetConstEdge(k).pgon1 == polygon ? 0 : 1;
@@ -266,11 +229,9 @@ void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last
 	}
 }
 
-void RoundNormals::WalkSharpEdges()
-{
+void RoundNormals::WalkSharpEdges() {
 	for (UInt32 c = 0; c < E; ++c) {
-		if ((body.GetConstEdge(c).status & EdgeSharp) == 0)
-			continue;
+		if ((body.GetConstEdge(c).status & EdgeSharp) == 0) continue;
 		const Int32 k = static_cast<Int32>(c);
 		Walk(k, 0, 0);
 		Walk(k, 0, 1);
@@ -282,13 +243,11 @@ void RoundNormals::WalkSharpEdges()
 // Turns around the vertex at 'end' of sharp edge c, starting with c's polygon on 'side'
 // and crossing smooth edges, until a sharp edge, an open side, a flat polygon or c
 // itself. The sum of the polygons met is written to the entries facing them.
-void RoundNormals::Walk(Int32 c, int end, int side)
-{
+void RoundNormals::Walk(Int32 c, int end, int side) {
 	const EDGE& ce = body.GetConstEdge(c);
 	const Int32 v = end == 0 ? ce.vert1 : ce.vert2;
 	Int32 polygon = PolygonOn(ce, side);
-	if (!IsCurvedPolygon(polygon))
-		return;
+	if (!IsCurvedPolygon(polygon)) return;
 	path.clear();
 	path.push_back({c, end, side});
 	Vec sum = Normal(polygon);
@@ -296,12 +255,10 @@ void RoundNormals::Walk(Int32 c, int end, int side)
 	int currentEnd = end, currentSide = side;
 	for (UInt32 steps = 0; steps <= 2 * E; ++steps) {
 		const Int32 g = neighbours[Slot(current, currentEnd, currentSide)];
-		if (g < 0 || g == c)
-			break;
+		if (g < 0 || g == c) break;
 		const int gEnd = EndAt(g, v);
 		const int gSide = SideOf(g, polygon);
-		if (gEnd < 0 || gSide < 0)
-			break;
+		if (gEnd < 0 || gSide < 0) break;
 		if ((body.GetConstEdge(g).status & EdgeSharp) != 0) {
 			path.push_back({g, gEnd, gSide});
 			break;
@@ -309,8 +266,7 @@ void RoundNormals::Walk(Int32 c, int end, int side)
 		path.push_back({g, gEnd, 0});
 		path.push_back({g, gEnd, 1});
 		const Int32 next = PolygonOn(body.GetConstEdge(g), 1 - gSide);
-		if (!IsCurvedPolygon(next))
-			break;
+		if (!IsCurvedPolygon(next)) break;
 		sum += Normal(next);
 		polygon = next;
 		current = g;
@@ -322,8 +278,7 @@ void RoundNormals::Walk(Int32 c, int end, int side)
 		out[Entry(s.edge, s.end, s.side)] = value;
 }
 
-void RoundNormals::Normalize()
-{
+void RoundNormals::Normalize() {
 	for (VECT& n : out) {
 		Vec v(n.x, n.y, n.z);
 		const double len = v.GetLength();
@@ -335,14 +290,12 @@ void RoundNormals::Normalize()
 	}
 }
 
-}	// namespace
+} // namespace
 
-void Body::ComputeRoundNormVectors() const
-{
+void Body::ComputeRoundNormVectors() const {
 	roundNormals.assign(GetExpectedRoundNormVectorCount(), VECT{0, 0, 0});
-	if (roundNormals.empty())
-		return;
+	if (roundNormals.empty()) return;
 	RoundNormals(*this, roundNormals).Run();
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -11,18 +11,14 @@ namespace Modeler {
 // normals, so the contours are turned back. The normals are not negated: TMVector has
 // already mirrored them onto the correct side, and negating them as well would leave
 // each polygon facing inwards with a winding that contradicts its normal.
-void Body::Transform(const TRANMAT& tm)
-{
-	TransformPart_NoReorient(0, static_cast<Int32>(GetVertexCount()), 0, static_cast<Int32>(GetPolyNormalCount()),
-							 tm);
-	if ((tm.status & Geometry::TR_MIRROR) != 0 && btype != EmptyBodyShapeType &&
-		(tm.status & Geometry::TR_IDENT) == 0)
+void Body::Transform(const TRANMAT& tm) {
+	TransformPart_NoReorient(0, static_cast<Int32>(GetVertexCount()), 0, static_cast<Int32>(GetPolyNormalCount()), tm);
+	if ((tm.status & Geometry::TR_MIRROR) != 0 && btype != EmptyBodyShapeType && (tm.status & Geometry::TR_IDENT) == 0)
 		ReverseContours();
 	CalculateBounds();
 }
 
-void Body::ReverseContours()
-{
+void Body::ReverseContours() {
 	PGON* polygons = varPart.GetPolygons();
 	const Int32 n = static_cast<Int32>(GetPolygonCount());
 	for (Int32 i = 0; i < n; ++i) {
@@ -33,10 +29,9 @@ void Body::ReverseContours()
 
 // Ranges that reach outside the arrays are cut to them.
 void Body::TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 firstNormal, Int32 normalCount,
-									const TRANMAT& tm)
-{
+                                    const TRANMAT& tm) {
 	if ((tm.status & Geometry::TR_IDENT) != 0 || vertexCount == NoTransformCount || normalCount == NoTransformCount ||
-		btype == EmptyBodyShapeType)
+	    btype == EmptyBodyShapeType)
 		return;
 	UInt32 begin, end;
 	BodyRules::ClampRange(firstVertex, vertexCount, GetVertexCount(), &begin, &end);
@@ -54,8 +49,7 @@ void Body::TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 
 
 // A reoriented polygon's triangles would keep the old winding, so its triangle cache is
 // dropped and rebuilt on demand.
-void Body::ReorientPolygons(Int32 firstPolygon)
-{
+void Body::ReorientPolygons(Int32 firstPolygon) {
 	PGON* polygons = varPart.GetPolygons();
 	const Int32 n = static_cast<Int32>(GetPolygonCount());
 	for (Int32 i = std::max(firstPolygon, 0); i < n; ++i) {
@@ -68,12 +62,11 @@ void Body::ReorientPolygons(Int32 firstPolygon)
 }
 
 // Reverses and negates each contour of the range in place; separators stay.
-void Body::ReorientPolyEdges(Int32 first, Int32 last)
-{
+void Body::ReorientPolyEdges(Int32 first, Int32 last) {
 	BodyRules::ReverseContours(
-		first, last, GetPolyEdgeCount(), [this](Int32 i) { return varPart.GetPolyEdge(static_cast<UInt32>(i)); },
-		[this](Int32 i, Int32 value) { varPart.SetPolyEdge(static_cast<UInt32>(i), value); });
+	    first, last, GetPolyEdgeCount(), [this](Int32 i) { return varPart.GetPolyEdge(static_cast<UInt32>(i)); },
+	    [this](Int32 i, Int32 value) { varPart.SetPolyEdge(static_cast<UInt32>(i), value); });
 	ClearRoundNormVectorCache();
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -12,39 +12,33 @@ namespace Modeler {
 
 namespace {
 
-constexpr UInt64 Align8(UInt64 n)
-{
+constexpr UInt64 Align8(UInt64 n) {
 	return (n + 7) & ~UInt64(7);
 }
 
-void ConstructFromImage(PGON* slot, const PgonImage& image)
-{
+void ConstructFromImage(PGON* slot, const PgonImage& image) {
 	AssignPgonImage(*new (slot) PGON(), image);
 }
 
-[[noreturn]] void ThrowBadStream(const char* message, UInt32 line)
-{
+[[noreturn]] void ThrowBadStream(const char* message, UInt32 line) {
 	throw Kit::InternalErrorException(message, __FILE__, line);
 }
 
-UInt32 ReadCount(Kit::IChannel& ch)
-{
+UInt32 ReadCount(Kit::IChannel& ch) {
 	UInt32 value = 0;
 	ch.Read(value);
-	if (ch.GetInputStatus() != 0)
-		ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
+	if (ch.GetInputStatus() != 0) ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
 	return value;
 }
 
-}	// namespace
+} // namespace
 
 // Byte offsets of the parts inside the block.
 struct BodyVarPart::Layout {
 	UInt64 vertices = 0, textureVertices = 0, edges = 0, polyEdges = 0, polyNormals = 0, polygons = 0;
 	UInt64 physicalSize = 0;
 
-	Layout(const Counts& c, UInt32 w)
-	{
+	Layout(const Counts& c, UInt32 w) {
 		textureVertices = vertices + UInt64(24) * c.vertices;
 		edges = textureVertices + UInt64(8) * c.textureVertices;
 		polyEdges = edges + UInt64(24) * c.edges;
@@ -54,13 +48,11 @@ struct BodyVarPart::Layout {
 	}
 };
 
-BodyVarPart::BodyVarPart(const BodyVarPart& source)
-{
+BodyVarPart::BodyVarPart(const BodyVarPart& source) {
 	CopyFrom(source);
 }
 
-BodyVarPart& BodyVarPart::operator=(const BodyVarPart& source)
-{
+BodyVarPart& BodyVarPart::operator=(const BodyVarPart& source) {
 	if (this != &source) {
 		Clear();
 		CopyFrom(source);
@@ -68,28 +60,22 @@ BodyVarPart& BodyVarPart::operator=(const BodyVarPart& source)
 	return *this;
 }
 
-UInt32 BodyVarPart::PolyEdgeWidthFor(UInt32 edgeCount)
-{
-	if (edgeCount < 127)
-		return 1;
-	if (edgeCount < 32767)
-		return 2;
+UInt32 BodyVarPart::PolyEdgeWidthFor(UInt32 edgeCount) {
+	if (edgeCount < 127) return 1;
+	if (edgeCount < 32767) return 2;
 	return 4;
 }
 
-UInt64 BodyVarPart::LogicalSize(const Counts& c, UInt32 w)
-{
+UInt64 BodyVarPart::LogicalSize(const Counts& c, UInt32 w) {
 	return UInt64(24) * (UInt64(c.vertices) + c.edges + c.polyNormals) + UInt64(40) * c.polygons +
-		   UInt64(8) * c.textureVertices + UInt64(w) * c.polyEdges;
+	       UInt64(8) * c.textureVertices + UInt64(w) * c.polyEdges;
 }
 
-void BodyVarPart::ThrowBadWidth()
-{
+void BodyVarPart::ThrowBadWidth() {
 	throw Kit::InternalErrorException("Body::VarPart: poly-edge width is not 1, 2 or 4", __FILE__, __LINE__);
 }
 
-void BodyVarPart::Clear()
-{
+void BodyVarPart::Clear() {
 	for (UInt32 i = 0; i < counts.polygons; ++i)
 		polygons[i].~PGON();
 	std::free(block);
@@ -107,17 +93,14 @@ void BodyVarPart::Clear()
 
 // Allocates a block for the counts and sets the part pointers; the polygon slots are
 // raw storage and counts.polygons stays 0 until they are constructed.
-void BodyVarPart::Allocate(const Counts& newCounts, UInt32 width)
-{
+void BodyVarPart::Allocate(const Counts& newCounts, UInt32 width) {
 	Clear();
 	const UInt64 logical = LogicalSize(newCounts, width);
-	if (logical > std::numeric_limits<UInt32>::max())
-		throw Kit::OutOfMemoryException();
+	if (logical > std::numeric_limits<UInt32>::max()) throw Kit::OutOfMemoryException();
 	const Layout layout(newCounts, width);
 	if (layout.physicalSize > 0) {
 		block = static_cast<char*>(std::malloc(static_cast<USize>(layout.physicalSize)));
-		if (block == nullptr)
-			throw Kit::OutOfMemoryException();
+		if (block == nullptr) throw Kit::OutOfMemoryException();
 	}
 	size = static_cast<UInt32>(logical);
 	polyEdgeWidth = width;
@@ -131,55 +114,47 @@ void BodyVarPart::Allocate(const Counts& newCounts, UInt32 width)
 	polygons = reinterpret_cast<PGON*>(block + layout.polygons);
 }
 
-void BodyVarPart::SetPolyEdge(UInt32 i, Int32 value)
-{
+void BodyVarPart::SetPolyEdge(UInt32 i, Int32 value) {
 	switch (polyEdgeWidth) {
-		case 1:
-			static_cast<Int8*>(polyEdges)[i] = static_cast<Int8>(value);
-			break;
-		case 2:
-			static_cast<Int16*>(polyEdges)[i] = static_cast<Int16>(value);
-			break;
-		case 4:
-			static_cast<Int32*>(polyEdges)[i] = value;
-			break;
-		default:
-			ThrowBadWidth();
+	case 1:
+		static_cast<Int8*>(polyEdges)[i] = static_cast<Int8>(value);
+		break;
+	case 2:
+		static_cast<Int16*>(polyEdges)[i] = static_cast<Int16>(value);
+		break;
+	case 4:
+		static_cast<Int32*>(polyEdges)[i] = value;
+		break;
+	default:
+		ThrowBadWidth();
 	}
 }
 
 namespace {
 
-template <typename T>
-void CopyPaged(const Kit::PagedArray<T>& from, T* to)
-{
+template <typename T> void CopyPaged(const Kit::PagedArray<T>& from, T* to) {
 	const USize n = from.GetSize();
 	for (USize i = 0; i < n; ++i)
 		to[i] = from[i];
 }
 
-template <typename Narrow>
-void CopyPolyEdges(const Kit::PagedArray<Int32>& from, void* to)
-{
+template <typename Narrow> void CopyPolyEdges(const Kit::PagedArray<Int32>& from, void* to) {
 	Narrow* out = static_cast<Narrow*>(to);
 	const USize n = from.GetSize();
 	for (USize i = 0; i < n; ++i)
 		out[i] = static_cast<Narrow>(from[i]);
 }
 
-UInt32 CountOf(USize n)
-{
-	if (n > std::numeric_limits<UInt32>::max())
-		throw Kit::OutOfMemoryException();
+UInt32 CountOf(USize n) {
+	if (n > std::numeric_limits<UInt32>::max()) throw Kit::OutOfMemoryException();
 	return static_cast<UInt32>(n);
 }
 
-}	// namespace
+} // namespace
 
 void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
-						const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
-						const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray)
-{
+                        const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
+                        const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray) {
 	Counts c;
 	c.vertices = CountOf(vertexArray.GetSize());
 	c.textureVertices = CountOf(textureArray.GetSize());
@@ -205,26 +180,22 @@ void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::Pag
 	}
 }
 
-void BodyVarPart::CopyFrom(const BodyVarPart& source)
-{
+void BodyVarPart::CopyFrom(const BodyVarPart& source) {
 	Allocate(source.counts, source.polyEdgeWidth);
 	const Layout layout(source.counts, source.polyEdgeWidth);
-	if (layout.polygons > 0)
-		std::memcpy(block, source.block, static_cast<USize>(layout.polygons));
+	if (layout.polygons > 0) std::memcpy(block, source.block, static_cast<USize>(layout.polygons));
 	for (UInt32 i = 0; i < source.counts.polygons; ++i) {
 		new (polygons + i) PGON(source.polygons[i]);
 		counts.polygons = i + 1;
 	}
 }
 
-void BodyVarPart::ClearPolygonCaches() const
-{
+void BodyVarPart::ClearPolygonCaches() const {
 	for (UInt32 i = 0; i < counts.polygons; ++i)
 		polygons[i].ClearCache();
 }
 
-void BodyVarPart::QuickWrite(Kit::OChannel& ch) const
-{
+void BodyVarPart::QuickWrite(Kit::OChannel& ch) const {
 	ch.Write(size);
 	ch.Write(counts.vertices);
 	ch.WriteBin(vertices, UInt64(24) * counts.vertices);
@@ -250,8 +221,7 @@ void BodyVarPart::QuickWrite(Kit::OChannel& ch) const
 	}
 }
 
-void BodyVarPart::QuickRead(Kit::IChannel& ch)
-{
+void BodyVarPart::QuickRead(Kit::IChannel& ch) {
 	Clear();
 	try {
 		ReadParts(ch);
@@ -265,32 +235,27 @@ namespace {
 
 // Reads one part of 'count' records of 'recordSize' bytes into block + offset, after
 // checking it against the rest of the announced block and of the stream.
-void ReadPart(Kit::IChannel& ch, char* destination, UInt32 count, UInt32 recordSize, UInt64& used, UInt64 announced)
-{
+void ReadPart(Kit::IChannel& ch, char* destination, UInt32 count, UInt32 recordSize, UInt64& used, UInt64 announced) {
 	const UInt64 bytes = UInt64(count) * recordSize;
-	if (bytes > announced - used)
-		ThrowBadStream("Body::VarPart::QuickRead: part exceeds the block size", __LINE__);
-	if (bytes > ch.GetAvailable())
-		ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
+	if (bytes > announced - used) ThrowBadStream("Body::VarPart::QuickRead: part exceeds the block size", __LINE__);
+	if (bytes > ch.GetAvailable()) ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
 	if (bytes > 0 && ch.ReadBin(destination, bytes) != 0)
 		ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
 	used += bytes;
 }
 
-}	// namespace
+} // namespace
 
 // The part pointers are set up as the counts arrive; counts.polygons stays 0 until the
 // polygon objects are constructed, so Clear() never destroys raw bytes.
-void BodyVarPart::ReadParts(Kit::IChannel& ch)
-{
+void BodyVarPart::ReadParts(Kit::IChannel& ch) {
 	const UInt32 announced = ReadCount(ch);
 	if (announced > ch.GetAvailable())
 		ThrowBadStream("Body::VarPart::QuickRead: block larger than the stream", __LINE__);
 	char* raw = nullptr;
 	if (announced > 0) {
 		raw = static_cast<char*>(std::malloc(USize(announced) + 8));
-		if (raw == nullptr)
-			throw Kit::OutOfMemoryException();
+		if (raw == nullptr) throw Kit::OutOfMemoryException();
 	}
 	block = raw;
 	UInt64 used = 0;
@@ -308,13 +273,12 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch)
 
 	c.polyEdges = ReadCount(ch);
 	const UInt32 width = ReadCount(ch);
-	if (width != 1 && width != 2 && width != 4)
-		ThrowBadWidth();
+	if (width != 1 && width != 2 && width != 4) ThrowBadWidth();
 	if (width != PolyEdgeWidthFor(c.edges))
 		ThrowBadStream("Body::VarPart::QuickRead: poly-edge width does not match the edge count", __LINE__);
 	polyEdges = block + used;
 	ReadPart(ch, block + used, c.polyEdges, width, used, announced);
-	const UInt64 pad = Align8(used) - used;	 // the normals start 8-aligned in memory
+	const UInt64 pad = Align8(used) - used; // the normals start 8-aligned in memory
 
 	c.polyNormals = ReadCount(ch);
 	polyNormals = reinterpret_cast<VECT*>(block + used + pad);
@@ -322,8 +286,7 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch)
 	c.polygons = ReadCount(ch);
 	char* polygonBytes = block + used + pad;
 	ReadPart(ch, polygonBytes, c.polygons, 40, used, announced);
-	if (used != announced)
-		ThrowBadStream("Body::VarPart::QuickRead: parts do not fill the block size", __LINE__);
+	if (used != announced) ThrowBadStream("Body::VarPart::QuickRead: parts do not fill the block size", __LINE__);
 
 	size = announced;
 	polyEdgeWidth = width;
@@ -338,4 +301,4 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch)
 	}
 }
 
-}	// namespace Modeler
+} // namespace Modeler

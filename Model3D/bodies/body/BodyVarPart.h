@@ -29,8 +29,8 @@ public:
 	// Builds the block from the six arrays; the polygon caches are deep-copied. Throws
 	// Kit::OutOfMemoryException (the part is then empty) when the block cannot be had.
 	void Build(const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
-			   const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
-			   const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
+	           const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
+	           const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
 	// Destroys the polygons (and their caches) and frees the block.
 	void Clear();
 
@@ -54,17 +54,16 @@ public:
 	PGON* GetPolygons() { return polygons; }
 
 	// Reads poly-edge i, sign-extended from the stored width.
-	Int32 GetPolyEdge(UInt32 i) const
-	{
+	Int32 GetPolyEdge(UInt32 i) const {
 		switch (polyEdgeWidth) {
-			case 1:
-				return static_cast<const Int8*>(polyEdges)[i];
-			case 2:
-				return static_cast<const Int16*>(polyEdges)[i];
-			case 4:
-				return static_cast<const Int32*>(polyEdges)[i];
-			default:
-				ThrowBadWidth();
+		case 1:
+			return static_cast<const Int8*>(polyEdges)[i];
+		case 2:
+			return static_cast<const Int16*>(polyEdges)[i];
+		case 4:
+			return static_cast<const Int32*>(polyEdges)[i];
+		default:
+			ThrowBadWidth();
 		}
 	}
 	// Stores the low w bytes of the value.
@@ -91,7 +90,7 @@ private:
 	void CopyFrom(const BodyVarPart& source);
 	void ReadParts(Kit::IChannel& ch);
 
-	UInt32 size = 0;  // logical size
+	UInt32 size = 0; // logical size
 	char* block = nullptr;
 	Counts counts;
 	UInt32 polyEdgeWidth = 1;
@@ -100,7 +99,7 @@ private:
 	EDGE* edges = nullptr;
 	void* polyEdges = nullptr;
 	VECT* polyNormals = nullptr;
-	PGON* polygons = nullptr;  // the polygons are constructed objects inside the block
+	PGON* polygons = nullptr; // the polygons are constructed objects inside the block
 };
 
-}	// namespace Modeler
+} // namespace Modeler

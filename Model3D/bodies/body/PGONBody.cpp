@@ -5,15 +5,13 @@
 
 namespace Modeler {
 
-Int32 PGON::GetPolyEdge(const Body& body, Int32 k) const
-{
+Int32 PGON::GetPolyEdge(const Body& body, Int32 k) const {
 	return body.GetConstPolyEdge(fpedg + k);
 }
 
-EDGE PGON::GetOrientedEdge(const Body& body, Int32 k) const
-{
+EDGE PGON::GetOrientedEdge(const Body& body, Int32 k) const {
 	const Int32 ref = GetPolyEdge(body, k);
-	if (ref == 0)	// a separator has no edge
+	if (ref == 0) // a separator has no edge
 		return EDGE{0, 0, 0, -1, -1, -1, -1};
 	EDGE edge = body.GetConstEdge(ref > 0 ? ref - 1 : ~ref);
 	if (ref < 0) {
@@ -24,19 +22,15 @@ EDGE PGON::GetOrientedEdge(const Body& body, Int32 k) const
 	return edge;
 }
 
-Vector3dTpl<double> PGON::GetVertex(const Body& body, Int32 k, bool* isSeparator, const TRAN* tran) const
-{
+Vector3dTpl<double> PGON::GetVertex(const Body& body, Int32 k, bool* isSeparator, const TRAN* tran) const {
 	const Int32 vertex = body.GetBodyVertIdxFromPolyVertIdx(fpedg + k);
-	if (isSeparator != nullptr)
-		*isSeparator = vertex < 0;
-	if (vertex < 0)
-		return Vector3dTpl<double>();
+	if (isSeparator != nullptr) *isSeparator = vertex < 0;
+	if (vertex < 0) return Vector3dTpl<double>();
 	return body.GetVertexPoint(vertex, tran);
 }
 
-Vector3dTpl<double> PGON::GetNormalVector(const Body& body, const TRAN* tran) const
-{
+Vector3dTpl<double> PGON::GetNormalVector(const Body& body, const TRAN* tran) const {
 	return body.GetPolyNormalFromId(ivect, tran);
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -59,30 +59,30 @@ namespace BodyCheckMessage {
 enum : Int16 {
 	List = 2006,
 
-	EdgeVertexOutOfRange = 17,          // edge number
-	EdgeSamePolygonTwice = 18,          // polygon (0-based, as stored), edge number
-	EdgeSideNotUsedBy = 19,             // side (1 or 2), polygon number, edge number
-	EdgeSideOpenInClosed = 20,          // side (1 or 2), polygon number, edge number
-	NormalZeroLength = 21,              // normal number
-	PolygonMaterial = 23,               // material index, polygon number
-	PolygonNormalRef = 24,              // normal reference, polygon number
-	PolygonEdgeOutOfRange = 25,         // edge index (0-based), polygon number
-	PolygonChainBroken = 26,            // polygon number, edge number
-	PolygonEdgeZeroLength = 27,         // polygon number, edge number
-	PolygonEdgeOffPlane = 29,           // edge number, polygon number
-	PolygonStartsWithSeparator = 30,    // polygon number
-	PolygonConcaveCorner = 31,          // polygon number
-	PolygonOuterClockwise = 32,         // polygon number
-	PolygonHoleCounterClockwise = 33,   // polygon number
-	PolygonEmptyContour = 34,           // polygon number
-	BodyMarkedCurved = 36,              // none (report line)
-	BodyCurvedMarkRemoved = 37,         // none (report line)
-	EdgeUnbalanced = 38,                // edge number
-	EdgeUsedTooOften = 39,              // edge number
-	EdgeThirdPolygon = 40,              // edge number, polygon number
-	PolygonRangeOutside = 41,           // polygon number
+	EdgeVertexOutOfRange = 17,        // edge number
+	EdgeSamePolygonTwice = 18,        // polygon (0-based, as stored), edge number
+	EdgeSideNotUsedBy = 19,           // side (1 or 2), polygon number, edge number
+	EdgeSideOpenInClosed = 20,        // side (1 or 2), polygon number, edge number
+	NormalZeroLength = 21,            // normal number
+	PolygonMaterial = 23,             // material index, polygon number
+	PolygonNormalRef = 24,            // normal reference, polygon number
+	PolygonEdgeOutOfRange = 25,       // edge index (0-based), polygon number
+	PolygonChainBroken = 26,          // polygon number, edge number
+	PolygonEdgeZeroLength = 27,       // polygon number, edge number
+	PolygonEdgeOffPlane = 29,         // edge number, polygon number
+	PolygonStartsWithSeparator = 30,  // polygon number
+	PolygonConcaveCorner = 31,        // polygon number
+	PolygonOuterClockwise = 32,       // polygon number
+	PolygonHoleCounterClockwise = 33, // polygon number
+	PolygonEmptyContour = 34,         // polygon number
+	BodyMarkedCurved = 36,            // none (report line)
+	BodyCurvedMarkRemoved = 37,       // none (report line)
+	EdgeUnbalanced = 38,              // edge number
+	EdgeUsedTooOften = 39,            // edge number
+	EdgeThirdPolygon = 40,            // edge number, polygon number
+	PolygonRangeOutside = 41,         // polygon number
 };
 
-}	// namespace BodyCheckMessage
+} // namespace BodyCheckMessage
 
-}	// namespace Modeler
+} // namespace Modeler

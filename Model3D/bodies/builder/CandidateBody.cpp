@@ -11,36 +11,29 @@ namespace Modeler {
 
 namespace {
 
-inline Int32 LastIndex(USize count)
-{
+inline Int32 LastIndex(USize count) {
 	return static_cast<Int32>(count) - 1;
 }
 
-template <typename T>
-Int32 AppendN(Kit::PagedArray<T>& array, const T* records, UInt32 n)
-{
-	if (records == nullptr && n > 0)
-		throw Kit::IllegalArgumentException();
+template <typename T> Int32 AppendN(Kit::PagedArray<T>& array, const T* records, UInt32 n) {
+	if (records == nullptr && n > 0) throw Kit::IllegalArgumentException();
 	for (UInt32 i = 0; i < n; ++i)
 		array.Push(records[i]);
 	return LastIndex(array.GetSize());
 }
 
-}	// namespace
+} // namespace
 
-CandidateBody::CandidateBody()
-{
+CandidateBody::CandidateBody() {
 	Clear();
 }
 
-CandidateBody::CandidateBody(const BODY& record)
-{
+CandidateBody::CandidateBody(const BODY& record) {
 	Clear();
 	SetupFromBODY(record);
 }
 
-CandidateBody::CandidateBody(const Body& body)
-{
+CandidateBody::CandidateBody(const Body& body) {
 	Clear();
 	BodyHeader::operator=(body);
 	for (UInt32 i = 0; i < body.GetVertexCount(); ++i)
@@ -58,15 +51,12 @@ CandidateBody::CandidateBody(const Body& body)
 }
 
 CandidateBody::CandidateBody(const CandidateBody& source)
-	: Kit::SharedObject(), BodyHeader(source), unusedFlag(source.unusedFlag), vertices(source.vertices), textureVertices(source.textureVertices), edges(source.edges),
-	  polyEdges(source.polyEdges), polyNormals(source.polyNormals), polygons(source.polygons)
-{
-}
+    : Kit::SharedObject(), BodyHeader(source), unusedFlag(source.unusedFlag), vertices(source.vertices),
+      textureVertices(source.textureVertices), edges(source.edges), polyEdges(source.polyEdges),
+      polyNormals(source.polyNormals), polygons(source.polygons) {}
 
-CandidateBody& CandidateBody::operator=(const CandidateBody& source)
-{
-	if (this == &source)
-		return *this;
+CandidateBody& CandidateBody::operator=(const CandidateBody& source) {
+	if (this == &source) return *this;
 	BodyHeader::operator=(source);
 	unusedFlag = source.unusedFlag;
 	vertices = source.vertices;
@@ -82,13 +72,11 @@ CandidateBody::~CandidateBody() = default;
 
 // ---- header ---------------------------------------------------------------------------
 
-void CandidateBody::SetupFromBodyInfo(const BodyInfo& info)
-{
+void CandidateBody::SetupFromBodyInfo(const BodyInfo& info) {
 	SetVisualAttribs(info.ifill, info.sbkgc, info.sconc, info.sfilc, info.sltype);
 }
 
-void CandidateBody::ToBODY(BODY* record) const
-{
+void CandidateBody::ToBODY(BODY* record) const {
 	BodyRecordCounts counts;
 	counts.vertices = GetVertexCount();
 	counts.textureVertices = GetTextureVertexCount();
@@ -101,15 +89,13 @@ void CandidateBody::ToBODY(BODY* record) const
 
 // ---- clearing -------------------------------------------------------------------------
 
-void CandidateBody::Clear()
-{
+void CandidateBody::Clear() {
 	ResetHeader();
 	unusedFlag = false;
 	ClearGeometry();
 }
 
-void CandidateBody::ClearGeometry()
-{
+void CandidateBody::ClearGeometry() {
 	vertices.Clear();
 	textureVertices.Clear();
 	edges.Clear();
@@ -119,22 +105,19 @@ void CandidateBody::ClearGeometry()
 	CalculateBounds();
 }
 
-void CandidateBody::MakeEmpty()
-{
+void CandidateBody::MakeEmpty() {
 	Clear();
 	btype = EmptyBodyShapeType;
 	CalculateBounds();
 }
 
-void CandidateBody::DeletePolygons()
-{
+void CandidateBody::DeletePolygons() {
 	polyEdges.Clear();
 	polyNormals.Clear();
 	polygons.Clear();
 }
 
-void CandidateBody::MakeWireOnly()
-{
+void CandidateBody::MakeWireOnly() {
 	status &= ~BodyCurved;
 	iumat = 0;
 	for (USize i = 0; i < edges.GetSize(); ++i) {
@@ -144,93 +127,75 @@ void CandidateBody::MakeWireOnly()
 	DeletePolygons();
 }
 
-void CandidateBody::DeleteLastPolyNormal()
-{
-	if (!polyNormals.IsEmpty())
-		polyNormals.DeleteLast();
+void CandidateBody::DeleteLastPolyNormal() {
+	if (!polyNormals.IsEmpty()) polyNormals.DeleteLast();
 }
 
 // ---- raw records ----------------------------------------------------------------------
 
-Int32 CandidateBody::AddNVertexRec(const VERT* records, UInt32 n)
-{
+Int32 CandidateBody::AddNVertexRec(const VERT* records, UInt32 n) {
 	return AppendN(vertices, records, n);
 }
 
-Int32 CandidateBody::AddVertexRec(const VERT& record)
-{
+Int32 CandidateBody::AddVertexRec(const VERT& record) {
 	return AppendN(vertices, &record, 1);
 }
 
-Int32 CandidateBody::AddNTextureVertexRec(const TEVE* records, UInt32 n)
-{
+Int32 CandidateBody::AddNTextureVertexRec(const TEVE* records, UInt32 n) {
 	return AppendN(textureVertices, records, n);
 }
 
-Int32 CandidateBody::AddTextureVertexRec(const TEVE& record)
-{
+Int32 CandidateBody::AddTextureVertexRec(const TEVE& record) {
 	return AppendN(textureVertices, &record, 1);
 }
 
-Int32 CandidateBody::AddNEdgeRec(const EDGE* records, UInt32 n)
-{
+Int32 CandidateBody::AddNEdgeRec(const EDGE* records, UInt32 n) {
 	return AppendN(edges, records, n);
 }
 
-Int32 CandidateBody::AddEdgeRec(const EDGE& record)
-{
+Int32 CandidateBody::AddEdgeRec(const EDGE& record) {
 	return AppendN(edges, &record, 1);
 }
 
-Int32 CandidateBody::AddNPolyEdgeRec(const Int32* records, UInt32 n)
-{
+Int32 CandidateBody::AddNPolyEdgeRec(const Int32* records, UInt32 n) {
 	return AppendN(polyEdges, records, n);
 }
 
-Int32 CandidateBody::AddPolyEdgeRec(Int32 record)
-{
+Int32 CandidateBody::AddPolyEdgeRec(Int32 record) {
 	return AppendN(polyEdges, &record, 1);
 }
 
-Int32 CandidateBody::AddNPolyNormalRec(const VECT* records, UInt32 n)
-{
+Int32 CandidateBody::AddNPolyNormalRec(const VECT* records, UInt32 n) {
 	return AppendN(polyNormals, records, n);
 }
 
-Int32 CandidateBody::AddPolyNormalRec(const VECT& record)
-{
+Int32 CandidateBody::AddPolyNormalRec(const VECT& record) {
 	return AppendN(polyNormals, &record, 1);
 }
 
-Int32 CandidateBody::AddNPolygonRec(const PGON* records, UInt32 n)
-{
+Int32 CandidateBody::AddNPolygonRec(const PGON* records, UInt32 n) {
 	return AppendN(polygons, records, n);
 }
 
-Int32 CandidateBody::AddPolygonRec(const PGON& record)
-{
+Int32 CandidateBody::AddPolygonRec(const PGON& record) {
 	return AppendN(polygons, &record, 1);
 }
 
 // ---- checked records ------------------------------------------------------------------
 
-UInt32 CandidateBody::StoreVertex(double x, double y, double z)
-{
+UInt32 CandidateBody::StoreVertex(double x, double y, double z) {
 	vertices.Push(VERT{x, y, z});
 	return static_cast<UInt32>(vertices.GetSize() - 1);
 }
 
-Int32 CandidateBody::StoreTextureVertex(double u, double v)
-{
+Int32 CandidateBody::StoreTextureVertex(double u, double v) {
 	textureVertices.Push(TEVE{static_cast<float>(u), static_cast<float>(v)});
 	return LastIndex(textureVertices.GetSize());
 }
 
 Int32 CandidateBody::StoreEdge(Int16 color, Int32 vert1, Int32 vert2, Int32 pgon1, Int32 pgon2, UInt32 edgeStatus,
-							   Int16 hasPolygons)
-{
-	if (vert1 < 0 || vert2 < 0)
-		throw Kit::KitException();
+                               Int16 hasPolygons) {
+	if (vert1 < 0 || vert2 < 0) throw Kit::KitException();
 	EDGE e{};
 	e.status = edgeStatus;
 	e.dummy = 0;
@@ -247,11 +212,9 @@ namespace {
 
 // Unit length unless already within 0.99999 … 1.00001 in squared length. False when the
 // vector is too short to have a direction (or not a number).
-bool MakeUnitNormal(double& x, double& y, double& z)
-{
+bool MakeUnitNormal(double& x, double& y, double& z) {
 	const double s = x * x + y * y + z * z;
-	if (!(s >= 1e-5) || !std::isfinite(s))
-		return false;
+	if (!(s >= 1e-5) || !std::isfinite(s)) return false;
 	if (s < 0.99999 || s > 1.00001) {
 		const double len = std::sqrt(s);
 		x /= len;
@@ -261,29 +224,23 @@ bool MakeUnitNormal(double& x, double& y, double& z)
 	return true;
 }
 
-}	// namespace
+} // namespace
 
-Int32 CandidateBody::StorePolyNormal(double x, double y, double z)
-{
-	if (!MakeUnitNormal(x, y, z))
-		throw Kit::KitException();
+Int32 CandidateBody::StorePolyNormal(double x, double y, double z) {
+	if (!MakeUnitNormal(x, y, z)) throw Kit::KitException();
 	polyNormals.Push(VECT{x, y, z});
 	return LastIndex(polyNormals.GetSize());
 }
 
-Int32 CandidateBody::StoreUnitPolyNormal(double x, double y, double z)
-{
-	if (!MakeUnitNormal(x, y, z))
-		throw Kit::InternalErrorException();
+Int32 CandidateBody::StoreUnitPolyNormal(double x, double y, double z) {
+	if (!MakeUnitNormal(x, y, z)) throw Kit::InternalErrorException();
 	polyNormals.Push(VECT{x, y, z});
 	return LastIndex(polyNormals.GetSize());
 }
 
 Int32 CandidateBody::StorePolygon(Int16 pgonIumat, Int32 irtxt, Int32 mpuid, Int32 ivect, Int32 count,
-								  const Int32* refs, UInt32 pgonStatus)
-{
-	if (count < 0 || (count > 0 && refs == nullptr))
-		throw Kit::KitException();
+                                  const Int32* refs, UInt32 pgonStatus) {
+	if (count < 0 || (count > 0 && refs == nullptr)) throw Kit::KitException();
 	PGON p;
 	p.status = pgonStatus;
 	p.iumat = pgonIumat;
@@ -303,13 +260,10 @@ Int32 CandidateBody::StorePolygon(Int16 pgonIumat, Int32 irtxt, Int32 mpuid, Int
 }
 
 UInt32 CandidateBody::StorePolygonWithPolyEdges(Int16 pgonIumat, Int16 irtxt, Int32 ivect, Int32 count,
-												const Int32* refs, UInt32 pgonStatus)
-{
-	if (count < 0 || (count > 0 && refs == nullptr))
-		throw Kit::IllegalArgumentException();
+                                                const Int32* refs, UInt32 pgonStatus) {
+	if (count < 0 || (count > 0 && refs == nullptr)) throw Kit::IllegalArgumentException();
 	const USize first = polyEdges.GetSize();
-	if (first + USize(count) > USize(std::numeric_limits<Int32>::max()))
-		return 0;	// the poly-edge index would not fit
+	if (first + USize(count) > USize(std::numeric_limits<Int32>::max())) return 0; // the poly-edge index would not fit
 	PGON p;
 	p.status = pgonStatus;
 	p.iumat = pgonIumat;
@@ -323,22 +277,18 @@ UInt32 CandidateBody::StorePolygonWithPolyEdges(Int16 pgonIumat, Int16 irtxt, In
 	return static_cast<UInt32>(polygons.GetSize() - 1);
 }
 
-Int32 CandidateBody::AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const Int32* refs)
-{
-	if (polygon < 0 || count <= 0 || refs == nullptr)
-		throw Kit::IllegalArgumentException();
+Int32 CandidateBody::AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const Int32* refs) {
+	if (polygon < 0 || count <= 0 || refs == nullptr) throw Kit::IllegalArgumentException();
 	const Int64 edgeCount = Int64(edges.GetSize());
 	for (Int32 i = 0; i < count; ++i) {
 		const Int32 ref = refs[i];
 		const Int64 e = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
-		if (ref != 0 && e >= edgeCount)
-			throw Kit::IllegalArgumentException();
+		if (ref != 0 && e >= edgeCount) throw Kit::IllegalArgumentException();
 	}
 	Int32 conflicts = 0;
 	for (Int32 i = 0; i < count; ++i) {
 		const Int32 ref = refs[i];
-		if (ref == 0)
-			continue;
+		if (ref == 0) continue;
 		EDGE& e = edges[static_cast<USize>(ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1)];
 		if (e.pgon1 < -1) {
 			e.pgon1 = polygon;
@@ -353,17 +303,13 @@ Int32 CandidateBody::AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const 
 }
 
 Int32 CandidateBody::StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, Int32 count, const Int32* refs,
-												  UInt32 pgonStatus, bool checkNormal)
-{
-	if (count < 3)
-		return -1;
-	if (refs == nullptr)
-		throw Kit::IllegalArgumentException();
+                                                  UInt32 pgonStatus, bool checkNormal) {
+	if (count < 3) return -1;
+	if (refs == nullptr) throw Kit::IllegalArgumentException();
 	// Every reference must name an existing edge between existing vertices: checked before
 	// anything is stored.
 	for (Int32 i = 0; i < count; ++i) {
-		if (refs[i] == 0)
-			continue;
+		if (refs[i] == 0) continue;
 		const EDGE& e = BodyRules::RefEdge(*this, refs[i]);
 		if (e.vert1 < 0 || e.vert2 < 0 || UInt32(e.vert1) >= GetVertexCount() || UInt32(e.vert2) >= GetVertexCount())
 			throw Kit::IllegalArgumentException();
@@ -378,24 +324,22 @@ Int32 CandidateBody::StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, 
 			ivect = -(d + 1);
 	}
 	const UInt32 index =
-		StorePolygonWithPolyEdges(pgonIumat, static_cast<Int16>(irtxt), ivect, count, refs, pgonStatus);
+	    StorePolygonWithPolyEdges(pgonIumat, static_cast<Int16>(irtxt), ivect, count, refs, pgonStatus);
 	AttachPolygonToPolyEdges(static_cast<Int32>(index), count, refs);
 	return static_cast<Int32>(index);
 }
 
-void CandidateBody::CalculatePolygonMPUIDs()
-{
+void CandidateBody::CalculatePolygonMPUIDs() {
 	for (USize i = 0; i < polygons.GetSize(); ++i)
 		polygons[i].mpuid = static_cast<Int32>(i) + 1;
 }
 
 // ---- sizes and self-check -------------------------------------------------------------------
 
-UInt64 CandidateBody::GetUsedBytes() const
-{
+UInt64 CandidateBody::GetUsedBytes() const {
 	const UInt64 words = UInt64(GetPolyEdgeCount()) + 10 * UInt64(GetPolygonCount()) +
-						 6 * UInt64(GetPolyNormalCount()) + 6 * UInt64(GetEdgeCount()) +
-						 6 * UInt64(GetVertexCount()) + 2 * UInt64(GetTextureVertexCount());
+	                     6 * UInt64(GetPolyNormalCount()) + 6 * UInt64(GetEdgeCount()) + 6 * UInt64(GetVertexCount()) +
+	                     2 * UInt64(GetTextureVertexCount());
 	return sizeof(CandidateBody) + 4 * words;
 }
 
@@ -404,21 +348,18 @@ namespace {
 bool candidateCheckEnabled = false;
 thread_local bool candidateCheckRunning = false;
 
-}	// namespace
+} // namespace
 
-void CandidateBody::SetCheckEnabled(bool enabled)
-{
+void CandidateBody::SetCheckEnabled(bool enabled) {
 	candidateCheckEnabled = enabled;
 }
 
-bool CandidateBody::IsCheckEnabled()
-{
+bool CandidateBody::IsCheckEnabled() {
 	return candidateCheckEnabled;
 }
 
-bool CandidateBody::Check() const
-{
+bool CandidateBody::Check() const {
 	return BodyRules::DebugCheckPolyEdges(*this, candidateCheckEnabled, candidateCheckRunning);
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -13,8 +13,8 @@
 
 #include "Model3D/bodies/body/Body.h"
 #include "Model3D/bodies/body/BodyAlgorithms.h"
-#include "Model3D/bodies/builder/BodyCheckStatus.h"
 #include "Model3D/bodies/body/BodyHeader.h"
+#include "Model3D/bodies/builder/BodyCheckStatus.h"
 #include "Model3D/bodies/records/BodyInfo.h"
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/records/PGON.h"
@@ -104,7 +104,7 @@ public:
 	Int32 StoreTextureVertex(double u, double v);
 	// Negative vertices throw Kit::KitException. hasPolygons 0 stores −1 on both sides.
 	Int32 StoreEdge(Int16 color, Int32 vert1, Int32 vert2, Int32 pgon1, Int32 pgon2, UInt32 edgeStatus,
-					Int16 hasPolygons);
+	                Int16 hasPolygons);
 	// Scaled to unit length unless the squared length is within 0.99999 … 1.00001; a
 	// squared length below 1e-5 throws Kit::KitException (StorePolyNormal) or
 	// Kit::InternalErrorException (StoreUnitPolyNormal).
@@ -112,18 +112,18 @@ public:
 	Int32 StoreUnitPolyNormal(double x, double y, double z);
 	// count < 0 throws Kit::KitException; no references give fpedg 1, lpedg 0.
 	Int32 StorePolygon(Int16 pgonIumat, Int32 irtxt, Int32 mpuid, Int32 ivect, Int32 count, const Int32* refs,
-					   UInt32 pgonStatus);
+	                   UInt32 pgonStatus);
 	// count < 0 throws Kit::IllegalArgumentException; no references give fpedg 0,
 	// lpedg −1; mpuid 0.
 	UInt32 StorePolygonWithPolyEdges(Int16 pgonIumat, Int16 irtxt, Int32 ivect, Int32 count, const Int32* refs,
-									 UInt32 pgonStatus);
+	                                 UInt32 pgonStatus);
 	// Computes the contour normal, stores it, optionally checks the orientation (and
 	// reverses the normal reference when the contours run the wrong way), stores the
 	// polygon and enters it in its edges. Fewer than 3 references: nothing, −1. References
 	// to missing edges or vertices throw Kit::IllegalArgumentException before anything is
 	// stored. Returns the new polygon index.
-	Int32 StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, Int32 count, const Int32* refs,
-									   UInt32 pgonStatus, bool checkNormal);
+	Int32 StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, Int32 count, const Int32* refs, UInt32 pgonStatus,
+	                                   bool checkNormal);
 	// Enters the polygon in a free slot of every referenced edge; returns the number of
 	// edges that already had two other polygons. Bad arguments throw
 	// Kit::IllegalArgumentException.
@@ -180,7 +180,7 @@ public:
 	// identity, a count of −1111 or an empty body. Normals stay when the matrix has the
 	// no-normal-transformation bit.
 	void TransformPart_NoReorient(Int32 firstVertex, Int32 vertexCount, Int32 firstNormal, Int32 normalCount,
-								  const TRANMAT& tm);
+	                              const TRANMAT& tm);
 	// Vertices from firstVertex and normals from firstNormal to the end; a negative
 	// firstNormal transforms no normal.
 	void TransformTail_NoReorient(Int32 firstVertex, Int32 firstNormal, const TRANMAT& tm);
@@ -228,7 +228,7 @@ public:
 	// Called with the attribute store's Attributes::Viewer (or a Modifier), which provides
 	// the material count through IBodyCheckAttributes.
 	CheckStatus CheckAndFix(const IBodyCheckAttributes& attrs, MessageLoader loadMessage, char* messageBuffer,
-							Int16 repairCurvedFlag, Int16 verbosity);
+	                        Int16 repairCurvedFlag, Int16 verbosity);
 
 	// ---- conversion and streams ----------------------------------------------------------
 	// The immutable body; compressed when the compression switch is on. The builder is
@@ -281,11 +281,11 @@ private:
 	struct CompressedArrays;
 	bool Compress(CompressedArrays& out) const;
 	CheckStatus CheckAndFixWithMaterials(UInt32 materialCount, MessageLoader loadMessage, char* messageBuffer,
-										 Int16 repairCurvedFlag, Int16 verbosity);
+	                                     Int16 repairCurvedFlag, Int16 verbosity);
 	void ReverseContours();
 	void ReadQuickArrays(Kit::IChannel& ch);
 
-	bool unusedFlag = false;  // the header's flag byte; the builder does not use it
+	bool unusedFlag = false; // the header's flag byte; the builder does not use it
 
 	Kit::PagedArray<VERT> vertices;
 	Kit::PagedArray<TEVE> textureVertices;
@@ -295,4 +295,4 @@ private:
 	Kit::PagedArray<PGON> polygons;
 };
 
-}	// namespace Modeler
+} // namespace Modeler

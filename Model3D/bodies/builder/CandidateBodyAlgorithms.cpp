@@ -13,25 +13,20 @@ namespace Modeler {
 
 // ---- vertices along references -----------------------------------------------------------
 
-Int32 CandidateBody::GetFirstEdgeVertex(Int32 ref) const
-{
-	if (ref == 0)
-		throw Kit::InternalErrorException("CandidateBody::GetFirstEdgeVertex: separator", __FILE__, __LINE__);
+Int32 CandidateBody::GetFirstEdgeVertex(Int32 ref) const {
+	if (ref == 0) throw Kit::InternalErrorException("CandidateBody::GetFirstEdgeVertex: separator", __FILE__, __LINE__);
 	const EDGE& e = BodyRules::RefEdge(*this, ref);
 	return ref > 0 ? e.vert1 : e.vert2;
 }
 
-void CandidateBody::GetPVert3(Int32 ref1, Int32 ref2, Int32* vertA, Int32* vertB, Int32* vertC) const
-{
-	if (ref1 == 0 || ref2 == 0)
-		throw Kit::LogicErrorException();
+void CandidateBody::GetPVert3(Int32 ref1, Int32 ref2, Int32* vertA, Int32* vertB, Int32* vertC) const {
+	if (ref1 == 0 || ref2 == 0) throw Kit::LogicErrorException();
 	const EDGE& e1 = BodyRules::RefEdge(*this, ref1);
 	const EDGE& e2 = BodyRules::RefEdge(*this, ref2);
 	const Int32 a = ref1 > 0 ? e1.vert1 : e1.vert2;
 	const Int32 b = ref1 > 0 ? e1.vert2 : e1.vert1;
 	const Int32 secondStart = ref2 > 0 ? e2.vert1 : e2.vert2;
-	if (secondStart != b)
-		throw Kit::LogicErrorException();
+	if (secondStart != b) throw Kit::LogicErrorException();
 	*vertA = a;
 	*vertB = b;
 	*vertC = ref2 > 0 ? e2.vert2 : e2.vert1;
@@ -40,32 +35,27 @@ void CandidateBody::GetPVert3(Int32 ref1, Int32 ref2, Int32* vertA, Int32* vertB
 // ---- normals ------------------------------------------------------------------------------
 
 bool CandidateBody::CalcUnitNormalFrom3Verts(Int32 vertA, Int32 vertB, Int32 vertC, double* x, double* y,
-											 double* z) const
-{
+                                             double* z) const {
 	const Geometry::Vector3d b = BodyRules::VertexPoint(*this, vertB);
 	const Geometry::Vector3d a = BodyRules::VertexPoint(*this, vertA) - b;
 	const Geometry::Vector3d c = BodyRules::VertexPoint(*this, vertC) - b;
 	Geometry::Vector3d n;
-	if (!Geometry::CalcUnitNormal(c, a, &n))
-		return false;
+	if (!Geometry::CalcUnitNormal(c, a, &n)) return false;
 	*x = n.x;
 	*y = n.y;
 	*z = n.z;
 	return true;
 }
 
-bool CandidateBody::CalculateLoopNormal(Int32 vertA, Int32 vertB, double* x, double* y, double* z) const
-{
+bool CandidateBody::CalculateLoopNormal(Int32 vertA, Int32 vertB, double* x, double* y, double* z) const {
 	Geometry::Vector3d d = BodyRules::VertexPoint(*this, vertA) - BodyRules::VertexPoint(*this, vertB);
 	const double length = d.GetLength();
-	if (length < 1e-5)
-		return false;
+	if (length < 1e-5) return false;
 	d = d / length;
 	const Geometry::Vector3d w(-d.z, d.x, d.y);
 	Geometry::Vector3d n = d ^ w;
 	const double nLength = n.GetLength();
-	if (nLength < 1e-5)
-		return false;
+	if (nLength < 1e-5) return false;
 	n = n / nLength;
 	*x = n.x;
 	*y = n.y;
@@ -76,8 +66,7 @@ bool CandidateBody::CalculateLoopNormal(Int32 vertA, Int32 vertB, double* x, dou
 // The first corner that gives a normal wins. Pairs of references that do not meet (the
 // wrap-around from the last contour of a polygon with holes back to the first one) are
 // not corners and are passed over.
-void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* x, double* y, double* z) const
-{
+void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* x, double* y, double* z) const {
 	*x = 0.0;
 	*y = 0.0;
 	*z = 1.0;
@@ -86,16 +75,13 @@ void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* 
 	for (Int32 i = 0; i < count; ++i) {
 		const Int32 r1 = refs[i];
 		const Int32 r2 = refs[(i + 1) % count];
-		if (r1 == 0 || r2 == 0)
-			continue;
+		if (r1 == 0 || r2 == 0) continue;
 		const EDGE& e1 = BodyRules::RefEdge(*this, r1);
 		const EDGE& e2 = BodyRules::RefEdge(*this, r2);
-		if ((r1 > 0 ? e1.vert2 : e1.vert1) != (r2 > 0 ? e2.vert1 : e2.vert2))
-			continue;
+		if ((r1 > 0 ? e1.vert2 : e1.vert1) != (r2 > 0 ? e2.vert1 : e2.vert2)) continue;
 		Int32 a, b, c;
 		GetPVert3(r1, r2, &a, &b, &c);
-		if (CalcUnitNormalFrom3Verts(a, b, c, x, y, z))
-			return;
+		if (CalcUnitNormalFrom3Verts(a, b, c, x, y, z)) return;
 	}
 	Int32 previous = -1;
 	for (Int32 i = 0; i < count; ++i) {
@@ -104,41 +90,35 @@ void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* 
 			continue;
 		}
 		const Int32 current = GetFirstEdgeVertex(refs[i]);
-		if (previous >= 0 && CalculateLoopNormal(previous, current, x, y, z))
-			return;
+		if (previous >= 0 && CalculateLoopNormal(previous, current, x, y, z)) return;
 		previous = current;
 	}
 	throw Kit::InternalErrorException("CandidateBody::CalculateLoopNormal: degenerate contour", __FILE__, __LINE__);
 }
 
 Int16 CandidateBody::CheckPolygonNormal(Int32 ivect, Int32 count, const Int32* refs, bool allContours,
-										bool strict) const
-{
+                                        bool strict) const {
 	return BodyRules::CheckPolygonNormal(*this, ivect, count, refs, allContours, strict);
 }
 
-Int16 CandidateBody::IsPgonApexConcave(Int32 normal, Int32 prev, Int32 apex, Int32 next) const
-{
+Int16 CandidateBody::IsPgonApexConcave(Int32 normal, Int32 prev, Int32 apex, Int32 next) const {
 	return BodyRules::IsPgonApexConcave(*this, normal, prev, apex, next);
 }
 
-Int32 CandidateBody::SearchPgonNormal(Int32 first, Int32 last, double x, double y, double z) const
-{
+Int32 CandidateBody::SearchPgonNormal(Int32 first, Int32 last, double x, double y, double z) const {
 	return BodyRules::SearchPgonNormal(*this, first, last, x, y, z);
 }
 
 // ---- box-shaped texture wrapping ---------------------------------------------------------
 
-void CandidateBody::CreateMinMaxWrapping()
-{
+void CandidateBody::CreateMinMaxWrapping() {
 	constexpr double eps = 1e-5;
-	Int32 slot[4] = {0, 0, 0, 0};	// 1-based candidates: origin, x-axis, y-axis, z-axis point
+	Int32 slot[4] = {0, 0, 0, 0}; // 1-based candidates: origin, x-axis, y-axis, z-axis point
 	double minX = 0, minY = 0, minZ = 0, maxX = -1, maxY = -1, maxZ = -1;
 	Int32 lastCounted = -1;
 	const Int32 n = static_cast<Int32>(GetVertexCount());
 	for (Int32 i = 0; i < n; ++i) {
-		if (IsCoordSysOnlyVertex(i))
-			continue;
+		if (IsCoordSysOnlyVertex(i)) continue;
 		const VERT& v = GetConstVertex(i);
 		if (lastCounted < 0) {
 			minX = maxX = v.x;
@@ -165,20 +145,20 @@ void CandidateBody::CreateMinMaxWrapping()
 		else if (v.z > maxZ + eps)
 			slot[3] = 0;
 		switch (cls) {
-			case 42:
-				slot[0] = i + 1;
-				break;
-			case 26:
-				slot[1] = i + 1;
-				break;
-			case 38:
-				slot[2] = i + 1;
-				break;
-			case 41:
-				slot[3] = i + 1;
-				break;
-			default:
-				break;
+		case 42:
+			slot[0] = i + 1;
+			break;
+		case 26:
+			slot[1] = i + 1;
+			break;
+		case 38:
+			slot[2] = i + 1;
+			break;
+		case 41:
+			slot[3] = i + 1;
+			break;
+		default:
+			break;
 		}
 		minX = std::min(minX, v.x);
 		maxX = std::max(maxX, v.x);
@@ -195,16 +175,14 @@ void CandidateBody::CreateMinMaxWrapping()
 		// stands apart from the body.
 		if (coor[j] < 0 && lastCounted >= 0) {
 			const Int32 old = ~coor[j];
-			if (old < n)
-				vertices[static_cast<USize>(old)] = vertices[static_cast<USize>(lastCounted)];
+			if (old < n) vertices[static_cast<USize>(old)] = vertices[static_cast<USize>(lastCounted)];
 		}
 		if (slot[j] != 0) {
 			coor[j] = slot[j];
 		} else {
 			const Int32 index = static_cast<Int32>(StoreVertex(corners[j].x, corners[j].y, corners[j].z));
 			coor[j] = ~index;
-			if (hadTextures)
-				textureVertices.Push(TEVE{0.0f, 0.0f});
+			if (hadTextures) textureVertices.Push(TEVE{0.0f, 0.0f});
 		}
 	}
 	wrap = 99;
@@ -218,16 +196,12 @@ void CandidateBody::CreateMinMaxWrapping()
 // the pass near-linear. An edge leaves that state for good once a second visited polygon
 // uses it (its use value only grows) or all its polygons are visited, so stale heap
 // entries are dropped when they come to the top.
-void CandidateBody::FixOpenBodySurfaceOrientation()
-{
+void CandidateBody::FixOpenBodySurfaceOrientation() {
 	const Int32 polygonCount = static_cast<Int32>(GetPolygonCount());
 	const Int32 edgeCount = static_cast<Int32>(GetEdgeCount());
-	if (IsClosed() || edgeCount < 6 || polygonCount < 2)
-		return;
+	if (IsClosed() || edgeCount < 6 || polygonCount < 2) return;
 	const Int64 polyEdgeCount = GetPolyEdgeCount();
-	auto fail = [](const char* message, UInt32 line) {
-		throw Kit::InternalErrorException(message, __FILE__, line);
-	};
+	auto fail = [](const char* message, UInt32 line) { throw Kit::InternalErrorException(message, __FILE__, line); };
 
 	std::vector<bool> visited(static_cast<USize>(polygonCount), false);
 	std::vector<Int32> use(static_cast<USize>(edgeCount), 0);
@@ -243,8 +217,7 @@ void CandidateBody::FixOpenBodySurfaceOrientation()
 		checkRange(p);
 		for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
 			const Int32 r = polyEdges[static_cast<USize>(k)];
-			if (r == 0)
-				continue;
+			if (r == 0) continue;
 			const Int64 e = r > 0 ? Int64(r) - 1 : -Int64(r) - 1;
 			if (e >= edgeCount)
 				fail("CandidateBody::FixOpenBodySurfaceOrientation: reference to a missing edge", __LINE__);
@@ -260,12 +233,10 @@ void CandidateBody::FixOpenBodySurfaceOrientation()
 	// The unvisited polygon in the edge's slots (pgon1 first), or −1.
 	auto unvisitedNeighbour = [&](const EDGE& e) -> Int32 {
 		for (Int32 slot : {e.pgon1, e.pgon2}) {
-			if (slot < 0)
-				continue;
+			if (slot < 0) continue;
 			if (slot >= polygonCount)
 				fail("CandidateBody::FixOpenBodySurfaceOrientation: edge names a missing polygon", __LINE__);
-			if (!visited[static_cast<USize>(slot)])
-				return slot;
+			if (!visited[static_cast<USize>(slot)]) return slot;
 		}
 		return -1;
 	};
@@ -274,8 +245,7 @@ void CandidateBody::FixOpenBodySurfaceOrientation()
 	for (;;) {
 		while (seed < polygonCount && visited[static_cast<USize>(seed)])
 			++seed;
-		if (seed >= polygonCount)
-			break;
+		if (seed >= polygonCount) break;
 		visit(seed);
 		while (!single.empty()) {
 			const Int32 j = single.top();
@@ -290,8 +260,7 @@ void CandidateBody::FixOpenBodySurfaceOrientation()
 			Int32 found = 0;
 			for (Int32 k = p.fpedg; k <= p.lpedg && found == 0; ++k) {
 				const Int32 r = polyEdges[static_cast<USize>(k)];
-				if (r == j + 1 || r == -(j + 1))
-					found = r;
+				if (r == j + 1 || r == -(j + 1)) found = r;
 			}
 			if (found == 0)
 				fail("CandidateBody::FixOpenBodySurfaceOrientation: polygon does not run along its edge", __LINE__);
@@ -305,4 +274,4 @@ void CandidateBody::FixOpenBodySurfaceOrientation()
 	}
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -17,28 +17,24 @@ namespace Modeler {
 namespace {
 
 // The preference is read once, on first use.
-bool CompressionPreference()
-{
+bool CompressionPreference() {
 	static const bool value = DBGetBool("Atelier", "compress", true);
 	return value;
 }
 
 std::optional<bool> compressionOverride;
 
-}	// namespace
+} // namespace
 
-bool CandidateBody::IsCompressionOn()
-{
+bool CandidateBody::IsCompressionOn() {
 	return compressionOverride.has_value() ? *compressionOverride : CompressionPreference();
 }
 
-void CandidateBody::SetCompressionOverride(bool on)
-{
+void CandidateBody::SetCompressionOverride(bool on) {
 	compressionOverride = on;
 }
 
-void CandidateBody::ResetCompressionOverride()
-{
+void CandidateBody::ResetCompressionOverride() {
 	compressionOverride.reset();
 }
 
@@ -55,8 +51,7 @@ struct CandidateBody::CompressedArrays {
 	Int32 coor[4] = {0, 0, 0, 0};
 
 	// The outcome of an inconsistent builder: no geometry, zero bounds and zero coor.
-	void MakeInconsistent()
-	{
+	void MakeInconsistent() {
 		vertices.Clear();
 		textureVertices.Clear();
 		edges.Clear();
@@ -70,22 +65,20 @@ struct CandidateBody::CompressedArrays {
 
 namespace {
 
-inline Int64 RefIndex(Int32 ref)
-{
+inline Int64 RefIndex(Int32 ref) {
 	return ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
 }
 
 enum VertexState : UInt8 { VertexUnknown = 0, VertexUnused = 1, VertexUsed = 2 };
 
-}	// namespace
+} // namespace
 
 // Removes unused vertices and normals, removable wire edges and superfluous contour
 // separators. Returns false when nothing needs removing (the arrays are used as they
 // are). Every reference is checked on the way; an inconsistent builder gives true with
 // empty arrays. Normals are kept for every polygon that names them, also for polygons
 // that no edge names, so that no polygon can be left with a normal that was dropped.
-bool CandidateBody::Compress(CompressedArrays& out) const
-{
+bool CandidateBody::Compress(CompressedArrays& out) const {
 	const Int64 V = GetVertexCount(), E = GetEdgeCount(), P = GetPolygonCount();
 	const Int64 N = GetPolyNormalCount(), PE = GetPolyEdgeCount(), T = GetTextureVertexCount();
 	auto stop = [&out]() {
@@ -99,11 +92,9 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 
 	// Coordinate-system vertices.
 	for (Int32 c : coor) {
-		if (c == 0)
-			continue;
+		if (c == 0) continue;
 		const Int64 v = RefIndex(c);
-		if (v >= V)
-			return stop();
+		if (v >= V) return stop();
 		vertexState[static_cast<USize>(v)] = VertexUsed;
 		if (c < 0 && !ask) {
 			// An edge at a vertex marked coordinate-system-only: the mark must be corrected.
@@ -116,15 +107,13 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 	std::vector<bool> removable(static_cast<USize>(E), false);
 	auto markNormal = [&](Int32 ivect) {
 		const Int64 n = RefIndex(ivect);
-		if (ivect == 0 || n >= N)
-			return false;
+		if (ivect == 0 || n >= N) return false;
 		normalUsed[static_cast<USize>(n)] = true;
 		return true;
 	};
 	for (Int64 i = 0; i < E; ++i) {
 		const EDGE& e = edges[static_cast<USize>(i)];
-		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V)
-			return stop();
+		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V) return stop();
 		if (e.pgon1 < 0 && e.pgon2 < 0 && (e.status & EdgeWire) != 0) {
 			removable[static_cast<USize>(i)] = true;
 			for (Int32 v : {e.vert1, e.vert2}) {
@@ -136,11 +125,9 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 		}
 		vertexState[static_cast<USize>(e.vert1)] = VertexUsed;
 		vertexState[static_cast<USize>(e.vert2)] = VertexUsed;
-		if (e.pgon1 >= P || e.pgon2 >= P)
-			return stop();
+		if (e.pgon1 >= P || e.pgon2 >= P) return stop();
 		for (Int32 pg : {e.pgon1, e.pgon2}) {
-			if (pg >= 0 && !markNormal(polygons[static_cast<USize>(pg)].ivect))
-				return stop();
+			if (pg >= 0 && !markNormal(polygons[static_cast<USize>(pg)].ivect)) return stop();
 		}
 	}
 
@@ -148,13 +135,10 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 	// range or doubled ask for compression.
 	for (Int64 i = 0; i < P; ++i) {
 		const PGON& p = polygons[static_cast<USize>(i)];
-		if (!markNormal(p.ivect))
-			return stop();
-		if (p.lpedg < p.fpedg)
-			continue;
-		if (p.fpedg < 0 || p.lpedg >= PE)
-			return stop();
-		bool previousSeparator = true;	// a separator at the start counts as doubled
+		if (!markNormal(p.ivect)) return stop();
+		if (p.lpedg < p.fpedg) continue;
+		if (p.fpedg < 0 || p.lpedg >= PE) return stop();
+		bool previousSeparator = true; // a separator at the start counts as doubled
 		for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
 			const Int32 r = polyEdges[static_cast<USize>(k)];
 			if (r == 0) {
@@ -162,26 +146,22 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 				previousSeparator = true;
 				continue;
 			}
-			if (RefIndex(r) >= E)
-				return stop();
+			if (RefIndex(r) >= E) return stop();
 			previousSeparator = false;
 		}
 		ask = ask || previousSeparator;
 	}
-	if (!ask)
-		return false;
+	if (!ask) return false;
 
 	// Vertices (and their texture vertices) that something uses, in their order.
 	std::vector<Int32> vertexMap(static_cast<USize>(V), -1);
 	BodyRules::BoxBuilder box;
 	for (Int64 i = 0; i < V; ++i) {
-		if (vertexState[static_cast<USize>(i)] != VertexUsed)
-			continue;
+		if (vertexState[static_cast<USize>(i)] != VertexUsed) continue;
 		const VERT& v = vertices[static_cast<USize>(i)];
 		vertexMap[static_cast<USize>(i)] = static_cast<Int32>(out.vertices.GetSize());
 		out.vertices.Push(v);
-		if (i < T)
-			out.textureVertices.Push(textureVertices[static_cast<USize>(i)]);
+		if (i < T) out.textureVertices.Push(textureVertices[static_cast<USize>(i)]);
 		box.Add(v.x, v.y, v.z);
 	}
 	out.bounds = box.GetBox();
@@ -189,8 +169,7 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 	// Normals.
 	std::vector<Int32> normalMap(static_cast<USize>(N), -1);
 	for (Int64 i = 0; i < N; ++i) {
-		if (!normalUsed[static_cast<USize>(i)])
-			continue;
+		if (!normalUsed[static_cast<USize>(i)]) continue;
 		normalMap[static_cast<USize>(i)] = static_cast<Int32>(out.polyNormals.GetSize());
 		out.polyNormals.Push(polyNormals[static_cast<USize>(i)]);
 	}
@@ -199,8 +178,7 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 	std::vector<Int32> edgeMap(static_cast<USize>(E), -1);
 	std::vector<bool> onEdge(static_cast<USize>(out.vertices.GetSize()), false);
 	for (Int64 i = 0; i < E; ++i) {
-		if (removable[static_cast<USize>(i)])
-			continue;
+		if (removable[static_cast<USize>(i)]) continue;
 		EDGE e = edges[static_cast<USize>(i)];
 		e.vert1 = vertexMap[static_cast<USize>(e.vert1)];
 		e.vert2 = vertexMap[static_cast<USize>(e.vert2)];
@@ -228,10 +206,8 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 					continue;
 				}
 				const Int32 mapped = edgeMap[static_cast<USize>(RefIndex(r))];
-				if (mapped < 0)
-					return stop();	// a polygon runs along a wire edge
-				if (pendingSeparator)
-					out.polyEdges.Push(0);
+				if (mapped < 0) return stop(); // a polygon runs along a wire edge
+				if (pendingSeparator) out.polyEdges.Push(0);
 				pendingSeparator = false;
 				out.polyEdges.Push(r > 0 ? mapped + 1 : -(mapped + 1));
 			}
@@ -243,29 +219,26 @@ bool CandidateBody::Compress(CompressedArrays& out) const
 
 	// The coordinate system: positive where a kept edge touches the vertex.
 	for (Int32 j = 0; j < 4; ++j) {
-		if (coor[j] == 0)
-			continue;
+		if (coor[j] == 0) continue;
 		const Int32 n = vertexMap[static_cast<USize>(RefIndex(coor[j]))];
 		out.coor[j] = onEdge[static_cast<USize>(n)] ? n + 1 : -(n + 1);
 	}
 	return true;
 }
 
-Kit::SharedPtr<Body> CandidateBody::ToBody() const
-{
+Kit::SharedPtr<Body> CandidateBody::ToBody() const {
 	try {
 		if (IsCompressionOn()) {
 			CompressedArrays c;
 			if (Compress(c)) {
-				return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc,
-													 sltype, fatherBind, wrap, c.coor, c.bounds, c.vertices,
-													 c.textureVertices, c.edges, c.polyEdges, c.polyNormals,
-													 c.polygons));
+				return Kit::SharedPtr<Body>(new Body(
+				    status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype, fatherBind, wrap, c.coor,
+				    c.bounds, c.vertices, c.textureVertices, c.edges, c.polyEdges, c.polyNormals, c.polygons));
 			}
 		}
 		return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
-											 fatherBind, wrap, coor, bounds, vertices, textureVertices, edges,
-											 polyEdges, polyNormals, polygons));
+		                                     fatherBind, wrap, coor, bounds, vertices, textureVertices, edges,
+		                                     polyEdges, polyNormals, polygons));
 	} catch (const Kit::OutOfMemoryException&) {
 		throw;
 	} catch (const std::bad_alloc&) {
@@ -273,4 +246,4 @@ Kit::SharedPtr<Body> CandidateBody::ToBody() const
 	}
 }
 
-}	// namespace Modeler
+} // namespace Modeler

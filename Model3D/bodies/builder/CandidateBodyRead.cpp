@@ -22,14 +22,14 @@ namespace Modeler {
 namespace {
 
 // Versions of the record layouts.
-constexpr Int32 LastFloatVertexFileVersion = 4010;	 // vertices as three floats
-constexpr Int32 LastFloatNormalFileVersion = 4011;	 // normals as three floats
-constexpr Int32 LastNoTextureFileVersion = 4011;	 // no texture vertices stored
-constexpr Int32 LastOldEdgeFileVersion = 4014;		 // 20-byte edges
+constexpr Int32 LastFloatVertexFileVersion = 4010; // vertices as three floats
+constexpr Int32 LastFloatNormalFileVersion = 4011; // normals as three floats
+constexpr Int32 LastNoTextureFileVersion = 4011;   // no texture vertices stored
+constexpr Int32 LastOldEdgeFileVersion = 4014;     // 20-byte edges
 constexpr Int32 LastPgon41FileVersion = 4002;
 constexpr Int32 LastPgon51FileVersion = 4014;
 constexpr Int32 LastPgon110FileVersion = 4030;
-constexpr Int32 FirstUnshiftedTextureVersion = 4026;  // earlier files count textures from 2
+constexpr Int32 FirstUnshiftedTextureVersion = 4026; // earlier files count textures from 2
 
 // Versions handed to the vertex swap routine to select the layout actually read.
 constexpr Int32 FloatLayoutVersion = LastFloatVertexVersion;
@@ -39,34 +39,27 @@ constexpr Int32 DoubleLayoutVersion = LastFloatVertexVersion + 1;
 // the swap routines.
 constexpr UInt32 ChunkRecords = 4096;
 
-[[noreturn]] void ThrowReadFailed(bool oldLayout)
-{
-	if (oldLayout)
-		throw Kit::RunTimeErrorException("ReadOldElems failed", "Model3D/CandidateBody", 940);
+[[noreturn]] void ThrowReadFailed(bool oldLayout) {
+	if (oldLayout) throw Kit::RunTimeErrorException("ReadOldElems failed", "Model3D/CandidateBody", 940);
 	throw Kit::RunTimeErrorException("ReadCurrElems failed", "Model3D/CandidateBody", 959);
 }
 
-using SwapFunction = void (*)(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count,
-							  Kit::PlatformSign to);
+using SwapFunction = void (*)(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 
 // Reads 'count' records of 'recordSize' bytes, swaps them when needed and hands each one
 // to 'append'. On failure the array is cut back to its size before the call.
 template <typename T, typename Append>
 void ReadBlock(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, UInt32 recordSize, bool oldLayout,
-			   Kit::PagedArray<T>& array, SwapFunction swap, Append append)
-{
-	if (count == 0)
-		return;
-	if (UInt64(count) * recordSize > ch.GetAvailable())
-		ThrowReadFailed(oldLayout);
+               Kit::PagedArray<T>& array, SwapFunction swap, Append append) {
+	if (count == 0) return;
+	if (UInt64(count) * recordSize > ch.GetAvailable()) ThrowReadFailed(oldLayout);
 	const USize before = array.GetSize();
 	try {
 		const bool needsSwap = Kit::NeedsSwap(sign, Kit::Native_Platform_Sign);
 		std::vector<char> buffer(USize(std::min(count, ChunkRecords)) * recordSize);
 		for (UInt32 done = 0; done < count;) {
 			const UInt32 n = std::min(count - done, ChunkRecords);
-			if (ch.ReadBin(buffer.data(), UInt64(n) * recordSize) != 0)
-				ThrowReadFailed(oldLayout);
+			if (ch.ReadBin(buffer.data(), UInt64(n) * recordSize) != 0) ThrowReadFailed(oldLayout);
 			if (needsSwap) {
 				Int32 offset = 0;
 				swap(sign, buffer.data(), &offset, static_cast<Int32>(n), Kit::Native_Platform_Sign);
@@ -81,36 +74,29 @@ void ReadBlock(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, UInt32 r
 	}
 }
 
-template <typename R>
-R Load(const char* p)
-{
+template <typename R> R Load(const char* p) {
 	R r;
 	std::memcpy(&r, p, sizeof r);
 	return r;
 }
 
-void SwapFloatVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to)
-{
+void SwapFloatVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
 	IV_VERT(from, buffer, offset, count, FloatLayoutVersion, to);
 }
 
-void SwapDoubleVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to)
-{
+void SwapDoubleVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
 	IV_VERT(from, buffer, offset, count, DoubleLayoutVersion, to);
 }
 
 // Three floats widened to doubles.
-template <typename V>
-V LoadFloatTriple(const char* p)
-{
+template <typename V> V LoadFloatTriple(const char* p) {
 	float f[3];
 	std::memcpy(f, p, sizeof f);
 	return V{f[0], f[1], f[2]};
 }
 
 // A current 40-byte polygon record without its cache slot.
-PGON LoadCurrentPgon(const char* p)
-{
+PGON LoadCurrentPgon(const char* p) {
 	PGON pgon;
 	std::memcpy(&pgon.status, p + 0, 4);
 	std::memcpy(&pgon.dummy, p + 4, 2);
@@ -124,29 +110,25 @@ PGON LoadCurrentPgon(const char* p)
 	return pgon;
 }
 
-}	// namespace
+} // namespace
 
-void CandidateBody::ReadVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version)
-{
+void CandidateBody::ReadVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	if (version <= LastFloatVertexFileVersion) {
 		ReadBlock(ch, sign, count, VERT_FloatSize, true, vertices, SwapFloatVerts,
-				  [this](const char* p) { vertices.Push(LoadFloatTriple<VERT>(p)); });
+		          [this](const char* p) { vertices.Push(LoadFloatTriple<VERT>(p)); });
 	} else {
 		ReadBlock(ch, sign, count, VERT_DoubleSize, false, vertices, SwapDoubleVerts,
-				  [this](const char* p) { vertices.Push(Load<VERT>(p)); });
+		          [this](const char* p) { vertices.Push(Load<VERT>(p)); });
 	}
 }
 
-void CandidateBody::ReadTextureVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version)
-{
-	if (version <= LastNoTextureFileVersion)
-		return;
+void CandidateBody::ReadTextureVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
+	if (version <= LastNoTextureFileVersion) return;
 	ReadBlock(ch, sign, count, TEVE_Size, false, textureVertices, IV_TEVE,
-			  [this](const char* p) { textureVertices.Push(Load<TEVE>(p)); });
+	          [this](const char* p) { textureVertices.Push(Load<TEVE>(p)); });
 }
 
-void CandidateBody::ReadEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version)
-{
+void CandidateBody::ReadEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	if (version <= LastOldEdgeFileVersion) {
 		ReadBlock(ch, sign, count, EDGE_51_Size, true, edges, IV_EDGE_51, [this](const char* p) {
 			const EDGE_51 old = Load<EDGE_51>(p);
@@ -156,32 +138,29 @@ void CandidateBody::ReadEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 c
 		});
 	} else {
 		ReadBlock(ch, sign, count, EDGE_Size, false, edges, IV_EDGE,
-				  [this](const char* p) { edges.Push(Load<EDGE>(p)); });
+		          [this](const char* p) { edges.Push(Load<EDGE>(p)); });
 	}
 }
 
-void CandidateBody::ReadPolyEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 /*version*/)
-{
+void CandidateBody::ReadPolyEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 /*version*/) {
 	ReadBlock(ch, sign, count, PEDG_Size, false, polyEdges, IV_PEDG,
-			  [this](const char* p) { polyEdges.Push(Load<Int32>(p)); });
+	          [this](const char* p) { polyEdges.Push(Load<Int32>(p)); });
 }
 
-void CandidateBody::ReadPolyNormal(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version)
-{
+void CandidateBody::ReadPolyNormal(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	if (version <= LastFloatNormalFileVersion) {
 		ReadBlock(ch, sign, count, VERT_FloatSize, true, polyNormals, SwapFloatVerts,
-				  [this](const char* p) { polyNormals.Push(LoadFloatTriple<VECT>(p)); });
+		          [this](const char* p) { polyNormals.Push(LoadFloatTriple<VECT>(p)); });
 	} else {
 		ReadBlock(ch, sign, count, VERT_DoubleSize, false, polyNormals, SwapDoubleVerts,
-				  [this](const char* p) { polyNormals.Push(Load<VECT>(p)); });
+		          [this](const char* p) { polyNormals.Push(Load<VECT>(p)); });
 	}
 }
 
 // The polygons just read get no triangle cache, and files before version 4026 count
 // their textures from 2, so their texture references move down by one. Only the new
 // polygons are touched, also when the builder had polygons before the call.
-void CandidateBody::ReadPolygon(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version)
-{
+void CandidateBody::ReadPolygon(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	const USize first = polygons.GetSize();
 	if (version <= LastPgon41FileVersion) {
 		ReadBlock(ch, sign, count, PGON_41_Size, true, polygons, IV_PGON_41, [this](const char* p) {
@@ -206,21 +185,19 @@ void CandidateBody::ReadPolygon(Kit::IChannel& ch, Kit::PlatformSign sign, UInt3
 		});
 	} else {
 		ReadBlock(ch, sign, count, PGON_Size, false, polygons, IV_PGON,
-				  [this](const char* p) { polygons.Push(LoadCurrentPgon(p)); });
+		          [this](const char* p) { polygons.Push(LoadCurrentPgon(p)); });
 	}
 	for (USize i = first; i < polygons.GetSize(); ++i) {
 		PGON& pgon = polygons[i];
 		pgon.SetCache(nullptr);
-		if (version < FirstUnshiftedTextureVersion && pgon.irtxt > 0)
-			--pgon.irtxt;
+		if (version < FirstUnshiftedTextureVersion && pgon.irtxt > 0) --pgon.irtxt;
 	}
 }
 
-void CandidateBody::ApplyBEXT(const BEXT_51& ext)
-{
+void CandidateBody::ApplyBEXT(const BEXT_51& ext) {
 	btype = ext.btype;
 	wrap = ext.wrap;
 	std::memcpy(coor, ext.coor, sizeof coor);
 }
 
-}	// namespace Modeler
+} // namespace Modeler

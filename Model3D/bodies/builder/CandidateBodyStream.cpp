@@ -15,15 +15,13 @@ namespace Modeler {
 
 namespace {
 
-PGON FromImage(const PgonImage& image)
-{
+PGON FromImage(const PgonImage& image) {
 	PGON p;
 	AssignPgonImage(p, image);
 	return p;
 }
 
-[[noreturn]] void ThrowStream(const char* message, UInt32 line)
-{
+[[noreturn]] void ThrowStream(const char* message, UInt32 line) {
 	throw Kit::InternalErrorException(message, __FILE__, line);
 }
 
@@ -31,8 +29,7 @@ constexpr USize ChunkRecords = 2048;
 
 // Writes the array as its count and its records, a chunk of plain records at a time.
 template <typename T, typename Image, typename Convert>
-void WriteArray(Kit::OChannel& ch, const Kit::PagedArray<T>& array, Convert convert)
-{
+void WriteArray(Kit::OChannel& ch, const Kit::PagedArray<T>& array, Convert convert) {
 	ch.Write(static_cast<UInt32>(array.GetSize()));
 	std::vector<Image> chunk;
 	chunk.reserve(std::min(array.GetSize(), ChunkRecords));
@@ -48,14 +45,11 @@ void WriteArray(Kit::OChannel& ch, const Kit::PagedArray<T>& array, Convert conv
 // Reads a count and that many records. The count is refused before anything is
 // allocated when the channel cannot hold that many records.
 template <typename T, typename Image, typename Convert>
-void ReadArray(Kit::IChannel& ch, Kit::PagedArray<T>& array, Convert convert)
-{
+void ReadArray(Kit::IChannel& ch, Kit::PagedArray<T>& array, Convert convert) {
 	UInt32 count = 0;
-	if (ch.GetAvailable() < sizeof count)
-		ThrowStream("CandidateBody::QuickRead: truncated stream", __LINE__);
+	if (ch.GetAvailable() < sizeof count) ThrowStream("CandidateBody::QuickRead: truncated stream", __LINE__);
 	ch.Read(count);
-	if (ch.GetInputStatus() != 0)
-		ThrowStream("CandidateBody::QuickRead: truncated stream", __LINE__);
+	if (ch.GetInputStatus() != 0) ThrowStream("CandidateBody::QuickRead: truncated stream", __LINE__);
 	if (UInt64(count) * sizeof(Image) > ch.GetAvailable())
 		ThrowStream("CandidateBody::QuickRead: count exceeds the stream", __LINE__);
 	array.Clear();
@@ -70,16 +64,13 @@ void ReadArray(Kit::IChannel& ch, Kit::PagedArray<T>& array, Convert convert)
 	}
 }
 
-template <typename T>
-T Same(const T& value)
-{
+template <typename T> T Same(const T& value) {
 	return value;
 }
 
-}	// namespace
+} // namespace
 
-void CandidateBody::QuickWrite(Kit::OChannel& ch) const
-{
+void CandidateBody::QuickWrite(Kit::OChannel& ch) const {
 	WriteQuickHeader(ch, 0, "CandidateBody::QuickWrite: header not written");
 	WriteArray<VERT, VERT>(ch, vertices, Same<VERT>);
 	WriteArray<TEVE, TEVE>(ch, textureVertices, Same<TEVE>);
@@ -87,12 +78,10 @@ void CandidateBody::QuickWrite(Kit::OChannel& ch) const
 	WriteArray<Int32, Int32>(ch, polyEdges, Same<Int32>);
 	WriteArray<VECT, VECT>(ch, polyNormals, Same<VECT>);
 	WriteArray<PGON, PgonImage>(ch, polygons, ToPgonImage);
-	if (ch.GetOutputStatus() != 0)
-		ThrowStream("CandidateBody::QuickWrite: write failed", __LINE__);
+	if (ch.GetOutputStatus() != 0) ThrowStream("CandidateBody::QuickWrite: write failed", __LINE__);
 }
 
-void CandidateBody::ReadQuickArrays(Kit::IChannel& ch)
-{
+void CandidateBody::ReadQuickArrays(Kit::IChannel& ch) {
 	ReadArray<VERT, VERT>(ch, vertices, Same<VERT>);
 	ReadArray<TEVE, TEVE>(ch, textureVertices, Same<TEVE>);
 	ReadArray<EDGE, EDGE>(ch, edges, Same<EDGE>);
@@ -101,8 +90,7 @@ void CandidateBody::ReadQuickArrays(Kit::IChannel& ch)
 	ReadArray<PGON, PgonImage>(ch, polygons, FromImage);
 }
 
-void CandidateBody::QuickRead(Kit::IChannel& ch)
-{
+void CandidateBody::QuickRead(Kit::IChannel& ch) {
 	Clear();
 	try {
 		ReadQuickHeader(ch, "CandidateBody::QuickRead: truncated header");
@@ -113,4 +101,4 @@ void CandidateBody::QuickRead(Kit::IChannel& ch)
 	}
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -13,7 +13,6 @@
 #include "platform/Geometry.h"
 #include "platform/KitTypes.h"
 
-
 namespace Cut {
 
 // One polygon as the cutting library sees it: the module's own polygon record, so a

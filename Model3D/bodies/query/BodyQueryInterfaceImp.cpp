@@ -2,7 +2,6 @@
 
 #include "platform/KitException.h"
 
-
 namespace Modeler {
 
 const Body& IConstBodyImp::Get() const {

@@ -11,8 +11,8 @@
 #pragma once
 
 #include "Model3D/bodies/body/Body.h"
-#include "Model3D/bodies/records/BodyInfo.h"
 #include "Model3D/bodies/query/BodyQueryInterface.h"
+#include "Model3D/bodies/records/BodyInfo.h"
 
 namespace Modeler {
 

@@ -28,4 +28,4 @@ static_assert(sizeof(BodyInfo) == 10 && std::is_trivially_copyable_v<BodyInfo>);
 static_assert(offsetof(BodyInfo, sbkgc) == 2 && offsetof(BodyInfo, sconc) == 4);
 static_assert(offsetof(BodyInfo, sfilc) == 6 && offsetof(BodyInfo, sltype) == 8);
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -56,24 +56,24 @@ struct F_Box3D {
 // The legacy flat body header. The first/last pairs are 1-based inclusive ranges into
 // the record arrays of a model file; (0, −1) is the empty range.
 struct BODY {
-	UInt32 status;		 // body status; bit 3 (cut) is carried by btypeOrCut instead
-	Int32 itran;		 // transformation record index in a model file, 0 = none
+	UInt32 status; // body status; bit 3 (cut) is carried by btypeOrCut instead
+	Int32 itran;   // transformation record index in a model file, 0 = none
 	Int16 ifill;
 	Int16 sbkgc;
 	UInt32 fatherBind;
-	UInt16 btypeOrCut;	 // BodyCutShapeType when the body is cut, else the shape type
+	UInt16 btypeOrCut; // BodyCutShapeType when the body is cut, else the shape type
 	Int16 btype;
 	Int16 edgePenIdx;
 	Int16 iumat;
-	float box[6];		 // xMin, yMin, zMin, xMax, yMax, zMax (not the F_Box3D order)
+	float box[6]; // xMin, yMin, zMin, xMax, yMax, zMax (not the F_Box3D order)
 	Int32 fpgon, lpgon;
 	Int32 fpedg, lpedg;
 	Int32 fedge, ledge;
 	Int32 fvert, lvert;
 	Int32 fvect, lvect;
-	Int32 fspare, lspare;  // always the empty range
+	Int32 fspare, lspare; // always the empty range
 	Int32 reserved1[3];
-	Int32 fteve;		 // first texture vertex, 0 = none
+	Int32 fteve; // first texture vertex, 0 = none
 	Int16 reserved2;
 	Int16 wrap;
 	Int32 coor[4];
@@ -115,8 +115,8 @@ enum : UInt32 {
 	BodyDoesNotReceiveShadow = 0x80,
 	BodyMulColor = 0x200,
 	BodyMulUmat = 0x400,
-	BodyOwnGeometry = 0x1000,	  // legacy file mark: the body has its own geometry
-	BodySharedGeometry = 0x2000,  // legacy file mark: reuses an earlier body's geometry
+	BodyOwnGeometry = 0x1000,    // legacy file mark: the body has its own geometry
+	BodySharedGeometry = 0x2000, // legacy file mark: reuses an earlier body's geometry
 	BodyInvisible = 0x4000,
 	BodyDeleted = 0x8000,
 	BodyHasSharpEdge = 0x40000,
@@ -133,16 +133,16 @@ enum : UInt32 {
 
 // Edge status bits.
 enum : UInt32 {
-	EdgeWire = 0x1,			  // with no polygon on either side: dropped by compression
-	EdgeVertexFlag = 0x2,	  // reported per vertex by the 2D conversion
-	EdgeSharp = 0x40000,	  // sharp edge of a curved body
+	EdgeWire = 0x1,       // with no polygon on either side: dropped by compression
+	EdgeVertexFlag = 0x2, // reported per vertex by the 2D conversion
+	EdgeSharp = 0x40000,  // sharp edge of a curved body
 };
 
 // Shape types with a meaning to the module.
 enum : Int16 {
 	EmptyBodyShapeType = 30100,
 };
-constexpr UInt16 BodyCutShapeType = 30200;	// BODY::btypeOrCut of a cut body
+constexpr UInt16 BodyCutShapeType = 30200; // BODY::btypeOrCut of a cut body
 
 // The number of records of each kind in a body.
 struct BodyRecordCounts {
@@ -157,4 +157,4 @@ struct BodyRecordCounts {
 // Special vertex/normal count that makes a partial transformation do nothing.
 constexpr Int32 NoTransformCount = -1111;
 
-}	// namespace Modeler
+} // namespace Modeler

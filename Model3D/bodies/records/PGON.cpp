@@ -5,13 +5,11 @@
 
 namespace Modeler {
 
-PgonImage ToPgonImage(const PGON& p)
-{
+PgonImage ToPgonImage(const PGON& p) {
 	return PgonImage{p.status, p.dummy, p.iumat, p.irtxt, p.ivect, p.fpedg, p.lpedg, p.mpuid, 0, 0};
 }
 
-void AssignPgonImage(PGON& p, const PgonImage& image)
-{
+void AssignPgonImage(PGON& p, const PgonImage& image) {
 	p.status = image.status;
 	p.dummy = image.dummy;
 	p.iumat = image.iumat;
@@ -23,16 +21,13 @@ void AssignPgonImage(PGON& p, const PgonImage& image)
 }
 
 PGON::PGON(const PGON& source)
-	: status(source.status), dummy(source.dummy), iumat(source.iumat), irtxt(source.irtxt), ivect(source.ivect),
-	  fpedg(source.fpedg), lpedg(source.lpedg), mpuid(source.mpuid), alignment(source.alignment)
-{
+    : status(source.status), dummy(source.dummy), iumat(source.iumat), irtxt(source.irtxt), ivect(source.ivect),
+      fpedg(source.fpedg), lpedg(source.lpedg), mpuid(source.mpuid), alignment(source.alignment) {
 	CopyCPols(source);
 }
 
-PGON& PGON::operator=(const PGON& source)
-{
-	if (this == &source)
-		return *this;
+PGON& PGON::operator=(const PGON& source) {
+	if (this == &source) return *this;
 	status = source.status;
 	dummy = source.dummy;
 	iumat = source.iumat;
@@ -46,46 +41,36 @@ PGON& PGON::operator=(const PGON& source)
 	return *this;
 }
 
-void PGON::ClearCache() const
-{
+void PGON::ClearCache() const {
 	FreeCache(cpols);
 	cpols = nullptr;
 }
 
-void PGON::SetCache(Int32* block) const
-{
-	if (block == cpols)
-		return;
+void PGON::SetCache(Int32* block) const {
+	if (block == cpols) return;
 	FreeCache(cpols);
 	cpols = block;
 }
 
-Int32* PGON::AllocateCache(Int32 triangleCount)
-{
-	if (triangleCount < 0)
-		return nullptr;
+Int32* PGON::AllocateCache(Int32 triangleCount) {
+	if (triangleCount < 0) return nullptr;
 	const USize values = 3 * USize(triangleCount) + 1;
 	Int32* block = new (std::nothrow) Int32[values]();
-	if (block != nullptr)
-		block[0] = triangleCount;
+	if (block != nullptr) block[0] = triangleCount;
 	return block;
 }
 
-void PGON::FreeCache(Int32* block)
-{
+void PGON::FreeCache(Int32* block) {
 	delete[] block;
 }
 
-void PGON::CopyCPols(const PGON& source)
-{
+void PGON::CopyCPols(const PGON& source) {
 	ClearCache();
-	if (source.cpols == nullptr)
-		return;
+	if (source.cpols == nullptr) return;
 	Int32* copy = AllocateCache(source.cpols[0]);
-	if (copy == nullptr)
-		return;
+	if (copy == nullptr) return;
 	std::memcpy(copy, source.cpols, source.GetCacheSize());
 	cpols = copy;
 }
 
-}	// namespace Modeler
+} // namespace Modeler

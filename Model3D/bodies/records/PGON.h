@@ -28,8 +28,8 @@ public:
 	Int32 fpedg = 0;
 	Int32 lpedg = 0;
 	Int32 mpuid = 0;
-	Int32 alignment = 0;  // written as 0
-	mutable Int32* cpols = nullptr;  // triangle cache, owned; derived data, so it may change in const use
+	Int32 alignment = 0;            // written as 0
+	mutable Int32* cpols = nullptr; // triangle cache, owned; derived data, so it may change in const use
 
 	PGON() = default;
 	PGON(const PGON& source);
@@ -98,11 +98,12 @@ struct PgonImage {
 };
 
 static_assert(sizeof(PgonImage) == sizeof(PGON) && std::is_trivially_copyable_v<PgonImage>);
-static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) && offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
+static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) &&
+              offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
 static_assert(offsetof(PgonImage, cache) == offsetof(PGON, cpols));
 
 PgonImage ToPgonImage(const PGON& p);
 // Takes the fields of the image; the polygon's cache is left as it is.
 void AssignPgonImage(PGON& p, const PgonImage& image);
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -8,9 +8,9 @@ namespace Modeler {
 class VerticesPosition {
 public:
 	enum : Int32 {
-		DifferentPosition = 0,	// the vertices are at different positions
-		SameIndex = 1,			// the same vertex index
-		SamePosition = 2,		// different indices at the same position
+		DifferentPosition = 0, // the vertices are at different positions
+		SameIndex = 1,         // the same vertex index
+		SamePosition = 2,      // different indices at the same position
 	};
 
 	constexpr VerticesPosition() = default;
@@ -26,4 +26,4 @@ private:
 	Int32 value = DifferentPosition;
 };
 
-}	// namespace Modeler
+} // namespace Modeler

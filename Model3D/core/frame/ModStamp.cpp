@@ -8,9 +8,8 @@ namespace {
 std::atomic<UInt32> stampCounter{0};
 }
 
-void ModStamp::Generate()
-{
+void ModStamp::Generate() {
 	value = stampCounter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-}	// namespace Modeler
+} // namespace Modeler

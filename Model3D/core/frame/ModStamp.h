@@ -25,4 +25,4 @@ private:
 
 static_assert(sizeof(ModStamp) == 4);
 
-}	// namespace Modeler
+} // namespace Modeler

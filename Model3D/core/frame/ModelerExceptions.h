@@ -31,4 +31,4 @@ public:
 	KIT_EXCEPTION_CONSTRUCTORS(ModelerInternalErrorException, ModelerInternalErrorId)
 };
 
-}	// namespace Modeler
+} // namespace Modeler

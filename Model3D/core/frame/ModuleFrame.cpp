@@ -13,33 +13,27 @@ struct ModuleState {
 	std::unique_ptr<IO::Folder> tempFolder;
 };
 
-ModuleState& State()
-{
+ModuleState& State() {
 	static ModuleState state;
 	return state;
 }
 
 constexpr Int16 InitFailed = Modeler::ModelerErrorId;
 
-}	// namespace
+} // namespace
 
-Int16 M3DInit(IO::Location* tempParent, Int64 messageResModule, Int64 textResModule)
-{
+Int16 M3DInit(IO::Location* tempParent, Int64 messageResModule, Int64 textResModule) {
 	ModuleState& state = State();
 	state.messageResModule = messageResModule;
 	state.textResModule = textResModule;
 	try {
-		if (tempParent == nullptr)
-			return InitFailed;
+		if (tempParent == nullptr) return InitFailed;
 		std::unique_ptr<IO::Folder> base = IO::Folder::New(*tempParent, IO::Folder::FailIfMissing);
-		if (base == nullptr)
-			base = IO::Folder::New(*tempParent, IO::Folder::CreateIfMissing);
-		if (base == nullptr)
-			return InitFailed;
+		if (base == nullptr) base = IO::Folder::New(*tempParent, IO::Folder::CreateIfMissing);
+		if (base == nullptr) return InitFailed;
 		state.baseFolder = std::move(base);
 
-		if (state.tempFolder != nullptr || state.baseFolder == nullptr)
-			return InitFailed;
+		if (state.tempFolder != nullptr || state.baseFolder == nullptr) return InitFailed;
 
 		Int32 result = 0;
 		state.tempFolder = state.baseFolder->OpenFolder(IO::Name("3D"), IO::Folder::CreateIfMissing, &result);
@@ -53,8 +47,7 @@ Int16 M3DInit(IO::Location* tempParent, Int64 messageResModule, Int64 textResMod
 	}
 }
 
-void M3DExit()
-{
+void M3DExit() {
 	ModuleState& state = State();
 	if (state.tempFolder != nullptr) {
 		const IO::Location location = state.tempFolder->GetLocation();
@@ -64,27 +57,23 @@ void M3DExit()
 	state.baseFolder.reset();
 }
 
-extern "C" IO::Folder* GetTemporaryFolder()
-{
+extern "C" IO::Folder* GetTemporaryFolder() {
 	return State().tempFolder.get();
 }
 
 namespace Modeler {
 
-Int64 GetMessageResModule()
-{
+Int64 GetMessageResModule() {
 	return State().messageResModule;
 }
 
-Int64 GetTextResModule()
-{
+Int64 GetTextResModule() {
 	return State().textResModule;
 }
 
-Kit::FastLock& GetRegistryLock()
-{
+Kit::FastLock& GetRegistryLock() {
 	static Kit::FastLock registryLock;
 	return registryLock;
 }
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -25,4 +25,4 @@ Int64 GetTextResModule();
 // The lock that guards the process-wide model registry.
 Kit::FastLock& GetRegistryLock();
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -14,7 +14,7 @@ void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title);
 
 // One row of a size report: record size (blank when 0), item count, used and allocated
 // bytes as digit-grouped numbers, and the fill factor (used / allocated).
-void PrintOneSizeReport(Kit::OChannel& channel, const char* name, UInt32 recordSize, UInt32 itemCount,
-						UInt32 usedBytes, UInt32 allocBytes);
+void PrintOneSizeReport(Kit::OChannel& channel, const char* name, UInt32 recordSize, UInt32 itemCount, UInt32 usedBytes,
+                        UInt32 allocBytes);
 
-}	// namespace Modeler
+} // namespace Modeler

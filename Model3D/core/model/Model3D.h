@@ -225,10 +225,10 @@ private:
 		UInt32 textureVertices = 0;
 		UInt64 polyEdgeBytes = 0;
 		UInt64 polygonCacheBytes = 0;
-		UInt64 sizeofBaseElems = 0;		// Σ BaseElem::GetSizeofBaseElem
-		UInt64 usedBytesOfBaseElems = 0;	// Σ BaseElem::GetUsedBytes
-		UInt64 lightBytes = 0;			// Σ BaseElem::GetLightsourceUsedBytes
-		UInt64 lightVariableBytes = 0;	// Σ of the lights' parameter-list bytes
+		UInt64 sizeofBaseElems = 0;      // Σ BaseElem::GetSizeofBaseElem
+		UInt64 usedBytesOfBaseElems = 0; // Σ BaseElem::GetUsedBytes
+		UInt64 lightBytes = 0;           // Σ BaseElem::GetLightsourceUsedBytes
+		UInt64 lightVariableBytes = 0;   // Σ of the lights' parameter-list bytes
 	};
 	RealMainFigures GetRealMainFigures() const;
 	UInt32 GetRealMainBodyCount() const { return GetRealMainFigures().bodies; }
@@ -297,5 +297,5 @@ private:
 
 } // namespace Modeler
 
-#include "Model3D/core/model/Model3DViews.h"
 #include "Model3D/core/model/DerivedModel.h"
+#include "Model3D/core/model/Model3DViews.h"

@@ -1,8 +1,8 @@
 // Model size reports: the main-model report, the clipped-model report of a derived model
 // and the repeated-topology saving report.
-#include "Model3D/core/model/Model3D.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/frame/SizeReport.h"
+#include "Model3D/core/model/Model3D.h"
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 

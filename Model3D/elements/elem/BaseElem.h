@@ -3,9 +3,9 @@
 #pragma once
 
 #include "Model3D/bodies/body/Body.h"
+#include "Model3D/elements/elem/QuickStreamTables.h"
 #include "Model3D/elements/records/HOTS.h"
 #include "Model3D/elements/records/LGHT.h"
-#include "Model3D/elements/elem/QuickStreamTables.h"
 #include "Model3D/elements/records/TRAN.h"
 #include "platform/KitArray.h"
 #include "platform/KitChannel.h"

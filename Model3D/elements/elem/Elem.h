@@ -8,8 +8,8 @@
 
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/elements/elem/BaseElem.h"
-#include "Model3D/elements/records/HOTS.h"
 #include "Model3D/elements/elem/QuickStreamTables.h"
+#include "Model3D/elements/records/HOTS.h"
 #include "Model3D/elements/records/TRAN.h"
 #include "Model3D/elements/records/VOCA.h"
 #include "platform/KitArray.h"

@@ -11,55 +11,45 @@ namespace {
 constexpr UInt32 NotFound = 0xFFFFFFFF;
 }
 
-MainContainerBase::MainContainerBase(DiskCachingMethod method) : diskCachingMethod(method)
-{
+MainContainerBase::MainContainerBase(DiskCachingMethod method) : diskCachingMethod(method) {
 	userData.reserve(5);
 }
 
-MainContainerBase::~MainContainerBase()
-{
+MainContainerBase::~MainContainerBase() {
 	ClearUserProperties();
 }
 
-void MainContainerBase::CreateSwapFolder(const IO::Name& name)
-{
+void MainContainerBase::CreateSwapFolder(const IO::Name& name) {
 	IO::Folder* temp = GetTemporaryFolder();
 	std::unique_ptr<IO::Folder> folder;
-	if (temp != nullptr && name.IsValid())
-		folder = temp->OpenFolder(name, IO::Folder::CreateIfMissing);
+	if (temp != nullptr && name.IsValid()) folder = temp->OpenFolder(name, IO::Folder::CreateIfMissing);
 	if (folder == nullptr || folder->DeleteContents() != 0) {
 		const std::string where = temp != nullptr ? temp->GetLocationOf(name).ToUtf8() : name.ToUtf8();
 		Kit::logger.LogWarning("MainContainerBase::CreateSwapFolder failed: %", where.c_str(), "Modeler");
 		throw Kit::RunTimeErrorException("Error in MainContainerBase::CreateSwapFolder", "Model3D/MainContainerBase",
-										 146);
+		                                 146);
 	}
 	swapFolder = folder->GetLocation();
 }
 
-void MainContainerBase::RemoveSwapFolder()
-{
+void MainContainerBase::RemoveSwapFolder() {
 	if (!swapFolder.IsEmpty() && IO::fileSystem.Delete(swapFolder) != 0)
-		Kit::logger.LogWarning("MainContainerBase::RemoveSwapFolder failed: %", swapFolder.ToUtf8().c_str(),
-							   "Modeler");
+		Kit::logger.LogWarning("MainContainerBase::RemoveSwapFolder failed: %", swapFolder.ToUtf8().c_str(), "Modeler");
 	swapFolder.Clear();
 }
 
-UInt32 MainContainerBase::SearchUserDataKey(UInt32 key) const
-{
+UInt32 MainContainerBase::SearchUserDataKey(UInt32 key) const {
 	for (UInt32 i = 0; i < userData.GetSize(); ++i)
-		if (userData[i].first == key)
-			return i;
+		if (userData[i].first == key) return i;
 	return NotFound;
 }
 
-Kit::Object* MainContainerBase::GetUserData(UInt32 key) const
-{
+Kit::Object* MainContainerBase::GetUserData(UInt32 key) const {
 	const UInt32 index = SearchUserDataKey(key);
 	return index == NotFound ? nullptr : userData[index].second;
 }
 
-void MainContainerBase::SetUserData(UInt32 key, Kit::Object* obj) const
-{
+void MainContainerBase::SetUserData(UInt32 key, Kit::Object* obj) const {
 	const UInt32 index = SearchUserDataKey(key);
 	if (index == NotFound) {
 		userData.Push({key, obj});
@@ -71,17 +61,14 @@ void MainContainerBase::SetUserData(UInt32 key, Kit::Object* obj) const
 	}
 }
 
-void MainContainerBase::ClearUserProperties() const
-{
+void MainContainerBase::ClearUserProperties() const {
 	for (auto& [key, obj] : userData)
 		delete obj;
 	userData.Clear();
 }
 
-void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source)
-{
-	if (target == nullptr || target.Get() == &source)
-		return;
+void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source) {
+	if (target == nullptr || target.Get() == &source) return;
 	target->userTag = source.userTag;
 	target->ClearUserProperties();
 	for (const auto& [key, obj] : source.userData) {
@@ -90,4 +77,4 @@ void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const M
 	}
 }
 
-}	// namespace Modeler
+} // namespace Modeler

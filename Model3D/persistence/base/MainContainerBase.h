@@ -12,8 +12,8 @@
 namespace Modeler {
 
 enum DiskCachingMethod : Int32 {
-	DiskCachingOn = 0,	  // a swap folder is made and Purge writes elements out
-	DiskCachingOff = 1,	  // no swap folder, Purge does nothing
+	DiskCachingOn = 0,  // a swap folder is made and Purge writes elements out
+	DiskCachingOff = 1, // no swap folder, Purge does nothing
 };
 
 class MainContainerBase : public Kit::SharedObject {
@@ -63,4 +63,4 @@ private:
 // when both are the same object). The caching mode and swap folder are not copied.
 void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source);
 
-}	// namespace Modeler
+} // namespace Modeler

@@ -35,10 +35,10 @@ constexpr Int16 RecordConversionBadStructure = -1;
 constexpr Int16 RecordConversionOverrun = -7003;
 
 // Sizes in bytes of the record forms.
-constexpr Int32 MSIZ_41_Size = 52;	 // 13 Int32, versions below 4008
-constexpr Int32 MSIZ_51_Size = 60;	 // 15 Int32, versions 4008–4015
-constexpr Int32 MSIZ_Size = 68;		 // 17 Int32, from version 4016
-constexpr Int32 BODY_51_Size = 76;	 // forms 41 and 51
+constexpr Int32 MSIZ_41_Size = 52; // 13 Int32, versions below 4008
+constexpr Int32 MSIZ_51_Size = 60; // 15 Int32, versions 4008–4015
+constexpr Int32 MSIZ_Size = 68;    // 17 Int32, from version 4016
+constexpr Int32 BODY_51_Size = 76; // forms 41 and 51
 constexpr Int32 BODY_60_Size = 124;
 constexpr Int32 BODY_90_Size = 136;
 constexpr Int32 BODY_Size = 140;
@@ -50,8 +50,8 @@ constexpr Int32 PGON_Size = 40;
 constexpr Int32 PEDG_Size = 4;
 constexpr Int32 EDGE_51_Size = 20;
 constexpr Int32 EDGE_Size = 24;
-constexpr Int32 VERT_FloatSize = 12;   // three floats, versions up to 4011
-constexpr Int32 VERT_DoubleSize = 24;  // three doubles, from version 4012
+constexpr Int32 VERT_FloatSize = 12;  // three floats, versions up to 4011
+constexpr Int32 VERT_DoubleSize = 24; // three doubles, from version 4012
 constexpr Int32 TEVE_Size = 8;
 constexpr Int32 BEXT_51_Size = 36;
 
@@ -61,8 +61,7 @@ constexpr Int32 LastFloatVertexVersion = 4011;
 constexpr Int32 LastBody41Version = 4002;
 
 // Record size of VERT and VECT in files of the given version.
-constexpr Int32 VertRecordSize(Int32 version)
-{
+constexpr Int32 VertRecordSize(Int32 version) {
 	return version > LastFloatVertexVersion ? VERT_DoubleSize : VERT_FloatSize;
 }
 
@@ -78,15 +77,15 @@ Int16 IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* off
 // 76-byte bodies: form 41 for versions up to 4002, form 51 above.
 void IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
 Int16 IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 // 124-byte bodies of versions 4013–4017.
 void IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 // 136-byte bodies of versions 4019–4026.
 void IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 // Current 140-byte BODY records.
 void IV_BODY(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_BODY(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
@@ -102,11 +101,11 @@ void IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 coun
 // Current 40-byte polygons; the 8-byte cache slot at +32 is swapped as an Int64.
 void IV_PGON(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_PGON_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 Int16 IV_PGON_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 Int16 IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				  Kit::PlatformSign to);
+                  Kit::PlatformSign to);
 Int16 IV_PGON(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
 
 // ---- polygon edges, edges ---------------------------------------------------------
@@ -115,7 +114,7 @@ void IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 void IV_EDGE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_PEDG(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 Int16 IV_EDGE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
 
 // ---- vertices, normals, texture vertices ------------------------------------------
@@ -124,16 +123,16 @@ Int16 IV_EDGE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* off
 void IV_VERT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
 void IV_VECT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
 Int16 IV_VERT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-			  Kit::PlatformSign to);
+              Kit::PlatformSign to);
 Int16 IV_VECT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-			  Kit::PlatformSign to);
+              Kit::PlatformSign to);
 void IV_TEVE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_TEVE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
 
 // ---- body extensions --------------------------------------------------------------
 void IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-				 Kit::PlatformSign to);
+                 Kit::PlatformSign to);
 
 // ---- old forms to current ---------------------------------------------------------
 // Polygons: the destination's triangle cache is freed and its slot left empty; the

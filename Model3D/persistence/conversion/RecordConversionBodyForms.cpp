@@ -6,23 +6,20 @@
 namespace {
 
 // A cleared body with the fields that every converted body shares.
-void ResetBody(BODY* body)
-{
+void ResetBody(BODY* body) {
 	*body = BODY{};
 	body->sbkgc = -2;
 	body->fspare = 0;
 	body->lspare = -1;
 }
 
-void CopyBox(BODY* body, const float (&box)[6])
-{
+void CopyBox(BODY* body, const float (&box)[6]) {
 	for (int i = 0; i < 6; ++i)
 		body->box[i] = box[i];
 }
 
 // The ten range values fpgon … lvect.
-void CopyRanges(BODY* body, const Int32 (&ranges)[10])
-{
+void CopyRanges(BODY* body, const Int32 (&ranges)[10]) {
 	body->fpgon = ranges[0];
 	body->lpgon = ranges[1];
 	body->fpedg = ranges[2];
@@ -35,8 +32,7 @@ void CopyRanges(BODY* body, const Int32 (&ranges)[10])
 	body->lvect = ranges[9];
 }
 
-void CopyCoor(BODY* body, const Int32 (&coor)[4])
-{
+void CopyCoor(BODY* body, const Int32 (&coor)[4]) {
 	for (int i = 0; i < 4; ++i)
 		body->coor[i] = coor[i];
 }
@@ -44,12 +40,10 @@ void CopyCoor(BODY* body, const Int32 (&coor)[4])
 // Shape types of form 41 above this value carry it as an offset.
 constexpr UInt16 Body41ShapeTypeOffset = 30000;
 
-}	// namespace
+} // namespace
 
-void FCBody51FromBody41(BODY_51* body51, const BODY_41* body41)
-{
-	if (body51 == nullptr || body41 == nullptr)
-		return;
+void FCBody51FromBody41(BODY_51* body51, const BODY_41* body41) {
+	if (body51 == nullptr || body41 == nullptr) return;
 	BODY_51 result{};
 	result.status = body41->status;
 	const UInt16 btype = body41->btype > Body41ShapeTypeOffset ? body41->btype - Body41ShapeTypeOffset : body41->btype;
@@ -63,10 +57,8 @@ void FCBody51FromBody41(BODY_51* body51, const BODY_41* body41)
 	*body51 = result;
 }
 
-void FCBodyFromBody51(BODY* body, const BODY_51* body51)
-{
-	if (body == nullptr || body51 == nullptr)
-		return;
+void FCBodyFromBody51(BODY* body, const BODY_51* body51) {
+	if (body == nullptr || body51 == nullptr) return;
 	ResetBody(body);
 	body->status = body51->status;
 	body->fatherBind = static_cast<UInt32>(body51->fatherBind);
@@ -78,10 +70,8 @@ void FCBodyFromBody51(BODY* body, const BODY_51* body51)
 	CopyRanges(body, body51->ranges);
 }
 
-void FCBodyFromBody60(BODY* body, const BODY_60* body60)
-{
-	if (body == nullptr || body60 == nullptr)
-		return;
+void FCBodyFromBody60(BODY* body, const BODY_60* body60) {
+	if (body == nullptr || body60 == nullptr) return;
 	ResetBody(body);
 	body->status = body60->status;
 	body->itran = body60->itran;
@@ -98,15 +88,12 @@ void FCBodyFromBody60(BODY* body, const BODY_60* body60)
 	CopyCoor(body, body60->coor);
 }
 
-void FCBodyFromBody601(BODY* body, const BODY_60* body601)
-{
+void FCBodyFromBody601(BODY* body, const BODY_60* body601) {
 	FCBodyFromBody60(body, body601);
 }
 
-void FCBodyFromBody90(BODY* body, const BODY_90* body90)
-{
-	if (body == nullptr || body90 == nullptr)
-		return;
+void FCBodyFromBody90(BODY* body, const BODY_90* body90) {
+	if (body == nullptr || body90 == nullptr) return;
 	static_assert(sizeof(BODY_90) < sizeof(BODY));
 	BODY result{};
 	std::memcpy(&result, body90, sizeof(BODY_90));
@@ -118,10 +105,8 @@ void FCBodyFromBody90(BODY* body, const BODY_90* body90)
 	*body = result;
 }
 
-void FCBodyFromBext51(BODY* body, const BEXT_51* bext51)
-{
-	if (body == nullptr || bext51 == nullptr)
-		return;
+void FCBodyFromBext51(BODY* body, const BEXT_51* bext51) {
+	if (body == nullptr || bext51 == nullptr) return;
 	body->btype = bext51->btype;
 	body->wrap = bext51->wrap;
 	CopyCoor(body, bext51->coor);

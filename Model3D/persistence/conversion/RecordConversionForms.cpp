@@ -4,8 +4,7 @@
 namespace {
 
 // Clears every field of a polygon and frees its triangle cache.
-void ResetPgon(Modeler::PGON* pgon)
-{
+void ResetPgon(Modeler::PGON* pgon) {
 	pgon->ClearCache();
 	pgon->status = 0;
 	pgon->dummy = 0;
@@ -20,11 +19,8 @@ void ResetPgon(Modeler::PGON* pgon)
 
 // Sets a polygon from an old form: every field the old form has is copied, the rest
 // (and the triangle cache) is cleared. The oldest form has no mpuid.
-template <typename OldPgon>
-void PgonFromOldForm(Modeler::PGON* pgon, const OldPgon* old)
-{
-	if (pgon == nullptr || old == nullptr)
-		return;
+template <typename OldPgon> void PgonFromOldForm(Modeler::PGON* pgon, const OldPgon* old) {
+	if (pgon == nullptr || old == nullptr) return;
 	ResetPgon(pgon);
 	pgon->status = old->status;
 	pgon->iumat = old->iumat;
@@ -32,31 +28,25 @@ void PgonFromOldForm(Modeler::PGON* pgon, const OldPgon* old)
 	pgon->ivect = old->ivect;
 	pgon->fpedg = old->fpedg;
 	pgon->lpedg = old->lpedg;
-	if constexpr (requires { old->mpuid; })
-		pgon->mpuid = old->mpuid;
+	if constexpr (requires { old->mpuid; }) pgon->mpuid = old->mpuid;
 }
 
-}	// namespace
+} // namespace
 
-void FCPgonFromPgon41(Modeler::PGON* pgon, const PGON_41* pgon41)
-{
+void FCPgonFromPgon41(Modeler::PGON* pgon, const PGON_41* pgon41) {
 	PgonFromOldForm(pgon, pgon41);
 }
 
-void FCPgonFromPgon51(Modeler::PGON* pgon, const PGON_51* pgon51)
-{
+void FCPgonFromPgon51(Modeler::PGON* pgon, const PGON_51* pgon51) {
 	PgonFromOldForm(pgon, pgon51);
 }
 
-void FCPgonFromPgon110(Modeler::PGON* pgon, const PGON_110* pgon110)
-{
+void FCPgonFromPgon110(Modeler::PGON* pgon, const PGON_110* pgon110) {
 	PgonFromOldForm(pgon, pgon110);
 }
 
-void FCEdgeFromEdge51(EDGE* edge, const EDGE_51* edge51)
-{
-	if (edge == nullptr || edge51 == nullptr)
-		return;
+void FCEdgeFromEdge51(EDGE* edge, const EDGE_51* edge51) {
+	if (edge == nullptr || edge51 == nullptr) return;
 	*edge = EDGE{};
 	edge->status = edge51->status;
 	edge->color = edge51->color;

@@ -15,13 +15,13 @@
 
 // Polygon of files up to version 4002.
 struct PGON_41 {
-	UInt16 status;	// polygon status bits (the low half of the current 32-bit status)
+	UInt16 status; // polygon status bits (the low half of the current 32-bit status)
 	Int16 iumat;
 	Int32 irtxt;
 	Int32 ivect;
 	Int32 fpedg;
 	Int32 lpedg;
-	UInt32 spare;  // not carried over
+	UInt32 spare; // not carried over
 };
 
 // Polygon of versions 4003–4014: form 41 with the polygon's unique id.
@@ -33,20 +33,20 @@ struct PGON_51 {
 	Int32 fpedg;
 	Int32 lpedg;
 	Int32 mpuid;
-	UInt32 spare;  // not carried over
+	UInt32 spare; // not carried over
 };
 
 // Polygon of versions 4015–4030: 32-bit status; the current form without its cache slot.
 struct PGON_110 {
 	UInt32 status;
-	Int16 dummy;  // not carried over
+	Int16 dummy; // not carried over
 	Int16 iumat;
 	Int32 irtxt;
 	Int32 ivect;
 	Int32 fpedg;
 	Int32 lpedg;
 	Int32 mpuid;
-	UInt32 spare;  // not carried over
+	UInt32 spare; // not carried over
 };
 
 // Edge of versions below 4015: 16-bit status.
@@ -72,12 +72,12 @@ struct BEXT_51 {
 // Body header of files up to version 4002.
 struct BODY_41 {
 	UInt16 status;
-	UInt16 fatherBind[2];  // an Int32 at +2, split because it is not 4-byte aligned
-	UInt16 btype;		   // shape type; values above 30000 carry an offset of 30000
+	UInt16 fatherBind[2]; // an Int32 at +2, split because it is not 4-byte aligned
+	UInt16 btype;         // shape type; values above 30000 carry an offset of 30000
 	Int16 edgePenIdx;
 	Int16 iumat;
-	float box[6];	// xMin, yMin, zMin, xMax, yMax, zMax
-	Int32 ranges[10];  // fpgon, lpgon, fpedg, lpedg, fedge, ledge, fvert, lvert, fvect, lvect
+	float box[6];     // xMin, yMin, zMin, xMax, yMax, zMax
+	Int32 ranges[10]; // fpgon, lpgon, fpedg, lpedg, fedge, ledge, fvert, lvert, fvect, lvect
 };
 
 // Body header of versions 4003–4012.
@@ -88,22 +88,22 @@ struct BODY_51 {
 	Int16 edgePenIdx;
 	Int16 iumat;
 	float box[6];
-	Int32 ranges[10];  // as in BODY_41
+	Int32 ranges[10]; // as in BODY_41
 };
 
 // Body header of versions 4013–4017 (and the first 124 bytes of form 601, version 4018).
 struct BODY_60 {
 	UInt32 status;
 	Int32 itran;
-	Int32 dropped;	// not carried over
+	Int32 dropped; // not carried over
 	Int32 fatherBind;
 	Int16 btypeOrCut;
-	Int16 reserved1;  // not carried over
+	Int16 reserved1; // not carried over
 	Int16 edgePenIdx;
 	Int16 iumat;
 	float box[6];
-	Int32 ranges[10];	 // as in BODY_41
-	Int32 reserved2[3];	 // not carried over
+	Int32 ranges[10];   // as in BODY_41
+	Int32 reserved2[3]; // not carried over
 	Int32 fteve;
 	Int16 reserved3;
 	Int16 wrap;
@@ -122,7 +122,7 @@ struct BODY_90 {
 	Int16 edgePenIdx;
 	Int16 iumat;
 	float box[6];
-	Int32 ranges[12];  // as in BODY_41, then fspare, lspare
+	Int32 ranges[12]; // as in BODY_41, then fspare, lspare
 	Int32 reserved1[3];
 	Int32 fteve;
 	Int16 reserved2;
@@ -165,7 +165,8 @@ static_assert(offsetof(BODY_51, box) == 12 && offsetof(BODY_51, ranges) == 36);
 
 static_assert(std::is_trivially_copyable_v<BODY_60> && sizeof(BODY_60) == 124);
 static_assert(offsetof(BODY_60, itran) == 4 && offsetof(BODY_60, dropped) == 8 && offsetof(BODY_60, fatherBind) == 12);
-static_assert(offsetof(BODY_60, btypeOrCut) == 16 && offsetof(BODY_60, edgePenIdx) == 20 && offsetof(BODY_60, iumat) == 22);
+static_assert(offsetof(BODY_60, btypeOrCut) == 16 && offsetof(BODY_60, edgePenIdx) == 20 &&
+              offsetof(BODY_60, iumat) == 22);
 static_assert(offsetof(BODY_60, box) == 24 && offsetof(BODY_60, ranges) == 48 && offsetof(BODY_60, reserved2) == 88);
 static_assert(offsetof(BODY_60, fteve) == 100 && offsetof(BODY_60, reserved3) == 104 && offsetof(BODY_60, wrap) == 106);
 static_assert(offsetof(BODY_60, coor) == 108);

@@ -12,8 +12,7 @@ namespace RecordConversion {
 
 enum class FieldKind : UInt8 { StatusW, StatusL, Int16, Int32, UInt32, Int64, Float, Double };
 
-constexpr UInt32 FieldWidth(FieldKind kind)
-{
+constexpr UInt32 FieldWidth(FieldKind kind) {
 	switch (kind) {
 	case FieldKind::StatusW:
 	case FieldKind::Int16:
@@ -36,21 +35,17 @@ struct FieldRun {
 	UInt32 count;
 };
 
-template <USize N>
-struct RecordLayout {
+template <USize N> struct RecordLayout {
 	UInt32 size;
 	FieldRun runs[N];
 };
 
 // True when the runs are in ascending order, do not overlap and lie inside the record.
 // Every layout is checked with this at compile time.
-template <USize N>
-constexpr bool IsSoundLayout(const RecordLayout<N>& layout)
-{
+template <USize N> constexpr bool IsSoundLayout(const RecordLayout<N>& layout) {
 	UInt32 end = 0;
 	for (const FieldRun& run : layout.runs) {
-		if (run.count == 0 || run.offset < end)
-			return false;
+		if (run.count == 0 || run.offset < end) return false;
 		end = run.offset + run.count * FieldWidth(run.kind);
 	}
 	return end <= layout.size;
@@ -60,16 +55,14 @@ constexpr bool IsSoundLayout(const RecordLayout<N>& layout)
 // an aligned local first: records in file buffers need not be aligned.
 template <typename T>
 inline void SwapField(Kit::PlatformSign from, Kit::PlatformSign to, char* p,
-					  void (*swap)(Kit::PlatformSign, Kit::PlatformSign, T*) noexcept)
-{
+                      void (*swap)(Kit::PlatformSign, Kit::PlatformSign, T*) noexcept) {
 	T value;
 	std::memcpy(&value, p, sizeof(T));
 	swap(from, to, &value);
 	std::memcpy(p, &value, sizeof(T));
 }
 
-inline void SwapRun(Kit::PlatformSign from, Kit::PlatformSign to, char* p, const FieldRun& run)
-{
+inline void SwapRun(Kit::PlatformSign from, Kit::PlatformSign to, char* p, const FieldRun& run) {
 	const UInt32 width = FieldWidth(run.kind);
 	for (UInt32 i = 0; i < run.count; ++i, p += width) {
 		switch (run.kind) {
@@ -106,10 +99,8 @@ inline void SwapRun(Kit::PlatformSign from, Kit::PlatformSign to, char* p, const
 // the range first when they know the buffer size.
 template <USize N>
 void SwapRecords(Kit::PlatformSign from, Kit::PlatformSign to, char* buffer, Int32* offset, Int32 count,
-				 const RecordLayout<N>& layout)
-{
-	if (buffer == nullptr || offset == nullptr || count <= 0)
-		return;
+                 const RecordLayout<N>& layout) {
+	if (buffer == nullptr || offset == nullptr || count <= 0) return;
 	char* record = buffer + *offset;
 	if (Kit::NeedsSwap(from, to)) {
 		for (Int32 r = 0; r < count; ++r, record += layout.size) {
@@ -126,4 +117,4 @@ void SwapRecords(Kit::PlatformSign from, Kit::PlatformSign to, char* buffer, Int
 // buffer. Sums are taken in 64 bits so that no forged value can wrap around.
 Int16 CheckRecordRange(const char* buffer, Int32 bufferSize, const Int32* offset, Int32 count, UInt32 recordSize);
 
-}	// namespace RecordConversion
+} // namespace RecordConversion
