@@ -85,7 +85,7 @@ FileOChannel::FileOChannel(File& file, USize bufferSize) : file(file), buffer(st
 }
 
 FileOChannel::~FileOChannel() {
-	Flush();
+	FileOChannel::Flush(); // the own flush: no dispatch in a destructor
 }
 
 bool FileOChannel::WriteBuffer() {

@@ -14,7 +14,7 @@
 
 namespace IO {
 
-constexpr USize DefaultFileChannelBufferSize = 64 * 1024;
+constexpr USize DefaultFileChannelBufferSize = USize{64} * 1024;
 
 class FileIChannel : public Kit::IChannel {
 public:

@@ -28,7 +28,7 @@ public:
 	}
 	// Resizes; new items are value-initialised (zero for plain records).
 	void SetSize(USize n) { this->resize(n); }
-	void Clear() { this->clear(); }
+	KIT_REINITIALIZES void Clear() { this->clear(); }
 	T& GetLast() { return this->back(); }
 	const T& GetLast() const { return this->back(); }
 	void Insert(USize index, const T& item) { this->insert(this->begin() + index, item); }

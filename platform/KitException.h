@@ -67,8 +67,10 @@ public:
 
 const NoCauseException& NoCause();
 
-// Declares an exception class C with bases 'bases...' and the default id; the
-// constructor arguments follow the root library's (message, file, line, cause).
+// Declares the constructors, copy operations, name and clone of the exception class C
+// with the default id; the constructor arguments follow the root library's (message,
+// file, line, cause). C names a type, so it cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define KIT_EXCEPTION_CONSTRUCTORS(C, defaultId)                                                                       \
 	C(const char* message = nullptr, const char* fileName = nullptr, UInt32 lineNumber = 0,                            \
 	  const Kit::KitException& cause = Kit::NoCause())                                                                 \
@@ -85,6 +87,7 @@ const NoCauseException& NoCause();
 	Kit::KitException* Clone() const override {                                                                        \
 		return Kit::CloneException(*this);                                                                             \
 	}
+// NOLINTEND(bugprone-macro-parentheses)
 
 // Makes a heap copy of an exception; a failing allocation throws OutOfMemoryException.
 template <typename E> KitException* CloneException(const E& e);

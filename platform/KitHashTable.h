@@ -11,7 +11,7 @@ template <typename Key, typename Value, typename Hash = std::hash<Key>> class Ha
 public:
 	USize GetSize() const { return map.size(); }
 	bool IsEmpty() const { return map.empty(); }
-	void Clear() { map.clear(); }
+	KIT_REINITIALIZES void Clear() { map.clear(); }
 
 	// Adds the key; returns false (and changes nothing) when it is already present.
 	bool Add(const Key& key, const Value& value) { return map.emplace(key, value).second; }

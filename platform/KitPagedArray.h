@@ -70,7 +70,7 @@ public:
 		count = n;
 	}
 	void DeleteLast() { SetSize(count - 1); }
-	void Clear() {
+	KIT_REINITIALIZES void Clear() {
 		pages.clear();
 		count = 0;
 	}

@@ -66,7 +66,7 @@ public:
 	T& operator*() const noexcept { return *ptr; }
 	explicit operator bool() const noexcept { return ptr != nullptr; }
 	bool IsNull() const noexcept { return ptr == nullptr; }
-	void Clear() noexcept { SharedPtr().Swap(*this); }
+	KIT_REINITIALIZES void Clear() noexcept { SharedPtr().Swap(*this); }
 	void Swap(SharedPtr& other) noexcept { std::swap(ptr, other.ptr); }
 
 	// Takes an object whose count was already raised for this pointer.
@@ -120,7 +120,7 @@ public:
 	const T& operator*() const noexcept { return *ptr; }
 	explicit operator bool() const noexcept { return ptr != nullptr; }
 	bool IsNull() const noexcept { return ptr == nullptr; }
-	void Clear() noexcept { ConstSharedPtr().Swap(*this); }
+	KIT_REINITIALIZES void Clear() noexcept { ConstSharedPtr().Swap(*this); }
 	void Swap(ConstSharedPtr& other) noexcept { std::swap(ptr, other.ptr); }
 
 	static ConstSharedPtr Adopt(const T* object) noexcept {

@@ -27,6 +27,14 @@ using GSErrCode = Int32;
 
 constexpr GSErrCode NoError = 0;
 
+// Marks the member function that puts a moved-from container back into a defined, empty
+// state (Clear), so that static analysis accepts its use after a move.
+#if defined(__clang__)
+#define KIT_REINITIALIZES [[clang::reinitializes]]
+#else
+#define KIT_REINITIALIZES
+#endif
+
 namespace Kit {
 
 // Byte-order sign of a platform. The running (little-endian) platform is 0x5757;

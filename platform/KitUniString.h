@@ -36,7 +36,7 @@ public:
 		chars += c;
 		return *this;
 	}
-	void Clear() { chars.clear(); }
+	KIT_REINITIALIZES void Clear() { chars.clear(); }
 
 	// Case-insensitive comparison (ASCII and Latin-1 letters fold).
 	bool IsEqualNoCase(const UniString& other) const;

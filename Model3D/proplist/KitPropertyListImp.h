@@ -882,7 +882,8 @@ void PropertyList<UserData>::InsertEntries(const PropertyList& source, UInt32 fi
 	if (last < first) return;
 	if (last >= source.GetEntryNum() || at > GetEntryNum()) Fail(__FILE__, __LINE__);
 	if (&source == this) {
-		const PropertyList copy(source);
+		// Inserting from itself: the entries are read from a snapshot taken before the list changes.
+		const PropertyList copy(source); // NOLINT(performance-unnecessary-copy-initialization)
 		InsertEntries(copy, first, last, at);
 		return;
 	}

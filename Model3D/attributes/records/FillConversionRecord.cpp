@@ -18,7 +18,7 @@ Int64 VectorDetailSize(const char* record, Int64 offset, Int64 end, Int32 lineCo
 	const Int64 start = offset;
 	for (Int32 i = 0; i < lineCount; ++i) {
 		if (end - offset < Int64(sizeof(FillDefVectorLine))) return -1;
-		const Int16 dashCount = ReadAt<Int16>(record, offset + offsetof(FillDefVectorLine, dashCount));
+		const Int16 dashCount = ReadAt<Int16>(record, offset + Int64(offsetof(FillDefVectorLine, dashCount)));
 		if (dashCount < 0) return -1;
 		offset += Int64(sizeof(FillDefVectorLine)) + Int64(dashCount) * Int64(sizeof(double));
 		if (offset > end) return -1;

@@ -120,7 +120,7 @@ void Attributes::OnlyModifier::GenerateFillName(Int16 index, char* name) {
 	std::snprintf(text, sizeof text, format, static_cast<int>(index));
 #pragma GCC diagnostic pop
 	std::memset(name, 0, sizeof(UFIL::name));
-	std::memcpy(name, text, std::min(std::strlen(text), sizeof(UFIL::name) - 1));
+	std::copy_n(text, std::min(std::strlen(text), sizeof(UFIL::name) - 1), name); // the memset above ends it
 }
 
 Int32 Attributes::OnlyModifier::AddFillDefinition(Int32 byteCount, const char* bytes) {

@@ -17,7 +17,8 @@ Body::Body(const Body& source, CopyMode mode, UInt32 statusFlags) : Kit::SharedO
 	status |= statusFlags;
 }
 
-Body::Body(const Body& source, const TRAN* tran) : Kit::SharedObject(), BodyHeader(source), varPart(source.varPart) {
+Body::Body(const Body& source, const TRAN* tran)
+    : Kit::SharedObject(source), BodyHeader(source), varPart(source.varPart) {
 	if (tran != nullptr) Transform(*tran);
 }
 

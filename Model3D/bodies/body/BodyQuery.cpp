@@ -91,8 +91,9 @@ template <typename T> void Remap(T& value, const Kit::Array<Int32>& map) {
 void Body::ReindexAttributes(const Kit::Array<Int32>& materialMap, const Kit::Array<Int32>& fillMap,
                              const Kit::Array<Int32>& textureMap) {
 	Remap(iumat, materialMap);
-	if (ifill < 0 && static_cast<USize>(~ifill) < fillMap.size())
-		ifill = static_cast<Int16>(fillMap[static_cast<USize>(~ifill)]);
+	const Int32 fillSlot = ~Int32{ifill}; // a negative ifill names fill slot ~ifill
+	if (fillSlot >= 0 && static_cast<USize>(fillSlot) < fillMap.size())
+		ifill = static_cast<Int16>(fillMap[static_cast<USize>(fillSlot)]);
 	PGON* polygons = varPart.GetPolygons();
 	const UInt32 n = GetPolygonCount();
 	for (UInt32 i = 0; i < n; ++i) {

@@ -145,7 +145,7 @@ private:
 void RoundNormals::SumPerVertex() {
 	if (body.HasPolyEdges()) {
 		for (UInt32 p = 0; p < P; ++p) {
-			const PGON& pgon = body.GetConstPolygon(p);
+			const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
 			if (!pgon.IsCurved()) continue;
 			const Vec n = Normal(static_cast<Int32>(p));
 			Int32 first, last;
@@ -161,7 +161,7 @@ void RoundNormals::SumPerVertex() {
 	}
 	// No poly-edges: every edge adds the normals of the curved polygons beside it.
 	for (UInt32 k = 0; k < E; ++k) {
-		const EDGE& e = body.GetConstEdge(k);
+		const EDGE& e = body.GetConstEdge(static_cast<Int32>(k));
 		const Int32 sides[2] = {e.pgon1, e.pgon2 != e.pgon1 ? e.pgon2 : -1};
 		for (Int32 p : sides) {
 			if (!IsCurvedPolygon(p)) continue;
@@ -174,7 +174,7 @@ void RoundNormals::SumPerVertex() {
 
 void RoundNormals::SeedEdgeEntries() {
 	for (UInt32 p = 0; p < P; ++p) {
-		const PGON& pgon = body.GetConstPolygon(p);
+		const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
 		if (!pgon.IsCurved()) continue;
 		Int32 first, last;
 		Range(pgon, &first, &last);
@@ -198,7 +198,7 @@ void RoundNormals::SeedEdgeEntries() {
 void RoundNormals::BuildNeighbours() {
 	neighbours.assign(4 * USize(E), -1);
 	for (UInt32 p = 0; p < P; ++p) {
-		const PGON& pgon = body.GetConstPolygon(p);
+		const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
 		if (!pgon.IsCurved()) continue;
 		Int32 first, last;
 		Range(pgon, &first, &last);
@@ -231,7 +231,7 @@ void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last
 
 void RoundNormals::WalkSharpEdges() {
 	for (UInt32 c = 0; c < E; ++c) {
-		if ((body.GetConstEdge(c).status & EdgeSharp) == 0) continue;
+		if ((body.GetConstEdge(static_cast<Int32>(c)).status & EdgeSharp) == 0) continue;
 		const Int32 k = static_cast<Int32>(c);
 		Walk(k, 0, 0);
 		Walk(k, 0, 1);

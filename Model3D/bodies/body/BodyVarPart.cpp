@@ -292,6 +292,8 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch) {
 	polyEdgeWidth = width;
 	counts = c;
 	counts.polygons = 0;
+	if (c.polygons > 0 && block == nullptr)
+		ThrowBadStream("Body::VarPart::QuickRead: part exceeds the block size", __LINE__);
 	polygons = reinterpret_cast<PGON*>(polygonBytes);
 	for (UInt32 i = 0; i < c.polygons; ++i) {
 		PgonImage r;

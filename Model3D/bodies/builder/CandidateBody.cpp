@@ -51,7 +51,7 @@ CandidateBody::CandidateBody(const Body& body) {
 }
 
 CandidateBody::CandidateBody(const CandidateBody& source)
-    : Kit::SharedObject(), BodyHeader(source), unusedFlag(source.unusedFlag), vertices(source.vertices),
+    : Kit::SharedObject(source), BodyHeader(source), unusedFlag(source.unusedFlag), vertices(source.vertices),
       textureVertices(source.textureVertices), edges(source.edges), polyEdges(source.polyEdges),
       polyNormals(source.polyNormals), polygons(source.polygons) {}
 

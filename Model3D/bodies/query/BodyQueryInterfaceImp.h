@@ -21,7 +21,7 @@ public:
 	explicit IConstBodyImp(const Body* body) : body(body) {}
 	IConstBodyImp(const IConstBodyImp& source) : Cut::IConstBody(source), body(source.body) {}
 	IConstBodyImp& operator=(const IConstBodyImp& source) {
-		body = source.body;
+		if (this != &source) body = source.body;
 		return *this;
 	}
 	~IConstBodyImp() override = default;

@@ -130,8 +130,8 @@ void ElemContainer::CalculateGPgons(UInt32 first) {
 		offsets.SetSize(bodyCount);
 		const bool valid = elem != nullptr && !elem->IsInvalid();
 		for (UInt32 j = 0; j < bodyCount; ++j) {
-			const Body* body = elem->GetConstBody(j).Get();
-			if (valid && AdvancesNumbering(body)) {
+			const Body* body = valid ? elem->GetConstBody(j).Get() : nullptr;
+			if (AdvancesNumbering(body)) {
 				const UInt32 firstId = static_cast<UInt32>(body->GetConstPolygon(0).mpuid);
 				c = c + d - firstId + 1;
 				d = static_cast<UInt32>(body->GetConstPolygon(static_cast<Int32>(body->GetPolygonCount() - 1)).mpuid);

@@ -180,7 +180,7 @@ void Model3D::SetInfStamp(const ModStamp& stamp) {
 
 Int16 Model3D::GetCondition(Condition condition) const {
 	const Int32 slot = ConditionSlot(condition);
-	return slot >= 0 ? GetRoot().conditions[slot] : 0;
+	return slot >= 0 ? GetRoot().conditions[slot] : Int16{0};
 }
 
 void Model3D::SetCondition(Condition condition, Int16 value) {
@@ -189,7 +189,7 @@ void Model3D::SetCondition(Condition condition, Int16 value) {
 
 Int16 Model3D::GetProgressCondition(Condition condition) const {
 	const Int32 slot = ConditionSlot(condition);
-	return slot >= 0 ? GetRoot().progressConditions[slot] : 0;
+	return slot >= 0 ? GetRoot().progressConditions[slot] : Int16{0};
 }
 
 void Model3D::SetProgressCondition(Condition condition, Int16 value) {

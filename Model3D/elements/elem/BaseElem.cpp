@@ -5,7 +5,7 @@
 namespace Modeler {
 
 BaseElem::BaseElem(const BaseElem& src)
-    : Kit::SharedObject(), bodies(src.bodies), hotspots(src.hotspots), lights(src.lights) {}
+    : Kit::SharedObject(src), bodies(src.bodies), hotspots(src.hotspots), lights(src.lights) {}
 
 BaseElem& BaseElem::operator=(const BaseElem& src) {
 	if (this != &src) {

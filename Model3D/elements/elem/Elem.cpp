@@ -34,7 +34,7 @@ Elem::Elem(const VOCA& id, bool isParent, bool isChild, BaseElem* base)
 	if (isChild) flags |= ElemChild;
 }
 
-Elem::Elem(const Elem& src, CopyType type) : Kit::SharedObject() {
+Elem::Elem(const Elem& src, CopyType type) : Kit::SharedObject(src) {
 	switch (type) {
 	case Deep:
 		DeepCopy(src);

@@ -21,7 +21,7 @@ void SwapShort(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {
 
 void SwapShorts(Kit::PlatformSign from, Kit::PlatformSign to, char* p, Int32 n) {
 	for (Int32 i = 0; i < n; ++i)
-		SwapShort(from, to, p + 2 * i);
+		SwapShort(from, to, p + 2 * std::ptrdiff_t{i});
 }
 
 void SwapLong(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {

@@ -134,7 +134,7 @@ bool WalkVectorItems(FillDefWalker& w, Int32 n) {
 	for (Int32 i = 0; i < n; ++i) {
 		if (!w.Fits(at, FillDefItemSize)) return false;
 		w.Swap<double>(at, 5);
-		const Int16 m = w.Take<Int16>(at + offsetof(FillDefVectorLine, dashCount));
+		const Int16 m = w.Take<Int16>(at + Int64(offsetof(FillDefVectorLine, dashCount)));
 		if (m < 0 || !w.Fits(at + FillDefItemSize, Int64{m} * 8)) return false;
 		w.Swap<double>(at + FillDefItemSize, m);
 		at += FillDefItemSize + Int64{m} * 8;
@@ -154,9 +154,9 @@ bool WalkSymbolItems(FillDefWalker& w, Int32 hotSpots, Int32 lines, Int32 arcs, 
 	}
 	for (Int32 p = 0; p < polygons; ++p) {
 		if (!w.Fits(at, sizeof(FillDefPolyHead))) return false;
-		const Int32 lastCoord = w.Take<Int32>(at + offsetof(FillDefPolyHead, lastCoord));
-		const Int32 lastContourEnd = w.Take<Int32>(at + offsetof(FillDefPolyHead, lastContourEnd));
-		const Int32 arcCount = w.Take<Int32>(at + offsetof(FillDefPolyHead, arcCount));
+		const Int32 lastCoord = w.Take<Int32>(at + Int64(offsetof(FillDefPolyHead, lastCoord)));
+		const Int32 lastContourEnd = w.Take<Int32>(at + Int64(offsetof(FillDefPolyHead, lastContourEnd)));
+		const Int32 arcCount = w.Take<Int32>(at + Int64(offsetof(FillDefPolyHead, arcCount)));
 		if (lastCoord < -1 || lastContourEnd < -1 || arcCount < 0) return false;
 		at += sizeof(FillDefPolyHead);
 		const Int64 coords = Int64{lastCoord} + 1;
@@ -169,9 +169,9 @@ bool WalkSymbolItems(FillDefWalker& w, Int32 hotSpots, Int32 lines, Int32 arcs, 
 		at += ends * 4;
 		if (!w.Fits(at, Int64{arcCount} * Int64(sizeof(FillDefPolyArc)))) return false;
 		for (Int32 a = 0; a < arcCount; ++a, at += sizeof(FillDefPolyArc)) {
-			w.Swap<Int32>(at + offsetof(FillDefPolyArc, begIndex), 1);
-			w.Swap<Int32>(at + offsetof(FillDefPolyArc, endIndex), 1);
-			w.Swap<double>(at + offsetof(FillDefPolyArc, arcAngle), 1);
+			w.Swap<Int32>(at + Int64(offsetof(FillDefPolyArc, begIndex)), 1);
+			w.Swap<Int32>(at + Int64(offsetof(FillDefPolyArc, endIndex)), 1);
+			w.Swap<double>(at + Int64(offsetof(FillDefPolyArc, arcAngle)), 1);
 		}
 	}
 	return true;
