@@ -3,6 +3,9 @@
 // Pens and fills are indexed from 1.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 #include "platform/KitUniString.h"
 #include "platform/PlanAttrFill.h"
@@ -35,3 +38,5 @@ void ARxSetPenTable(const Kit_RGBColor* colors, short count);
 short ARxAddFillAttr(const PlanAttr::Fill& fill);
 // Empties the pen and fill tables.
 void ARxClearAttributeTables();
+
+#pragma GCC visibility pop

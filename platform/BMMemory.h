@@ -11,6 +11,9 @@
 // Failed allocations return null; nothing here throws.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <cstring>
@@ -63,3 +66,5 @@ template <typename T> inline void BNClear(T& record) {
 	static_assert(std::is_trivially_copyable_v<T> && !std::is_pointer_v<T>, "BNClear is for plain records");
 	std::memset(static_cast<void*>(&record), 0, sizeof(T));
 }
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // stand for the same byte order.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <bit>
@@ -107,3 +110,5 @@ inline void IVKit_RGBColor(Kit::PlatformSign from, Kit::PlatformSign to, Kit::RG
 	if (p == nullptr) return;
 	IVValues<UInt16>(from, to, p, 3);
 }
+
+#pragma GCC visibility pop

@@ -7,6 +7,9 @@
 // or written through it.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/IOFile.h"
 #include "platform/KitChannel.h"
 
@@ -68,3 +71,5 @@ private:
 };
 
 } // namespace IO
+
+#pragma GCC visibility pop

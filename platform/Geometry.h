@@ -2,6 +2,9 @@
 // stores an element's placement as a TRAN, which is the same 104-byte record.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/GeometryVector.h"
 #include "platform/KitTypes.h"
 
@@ -73,3 +76,5 @@ void TMVector(const TRANMAT& tm, Vector3d& v);
 void TMDirCoeffs(double nx, double ny, double nz, double* c1, double* c2, double* c3, double* c4);
 
 } // namespace Geometry
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // the unit-normal routine.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <cmath>
@@ -125,3 +128,5 @@ void IVF_Coord(Kit::PlatformSign from, Kit::PlatformSign to, F_Coord* c);
 // The vector and box types are used under their plain names throughout the module.
 using Geometry::Box3D;
 using Geometry::Vector3dTpl;
+
+#pragma GCC visibility pop

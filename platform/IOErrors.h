@@ -3,6 +3,9 @@
 // failures).
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 namespace IO {
@@ -22,3 +25,5 @@ enum : Int32 {
 };
 
 } // namespace IO
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
 // the system, so stream many small values through IO::FileIChannel / FileOChannel.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/IOErrors.h"
 #include "platform/IOLocation.h"
 
@@ -74,3 +77,5 @@ private:
 };
 
 } // namespace IO
+
+#pragma GCC visibility pop

@@ -2,6 +2,9 @@
 // codes of platform/IOErrors.h; none of them throws for file-system errors.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/IOErrors.h"
 #include "platform/IOLocation.h"
 
@@ -71,3 +74,5 @@ extern FileSystem fileSystem;
 Int32 ErrorCodeToResult(const std::error_code& ec);
 
 } // namespace IO
+
+#pragma GCC visibility pop

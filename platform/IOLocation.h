@@ -1,6 +1,9 @@
 // File and folder names and locations (paths) of the file system.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 #include "platform/KitUniString.h"
 
@@ -65,3 +68,5 @@ private:
 };
 
 } // namespace IO
+
+#pragma GCC visibility pop

@@ -1,6 +1,9 @@
 // Kit::Array: a growable contiguous array.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <algorithm>
@@ -44,3 +47,5 @@ public:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -2,6 +2,9 @@
 // delete[] when it is destroyed or replaced.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <utility>
@@ -40,3 +43,5 @@ private:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

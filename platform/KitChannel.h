@@ -4,6 +4,9 @@
 // input status and yields zero values; the status stays set until it is reset.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitGuid.h"
 #include "platform/KitTypes.h"
 
@@ -143,3 +146,5 @@ inline void SetPlatformOProtocol(Kit::OChannel& channel, Kit::PlatformSign sign)
 	channel.SetProtocol(sign);
 }
 } // namespace IO
+
+#pragma GCC visibility pop

@@ -16,6 +16,9 @@
 // Destroying an object while another thread is calling into it is not supported.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <exception>
@@ -112,3 +115,5 @@ template <typename ObserverType, typename F> void EventSource::ForEachObserver(F
 }
 
 } // namespace Kit
+
+#pragma GCC visibility pop

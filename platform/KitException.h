@@ -3,6 +3,9 @@
 // Kit::KitException, and is thrown by value.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <memory>
@@ -137,3 +140,5 @@ template <typename E> KitException* CloneException(const E& e) {
 }
 
 } // namespace Kit
+
+#pragma GCC visibility pop

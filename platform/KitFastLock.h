@@ -3,6 +3,9 @@
 // become Kit::SynchronizationException.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitException.h"
 #include "platform/KitTypes.h"
 
@@ -67,3 +70,5 @@ private:
 using FastLockGuard = BasicFastLockGuard<FastLock>;
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -15,6 +15,9 @@
 // writer put inside; the end marker check catches readers and writers that disagree.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitChannel.h"
 #include "platform/KitGuid.h"
 #include "platform/KitTypes.h"
@@ -141,3 +144,5 @@ private:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -1,6 +1,9 @@
 // Kit::Guid: a 16-byte globally unique identifier.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <array>
@@ -42,3 +45,5 @@ struct GuidHash {
 } // namespace Kit
 
 template <> struct std::hash<Kit::Guid> : Kit::GuidHash {};
+
+#pragma GCC visibility pop

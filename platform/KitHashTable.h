@@ -1,6 +1,9 @@
 // Kit::HashTable: a hash map from keys to values.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <unordered_map>
@@ -48,3 +51,5 @@ private:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -11,6 +11,9 @@
 // see TextChannel) and echoed to stderr when M3D_LOG is set.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTextChannel.h"
 #include "platform/KitTypes.h"
 
@@ -71,3 +74,5 @@ extern Logger logger;
 extern TextChannel dbChannel;
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -2,6 +2,9 @@
 // move when the array grows, so references to them stay valid until they are removed.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <array>
@@ -94,3 +97,5 @@ private:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -15,6 +15,9 @@
 // source whose value is none of these is skipped as if it did not have the key.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 bool DBGetBool(const char* section, const char* key, bool defaultValue);
@@ -27,3 +30,5 @@ void DBResetAllBools();
 
 // Parses a preference value; false when it is none of the accepted words.
 bool DBParseBool(const char* text, bool& value);
+
+#pragma GCC visibility pop

@@ -1,6 +1,9 @@
 // Intrusive reference counting: Kit::SharedObject and the smart pointers that hold it.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <atomic>
@@ -169,3 +172,5 @@ public:
 };
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -7,6 +7,9 @@
 // material and fill names are matched the same way). Case type 1 compares exactly.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 enum CHCaseType : Int32 {
@@ -52,3 +55,5 @@ Int32 CHANSI2Unicode(const char* source, Int32 sourceLength, UniChar* destinatio
 // The reverse; characters that the code page lacks become '?'.
 Int32 CHUnicode2ANSI(const UniChar* source, Int32 sourceLength, char* destination, Int32 destinationSize,
                      GSCharCode charCode = CC_Default);
+
+#pragma GCC visibility pop

@@ -8,6 +8,9 @@
 // of program start-up (its state is created on first use).
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitChannel.h"
 
 #include <atomic>
@@ -51,3 +54,5 @@ private:
 bool IsLogEnvironmentSet();
 
 } // namespace Kit
+
+#pragma GCC visibility pop

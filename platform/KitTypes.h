@@ -1,6 +1,9 @@
 // Root types shared by the module and its host-library stand-ins.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -52,3 +55,5 @@ constexpr bool NeedsSwap(PlatformSign from, PlatformSign to) {
 }
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -1,6 +1,9 @@
 // Kit::UniString: a UTF-16 string with conversions to and from UTF-8.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <compare>
@@ -57,3 +60,5 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -11,6 +11,9 @@
 // the text in memory (the last megabyte) and echoes it to stderr when M3D_LOG is set.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTextChannel.h"
 #include "platform/KitTypes.h"
 
@@ -69,3 +72,5 @@ void TTSetLongCallback(TTLongCallback callback, void* userData);
 namespace Kit {
 extern TextChannel reportChannel;
 } // namespace Kit
+
+#pragma GCC visibility pop

@@ -2,6 +2,9 @@
 // collecting bytes in a growable buffer.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitChannel.h"
 
 #include <vector>
@@ -49,3 +52,5 @@ private:
 };
 
 } // namespace IO
+
+#pragma GCC visibility pop

@@ -5,6 +5,9 @@
 // PFFreeFileRef. A null reference names no file.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/IOLocation.h"
 #include "platform/KitTypes.h"
 
@@ -34,3 +37,5 @@ GSErrCode PFGetFileName(const char* fileRef, IO::Name* name);
 
 // The whole referenced path. Returns NoError, or an error code with 'location' cleared.
 GSErrCode PFGetFileLocation(const char* fileRef, IO::Location* location);
+
+#pragma GCC visibility pop

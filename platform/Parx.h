@@ -13,6 +13,9 @@
 // The conversion functions return 0 or an error code and never throw.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 #include "platform/ParxBlock.h"
 
@@ -60,3 +63,5 @@ GSErrCode SwapVarHdl(Kit::PlatformSign from, GSHandle handle, Int32 mode, Kit::P
 // sake and do not change the conversion. Unknown versions and damaged blocks give
 // ParxBadBlockError; a failed allocation gives BMError().
 GSErrCode ConvertOldsParam_To_NewParam(GSHandle handle, double oldGdlVersion, double newGdlVersion, Int32 version);
+
+#pragma GCC visibility pop

@@ -26,6 +26,9 @@
 // ConvertOldsParam_To_NewParam turns it into version 21.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
@@ -110,3 +113,5 @@ static_assert(offsetof(Record18, value) == 24);
 static_assert(offsetof(Record18, name) == 32);
 
 } // namespace Parx
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // polygons). Detail blocks are exchanged as the root library's memory handles.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 #include "platform/KitUniString.h"
 #include "platform/PlanAttrTypes.h"
@@ -234,3 +237,5 @@ private:
 };
 
 } // namespace PlanAttr
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // reads and writes it.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 #include "platform/KitUniString.h"
 #include "platform/PlanAttrTypes.h"
@@ -125,3 +128,5 @@ private:
 };
 
 } // namespace PlanAttr
+
+#pragma GCC visibility pop

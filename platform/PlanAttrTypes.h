@@ -1,6 +1,9 @@
 // Types and result codes shared by the host's attribute objects.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/ByteOrder.h"
 #include "platform/KitTypes.h"
 
@@ -13,3 +16,5 @@ constexpr GSErrCode BadDetailsErr = -2130; // detail blocks that do not fit toge
 constexpr GSErrCode NoMemoryErr = -108;    // a block could not be allocated
 
 } // namespace PlanAttr
+
+#pragma GCC visibility pop

@@ -12,6 +12,9 @@
 // multiple of the increment. No operation throws; failures are reported by result.
 #pragma once
 
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
@@ -77,3 +80,5 @@ private:
 
 // The process-wide manager (it keeps no state of its own).
 extern const VAManager vaManager;
+
+#pragma GCC visibility pop

@@ -43,6 +43,7 @@ files="$(find "${areas[@]}" -type f \
 		dir = path
 		sub(/\/[^\/]*$/, "", dir)
 		if (dir == path) dir = "."
+		sub(/\/detail$/, "", dir) # internal headers belong to their room
 		if (dir in exact) return dir
 		best = ""
 		for (r in deep)

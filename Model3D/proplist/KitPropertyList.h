@@ -9,6 +9,8 @@
 // instantiations the module uses are compiled once (see PropertyList.h).
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/proplist/PropListBase.h"
 #include "platform/KitAutoArrayPtr.h"
 #include "platform/KitChannel.h"
@@ -21,7 +23,7 @@ namespace Kit {
 
 // The class information of the property-list template, written in the frame around
 // every serialised list.
-const ClassInfo& GetPropertyListTemplateClassInfo();
+M3D_EXPORT const ClassInfo& GetPropertyListTemplateClassInfo();
 
 template <typename UserData> class PropertyList : public PropertyListTypes {
 public:

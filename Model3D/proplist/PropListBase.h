@@ -2,12 +2,14 @@
 // and array type codes, the name hash, the long checksum and the text copies.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitAutoArrayPtr.h"
 #include "platform/KitTypes.h"
 
 namespace Kit {
 
-struct PropertyListTypes {
+struct M3D_EXPORT PropertyListTypes {
 	// How the values of an entry are stored.
 	enum StorageType : Int16 {
 		Int = 0,   // Int32 values; a scalar keeps its value in the entry itself
@@ -29,28 +31,28 @@ struct PropertyListTypes {
 
 // Hash of an entry name: case-folded, and for names of 16 characters or more only every
 // (length / 8)-th character is taken.
-UInt32 CalcStrHashValue(const char* name);
+M3D_EXPORT UInt32 CalcStrHashValue(const char* name);
 
 // Wrapping Int32 sum of the length / 4 native Int32 words, plus the signed bytes that
 // follow them.
-Int32 CalcLongCheckSum(const void* bytes, UInt64 length);
+M3D_EXPORT Int32 CalcLongCheckSum(const void* bytes, UInt64 length);
 
 // Number of UTF-16 units of a zero-terminated text, without the terminator.
-USize UStrLen(const UniChar* text);
+M3D_EXPORT USize UStrLen(const UniChar* text);
 
 namespace PropListText {
 
 // Copies a UTF-16 text to an 8-bit buffer of 'size' bytes in the host's code page: the
 // buffer is zeroed first and receives at most size - 1 characters.
-void CopyUStr(const UniChar* text, char* buffer, UInt32 size);
+M3D_EXPORT void CopyUStr(const UniChar* text, char* buffer, UInt32 size);
 // Copies at most size - 1 units and a terminating zero.
-void CopyUStr(const UniChar* text, UniChar* buffer, UInt32 size);
+M3D_EXPORT void CopyUStr(const UniChar* text, UniChar* buffer, UInt32 size);
 // Replaces the array with a new zeroed one of the converted length + 1, holding the text.
-void CopyUStr(const UniChar* text, AutoArrayPtr<char>& target);
+M3D_EXPORT void CopyUStr(const UniChar* text, AutoArrayPtr<char>& target);
 
 // Converts an 8-bit text (host code page) of 'length' bytes to UTF-16 units (no
 // terminator is added).
-void AnsiToUnicode(const char* text, USize length, UniChar* destination);
+M3D_EXPORT void AnsiToUnicode(const char* text, USize length, UniChar* destination);
 
 } // namespace PropListText
 

@@ -2,12 +2,14 @@
 // It holds nothing; it takes part in the stream only through its class version.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitChannel.h"
 #include "platform/KitFrame.h"
 
 namespace Modeler {
 
-struct PropListUserData {
+struct M3D_EXPORT PropListUserData {
 	// Nothing of it goes into a stream (the list streams its entry table in one block).
 	static constexpr bool StreamsNothing = true;
 

@@ -6,12 +6,14 @@
 // data are compiled once in PropertyList.cpp; other translation units only use them.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/proplist/KitPropertyList.h"
 #include "Model3D/proplist/ParxPropertyList.h"
 #include "Model3D/proplist/PropListUserData.h"
 
-extern template class Kit::PropertyList<Modeler::PropListUserData>;
-extern template class Parx::PropertyList<Modeler::PropListUserData>;
+extern template class M3D_EXPORT Kit::PropertyList<Modeler::PropListUserData>;
+extern template class M3D_EXPORT Parx::PropertyList<Modeler::PropListUserData>;
 
 namespace ParxGen {
 // The host's name for the parameter-block capable list.
@@ -20,7 +22,7 @@ using PropertyList = Parx::PropertyList<Modeler::PropListUserData>;
 
 namespace Modeler {
 
-class PropertyList : public Parx::PropertyList<PropListUserData> {
+class M3D_EXPORT PropertyList : public Parx::PropertyList<PropListUserData> {
 public:
 	PropertyList() = default;
 	PropertyList(const PropertyList&) = default;

@@ -60,6 +60,12 @@ sed -i 's#^Model3D/low: platform#Model3D/low: platform Model3D/high#' layers.txt
 expect edge-pointing-up 1 "room Model3D/low may include Model3D/high, which is not listed above it"
 
 make_tree
+mkdir -p Model3D/low/detail && : > Model3D/low/detail/D.h
+echo '#include "Model3D/low/detail/D.h"' >> Model3D/low/Low.h
+echo '#include "Model3D/low/detail/D.h"' >> Model3D/high/High.h
+expect detail-belongs-to-its-room 0 ""
+
+make_tree
 echo '#include "tests/area/T.cpp"' >> Model3D/high/High.h
 expect library-includes-tests 1 "room Model3D/high may not include tests/area/T.cpp"
 

@@ -2,6 +2,8 @@
 // tables. RTXT is also the texture's file form; TXTA lives only in memory.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 #include "platform/VaManager.h"
 
@@ -19,7 +21,7 @@ enum : UInt16 {
 
 // A texture: its size in model units, its name, its pixel size, and the loaded 32-bit
 // pixels (a handle, null when not loaded; meaningless in a file).
-struct RTXT {
+struct M3D_EXPORT RTXT {
 	UInt16 status;
 	Int16 pixelDepth; // bits per loaded pixel; always 32
 	float xSize;      // width in model units
@@ -44,7 +46,7 @@ static_assert(offsetof(RTXT, pixels) == 536);
 // Where the picture of a texture comes from: a file reference of the parametric-object
 // library (see platform/PFFileRef.h; the attribute store owns the one it keeps) and the
 // index of the picture in that file.
-struct TXTA {
+struct M3D_EXPORT TXTA {
 	char* fileRef;
 	Int32 pictIndex;
 	Int32 reserved;

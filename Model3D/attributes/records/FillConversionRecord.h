@@ -4,6 +4,8 @@
 // is read and written by copying, never through a cast pointer.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 #include "platform/PlanAttrFill.h"
 
@@ -18,7 +20,7 @@ constexpr Int16 VectorFillDefType = 0;
 constexpr Int16 SymbolFillDefType = 1;
 constexpr Int16 PlainFillDefType = 2;
 
-struct FillDefHeader {
+struct M3D_EXPORT FillDefHeader {
 	Int32 byteCount;   // total byte length of the record
 	char name[32];     // zero-terminated, at most 31 bytes
 	Int16 hostFillIdx; // attribute index of the host fill
@@ -64,7 +66,7 @@ static_assert(offsetof(FillDefHeader, polygonCount) == 132);
 static_assert(offsetof(FillDefHeader, reserved2) == 136);
 
 // One line family of a vector fill; its dash lengths (doubles) follow it directly.
-struct FillDefVectorLine {
+struct M3D_EXPORT FillDefVectorLine {
 	double values[5]; // frequency, direction, offset along the line, origin x, origin y
 	Int16 dashCount;
 	Int16 reserved1;
@@ -77,13 +79,13 @@ static_assert(offsetof(FillDefVectorLine, reserved2) == 44);
 
 // Symbol fill sections, in record order: hotspots, lines, arcs, then the polygons,
 // each a head followed by its coordinates, contour ends and arcs.
-struct FillDefHotSpot {
+struct M3D_EXPORT FillDefHotSpot {
 	double x;
 	double y;
 };
 static_assert(sizeof(FillDefHotSpot) == 16);
 
-struct FillDefLine {
+struct M3D_EXPORT FillDefLine {
 	double begX;
 	double begY;
 	double endX;
@@ -91,7 +93,7 @@ struct FillDefLine {
 };
 static_assert(sizeof(FillDefLine) == 32);
 
-struct FillDefArc {
+struct M3D_EXPORT FillDefArc {
 	double centerX;
 	double centerY;
 	double radius;
@@ -100,7 +102,7 @@ struct FillDefArc {
 };
 static_assert(sizeof(FillDefArc) == 40);
 
-struct FillDefPolyHead {
+struct M3D_EXPORT FillDefPolyHead {
 	Int32 lastCoord;      // coordinate count - 1
 	Int32 lastContourEnd; // contour-end count - 1
 	Int32 arcCount;
@@ -110,13 +112,13 @@ static_assert(sizeof(FillDefPolyHead) == 16);
 static_assert(offsetof(FillDefPolyHead, lastContourEnd) == 4);
 static_assert(offsetof(FillDefPolyHead, arcCount) == 8);
 
-struct FillDefCoord {
+struct M3D_EXPORT FillDefCoord {
 	double x;
 	double y;
 };
 static_assert(sizeof(FillDefCoord) == 16);
 
-struct FillDefPolyArc {
+struct M3D_EXPORT FillDefPolyArc {
 	Int32 begIndex;
 	Int32 endIndex;
 	double arcAngle;
@@ -130,7 +132,7 @@ constexpr Int32 PlainFillDefSize = 288;
 // Checksum of a record of 'byteCount' bytes: the wrapping Int32 sum of its whole 4-byte
 // words except words 10 and 11 (modification time, checksum and the further word),
 // folded to 16 bits as (sum >> 16) + sum.
-Int16 FillDefChecksum(const char* record, Int32 byteCount);
+M3D_EXPORT Int16 FillDefChecksum(const char* record, Int32 byteCount);
 
 } // namespace Modeler
 
@@ -138,4 +140,4 @@ Int16 FillDefChecksum(const char* record, Int32 byteCount);
 // 'availableBytes': a header, a known fill type, non-negative counts, and details that
 // add up to exactly the record's own byte count. Returns NoError or
 // Modeler::BadFillDefinitionErr; never reads outside the given bytes.
-GSErrCode IMCheckFillRecord(const char* record, Int64 availableBytes);
+M3D_EXPORT GSErrCode IMCheckFillRecord(const char* record, Int64 availableBytes);

@@ -3,12 +3,14 @@
 // store's fill-descriptor bytes; the head names its piece by first byte and length.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
 #include <type_traits>
 
-struct UFIL {
+struct M3D_EXPORT UFIL {
 	char name[32];      // zero-terminated within the 32 bytes
 	UInt16 status;      // 0 after every add or expand
 	Int16 hostFillIdx;  // the host's 2D fill this fill came from, 0 for none

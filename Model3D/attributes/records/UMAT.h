@@ -7,6 +7,8 @@
 // host's old parameter block instead of the stream.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/proplist/PropertyList.h"
 #include "platform/ByteOrder.h"
 #include "platform/KitChannel.h"
@@ -25,7 +27,7 @@ constexpr Int32 UMATLastNoParamsVersion = 4023; // up to here: no parameters at 
 // The name a new material gets.
 constexpr const char* UMATDefaultName = "Unused";
 
-class UMAT {
+class M3D_EXPORT UMAT {
 public:
 	char name[32];          // zero-terminated within the 32 bytes
 	Int16 materialType = 0; // base type 0–9; +10: with fill index; +20: with fill, fill colour, texture

@@ -12,6 +12,8 @@
 // failures, Kit::OutOfMemoryException when a table cannot be allocated or grown.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/attributes/records/AttributeRecords.h"
 #include "Model3D/attributes/records/UFIL.h"
 #include "Model3D/attributes/records/UMAT.h"
@@ -26,7 +28,7 @@
 
 namespace Modeler {
 
-class Attributes : public MainContainerBase {
+class M3D_EXPORT Attributes : public MainContainerBase {
 public:
 	class Viewer;
 	class OnlyModifier;
@@ -73,7 +75,7 @@ private:
 };
 
 // Reading access to a store.
-class Attributes::Viewer : public IBodyCheckAttributes {
+class M3D_EXPORT Attributes::Viewer : public IBodyCheckAttributes {
 public:
 	// Throws Kit::IllegalArgumentException for a null store.
 	explicit Viewer(const Kit::ConstSharedPtr<Attributes>& attributes);
@@ -129,7 +131,7 @@ private:
 };
 
 // Writing access to a store.
-class Attributes::OnlyModifier {
+class M3D_EXPORT Attributes::OnlyModifier {
 public:
 	// Throws Kit::IllegalArgumentException for a null store.
 	explicit OnlyModifier(const Kit::SharedPtr<Attributes>& attributes);
@@ -208,7 +210,7 @@ private:
 };
 
 // Reading and writing access to one store.
-class Attributes::Modifier : public Attributes::Viewer, public Attributes::OnlyModifier {
+class M3D_EXPORT Attributes::Modifier : public Attributes::Viewer, public Attributes::OnlyModifier {
 public:
 	explicit Modifier(const Kit::SharedPtr<Attributes>& attributes);
 	Modifier(const Modifier&) = default;

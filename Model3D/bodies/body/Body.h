@@ -7,6 +7,8 @@
 // Indices are 0-based (−1 = none) unless said otherwise; accessors do not check them.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/body/BodyHeader.h"
 #include "Model3D/bodies/body/BodyVarPart.h"
 #include "Model3D/bodies/records/BodyRecords.h"
@@ -27,7 +29,7 @@ class ConstBodyEdgeIterator;
 class ConstBodyPolygonIterator;
 class ConstBodyPolyEdgeIterator;
 
-class Body : public Kit::SharedObject, public BodyHeader {
+class M3D_EXPORT Body : public Kit::SharedObject, public BodyHeader {
 public:
 	using VarPart = BodyVarPart;
 

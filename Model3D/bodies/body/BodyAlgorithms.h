@@ -8,6 +8,8 @@
 // body's arrays throw Kit::IllegalArgumentException instead of being read.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "platform/Geometry.h"
 #include "platform/GeometryVector.h"
@@ -135,8 +137,9 @@ Int32 SearchPgonNormal(const BodyT& body, Int32 first, Int32 last, double x, dou
 } // namespace BodyRules
 
 // The rules above over a finished body.
-Int16 CheckPgonNormal(const Body& body, Int32 ivect, Int32 count, Int32* refs, bool allContours, bool strict);
-Int16 IsPgonApexConcave(const Body& body, Int32 normal, Int32 prev, Int32 apex, Int32 next);
-Int32 SearchPgonNormal(const Body& body, Int32 first, Int32 last, double x, double y, double z);
+M3D_EXPORT Int16 CheckPgonNormal(const Body& body, Int32 ivect, Int32 count, Int32* refs, bool allContours,
+                                 bool strict);
+M3D_EXPORT Int16 IsPgonApexConcave(const Body& body, Int32 normal, Int32 prev, Int32 apex, Int32 next);
+M3D_EXPORT Int32 SearchPgonNormal(const Body& body, Int32 first, Int32 last, double x, double y, double z);
 
 } // namespace Modeler

@@ -9,13 +9,15 @@
 // is changed only by the owner of its only copy, while the builder makes them public.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "platform/KitChannel.h"
 #include "platform/KitTypes.h"
 
 namespace Modeler {
 
-class BodyHeader {
+class M3D_EXPORT BodyHeader {
 public:
 	UInt32 GetStatus() const { return status; }
 	Int16 GetEdgePenIdx() const { return edgePenIdx; }

@@ -2,6 +2,8 @@
 // Each is a (body, index) pair; included by Body.h.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/body/Body.h"
 
 namespace Modeler {
@@ -35,21 +37,21 @@ protected:
 	Int32 index = 0;
 };
 
-class ConstBodyVertexIterator : public ConstBodyIteratorBase<ConstBodyVertexIterator> {
+class M3D_EXPORT ConstBodyVertexIterator : public ConstBodyIteratorBase<ConstBodyVertexIterator> {
 public:
 	using ConstBodyIteratorBase::ConstBodyIteratorBase;
 	const VERT& operator*() const { return body->GetConstVertex(index); }
 	const VERT* operator->() const { return &body->GetConstVertex(index); }
 };
 
-class ConstBodyEdgeIterator : public ConstBodyIteratorBase<ConstBodyEdgeIterator> {
+class M3D_EXPORT ConstBodyEdgeIterator : public ConstBodyIteratorBase<ConstBodyEdgeIterator> {
 public:
 	using ConstBodyIteratorBase::ConstBodyIteratorBase;
 	const EDGE& operator*() const { return body->GetConstEdge(index); }
 	const EDGE* operator->() const { return &body->GetConstEdge(index); }
 };
 
-class ConstBodyPolygonIterator : public ConstBodyIteratorBase<ConstBodyPolygonIterator> {
+class M3D_EXPORT ConstBodyPolygonIterator : public ConstBodyIteratorBase<ConstBodyPolygonIterator> {
 public:
 	using ConstBodyIteratorBase::ConstBodyIteratorBase;
 	const PGON& operator*() const { return body->GetConstPolygon(index); }
@@ -57,7 +59,7 @@ public:
 };
 
 // Dereferences to the signed poly-edge reference at the position.
-class ConstBodyPolyEdgeIterator : public ConstBodyIteratorBase<ConstBodyPolyEdgeIterator> {
+class M3D_EXPORT ConstBodyPolyEdgeIterator : public ConstBodyIteratorBase<ConstBodyPolyEdgeIterator> {
 public:
 	using ConstBodyIteratorBase::ConstBodyIteratorBase;
 	Int32 operator*() const { return body->GetConstPolyEdge(index); }

@@ -9,6 +9,8 @@
 // may sit between the poly-edges and the normals; they are not part of the stream.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/records/PGON.h"
 #include "platform/KitChannel.h"
@@ -17,7 +19,7 @@
 
 namespace Modeler {
 
-class BodyVarPart {
+class M3D_EXPORT BodyVarPart {
 public:
 	using Counts = BodyRecordCounts;
 

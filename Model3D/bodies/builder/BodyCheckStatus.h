@@ -7,13 +7,15 @@
 // receives, in order (all passed as int).
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 namespace Modeler {
 
 // Outcome of CheckAndFix: 0 the body passed, 1 a defect was found (its message is in the
 // caller's buffer).
-class CheckStatus {
+class M3D_EXPORT CheckStatus {
 public:
 	enum : Int32 {
 		Passed = 0,
@@ -38,7 +40,7 @@ using MessageLoader = bool (*)(char* text, Int16 listId, Int16 index, Int64 modu
 
 // What the check needs of the attribute store that the body's indices refer to. The
 // store's reading view (Attributes::Viewer) implements it.
-class IBodyCheckAttributes {
+class M3D_EXPORT IBodyCheckAttributes {
 public:
 	// Number of materials; valid material indices are 1..count.
 	virtual UInt32 GetMaterialCount() const = 0;

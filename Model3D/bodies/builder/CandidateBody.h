@@ -11,6 +11,8 @@
 // that side (and counts as occupied), 0 and above is a polygon index.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/body/Body.h"
 #include "Model3D/bodies/body/BodyAlgorithms.h"
 #include "Model3D/bodies/body/BodyHeader.h"
@@ -29,7 +31,7 @@
 
 namespace Modeler {
 
-class CandidateBody : public Kit::SharedObject, public BodyHeader {
+class M3D_EXPORT CandidateBody : public Kit::SharedObject, public BodyHeader {
 public:
 	// ---- construction, copying, comparison ------------------------------------------------
 	CandidateBody();

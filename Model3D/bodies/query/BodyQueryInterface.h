@@ -8,6 +8,8 @@
 // entries are signed 1-based vertex references.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/records/PGON.h"
 #include "platform/Geometry.h"
@@ -19,7 +21,7 @@ namespace Cut {
 // body's polygon is handed out in place.
 using PGON = Modeler::PGON;
 
-class IConstBody {
+class M3D_EXPORT IConstBody {
 public:
 	virtual UInt32 GetPolygonCount() const = 0;
 	virtual UInt32 GetPolyNormalCount() const = 0;

@@ -10,13 +10,15 @@
 // Kit::LogicErrorException.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/body/Body.h"
 #include "Model3D/bodies/query/BodyQueryInterface.h"
 #include "Model3D/bodies/records/BodyInfo.h"
 
 namespace Modeler {
 
-class IConstBodyImp : public virtual Cut::IConstBody {
+class M3D_EXPORT IConstBodyImp : public virtual Cut::IConstBody {
 public:
 	explicit IConstBodyImp(const Body* body) : body(body) {}
 	IConstBodyImp(const IConstBodyImp& source) : Cut::IConstBody(source), body(source.body) {}

@@ -2,6 +2,8 @@
 // colours, line type) as one small plain record.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
@@ -10,7 +12,7 @@
 
 namespace Modeler {
 
-struct BodyInfo {
+struct M3D_EXPORT BodyInfo {
 	Int16 ifill;
 	Int16 sbkgc;
 	Int16 sconc;

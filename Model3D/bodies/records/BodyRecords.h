@@ -7,29 +7,31 @@
 // of a polygon.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
 #include <type_traits>
 
-struct VERT {
+struct M3D_EXPORT VERT {
 	double x;
 	double y;
 	double z;
 };
 
-struct TEVE {
+struct M3D_EXPORT TEVE {
 	float u;
 	float v;
 };
 
-struct VECT {
+struct M3D_EXPORT VECT {
 	double x;
 	double y;
 	double z;
 };
 
-struct EDGE {
+struct M3D_EXPORT EDGE {
 	UInt32 status;
 	Int16 dummy;
 	Int16 color;
@@ -40,7 +42,7 @@ struct EDGE {
 };
 
 // Six floats in the order xMin, yMin, xMax, yMax, zMin, zMax. Empty: min > max.
-struct F_Box3D {
+struct M3D_EXPORT F_Box3D {
 	float xMin;
 	float yMin;
 	float xMax;
@@ -55,7 +57,7 @@ struct F_Box3D {
 
 // The legacy flat body header. The first/last pairs are 1-based inclusive ranges into
 // the record arrays of a model file; (0, −1) is the empty range.
-struct BODY {
+struct M3D_EXPORT BODY {
 	UInt32 status; // body status; bit 3 (cut) is carried by btypeOrCut instead
 	Int32 itran;   // transformation record index in a model file, 0 = none
 	Int16 ifill;
@@ -145,7 +147,7 @@ enum : Int16 {
 constexpr UInt16 BodyCutShapeType = 30200; // BODY::btypeOrCut of a cut body
 
 // The number of records of each kind in a body.
-struct BodyRecordCounts {
+struct M3D_EXPORT BodyRecordCounts {
 	UInt32 vertices = 0;
 	UInt32 textureVertices = 0;
 	UInt32 edges = 0;

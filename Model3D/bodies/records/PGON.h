@@ -6,6 +6,8 @@
 // polygon owns it: copies of the polygon deep-copy it, destruction frees it.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "platform/Geometry.h"
 #include "platform/GeometryVector.h"
@@ -18,7 +20,7 @@ namespace Modeler {
 
 class Body;
 
-class PGON {
+class M3D_EXPORT PGON {
 public:
 	UInt32 status = 0;
 	UInt16 dummy = 0;
@@ -84,7 +86,7 @@ static_assert(offsetof(PGON, mpuid) == 24 && offsetof(PGON, alignment) == 28 && 
 
 // The 40-byte image of a polygon in the quick streams: the fields of PGON in place, the
 // alignment word and the cache slot written as 0.
-struct PgonImage {
+struct M3D_EXPORT PgonImage {
 	UInt32 status;
 	UInt16 dummy;
 	Int16 iumat;
@@ -102,8 +104,8 @@ static_assert(offsetof(PgonImage, irtxt) == offsetof(PGON, irtxt) &&
               offsetof(PgonImage, mpuid) == offsetof(PGON, mpuid));
 static_assert(offsetof(PgonImage, cache) == offsetof(PGON, cpols));
 
-PgonImage ToPgonImage(const PGON& p);
+M3D_EXPORT PgonImage ToPgonImage(const PGON& p);
 // Takes the fields of the image; the polygon's cache is left as it is.
-void AssignPgonImage(PGON& p, const PgonImage& image);
+M3D_EXPORT void AssignPgonImage(PGON& p, const PgonImage& image);
 
 } // namespace Modeler

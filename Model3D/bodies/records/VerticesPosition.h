@@ -1,11 +1,13 @@
 // Result of comparing two vertices of a body by index and position.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 namespace Modeler {
 
-class VerticesPosition {
+class M3D_EXPORT VerticesPosition {
 public:
 	enum : Int32 {
 		DifferentPosition = 0, // the vertices are at different positions

@@ -12,6 +12,8 @@
 // accessors below.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/elements/elem/Elem.h"
 #include "platform/IOLocation.h"
 #include "platform/KitFastLock.h"
@@ -28,12 +30,12 @@ namespace Modeler {
 class Model3D;
 
 // The index record of one element slot.
-struct ElemIndices {
+struct M3D_EXPORT ElemIndices {
 	UInt32 absoluteBodyIdx = 0;     // bind of the element's first body (1-based)
 	Kit::PagedArray<UInt32> gPgons; // per body: offset from mpuid to global polygon index
 };
 
-class ElemContainer {
+class M3D_EXPORT ElemContainer {
 public:
 	using ElemList = Kit::PagedArray<Kit::ConstSharedPtr<Elem>>;
 	using GuidIndexMap = Kit::HashTable<Kit::Guid, UInt32>;

@@ -1,11 +1,13 @@
 // Modeler::ModStamp: a modification stamp drawn from one process-wide counter.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 namespace Modeler {
 
-class ModStamp {
+class M3D_EXPORT ModStamp {
 public:
 	ModStamp() = default;
 

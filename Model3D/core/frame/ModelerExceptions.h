@@ -1,6 +1,8 @@
 // The module's own exception family, offered to the host.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitException.h"
 
 namespace Modeler {
@@ -11,22 +13,22 @@ enum : Int32 {
 	ModelerInternalErrorId = -50,
 };
 
-class ModelerException : public virtual Kit::RootException {
+class M3D_EXPORT ModelerException : public virtual Kit::RootException {
 public:
 	KIT_EXCEPTION_CONSTRUCTORS(ModelerException, ModelerErrorId)
 };
 
-class ModelerOutOfMemoryException : public ModelerException, public Kit::OutOfMemoryException {
+class M3D_EXPORT ModelerOutOfMemoryException : public ModelerException, public Kit::OutOfMemoryException {
 public:
 	KIT_EXCEPTION_CONSTRUCTORS(ModelerOutOfMemoryException, ModelerOutOfMemoryId)
 };
 
-class ModelerOutOf_Big_MemoryException : public ModelerException, public Kit::OutOfMemoryException {
+class M3D_EXPORT ModelerOutOf_Big_MemoryException : public ModelerException, public Kit::OutOfMemoryException {
 public:
 	KIT_EXCEPTION_CONSTRUCTORS(ModelerOutOf_Big_MemoryException, ModelerOutOfMemoryId)
 };
 
-class ModelerInternalErrorException : public ModelerException, public Kit::InternalErrorException {
+class M3D_EXPORT ModelerInternalErrorException : public ModelerException, public Kit::InternalErrorException {
 public:
 	KIT_EXCEPTION_CONSTRUCTORS(ModelerInternalErrorException, ModelerInternalErrorId)
 };

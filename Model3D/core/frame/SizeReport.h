@@ -1,20 +1,22 @@
 // Text helpers with which every size report of the module is printed.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitChannel.h"
 
 // Formats with printf rules into a 512-byte buffer (longer output is cut to 511
 // characters) and writes the text to the channel.
-void CPrintf(Kit::OChannel& channel, const char* format, ...) __attribute__((format(printf, 2, 3)));
+M3D_EXPORT void CPrintf(Kit::OChannel& channel, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 namespace Modeler {
 
 // The column header of a size report.
-void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title);
+M3D_EXPORT void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title);
 
 // One row of a size report: record size (blank when 0), item count, used and allocated
 // bytes as digit-grouped numbers, and the fill factor (used / allocated).
-void PrintOneSizeReport(Kit::OChannel& channel, const char* name, UInt32 recordSize, UInt32 itemCount, UInt32 usedBytes,
-                        UInt32 allocBytes);
+M3D_EXPORT void PrintOneSizeReport(Kit::OChannel& channel, const char* name, UInt32 recordSize, UInt32 itemCount,
+                                   UInt32 usedBytes, UInt32 allocBytes);
 
 } // namespace Modeler

@@ -6,6 +6,8 @@
 // Included by the chief header Model3D.h; include that one.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/core/model/Model3D.h"
 
 namespace Modeler {
@@ -16,7 +18,7 @@ namespace Modeler {
 // invalidates the destination's binds. The destination must already hold n slots:
 // a shorter destination, or a null modifier, throws Kit::IllegalArgumentException and
 // changes nothing. Moving a model's tail onto itself does nothing.
-void MoveEnd(Model3DModifier* source, Model3DModifier* destination, UInt32 first);
+M3D_EXPORT void MoveEnd(Model3DModifier* source, Model3DModifier* destination, UInt32 first);
 
 // Makes destination an independent copy of source: user tag and cloned user data, the
 // data-hole count, both boxes, the stamps, both condition blocks, and a deep copy of
@@ -25,6 +27,6 @@ void MoveEnd(Model3DModifier* source, Model3DModifier* destination, UInt32 first
 // destination keeps its GUID, main model, attribute store and observers. Nothing when
 // destination is source; a null destination throws Kit::IllegalArgumentException. A
 // failed allocation throws Kit::OutOfMemoryException before the element list changes.
-void DeepCopyModel3D(Kit::SharedPtr<Model3D> destination, const Model3D& source);
+M3D_EXPORT void DeepCopyModel3D(Kit::SharedPtr<Model3D> destination, const Model3D& source);
 
 } // namespace Modeler

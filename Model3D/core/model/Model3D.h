@@ -19,6 +19,8 @@
 // container and the observer interface.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/attributes/store/ModelerAttributes.h"
 #include "Model3D/core/elems/ElemContainer.h"
 #include "Model3D/core/frame/ModStamp.h"
@@ -39,7 +41,7 @@ class Model3DViewer;
 class Model3DOnlyModifier;
 class Model3DModifier;
 
-class Model3D : public MainContainerBase {
+class M3D_EXPORT Model3D : public MainContainerBase {
 public:
 	using ElemContainer = Modeler::ElemContainer;
 	using ElemIndices = Modeler::ElemIndices;

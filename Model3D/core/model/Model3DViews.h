@@ -9,11 +9,13 @@
 // an element index outside the list with Kit::IllegalArgumentException.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/core/model/Model3D.h"
 
 namespace Modeler {
 
-class Model3DViewer {
+class M3D_EXPORT Model3DViewer {
 public:
 	// Throws Kit::IllegalArgumentException for a null model.
 	explicit Model3DViewer(const Kit::ConstSharedPtr<Model3D>& model);
@@ -161,7 +163,7 @@ private:
 	void ReportSizeClippedModel(Kit::OChannel& channel, Int16 detail, const char* title) const;
 };
 
-class Model3DOnlyModifier {
+class M3D_EXPORT Model3DOnlyModifier {
 public:
 	// Throws Kit::IllegalArgumentException for a null model.
 	explicit Model3DOnlyModifier(const Kit::SharedPtr<Model3D>& model);
@@ -229,7 +231,7 @@ protected:
 	Kit::SharedPtr<Model3D> modifiedModel;
 };
 
-class Model3DModifier : public Model3DViewer, public Model3DOnlyModifier {
+class M3D_EXPORT Model3DModifier : public Model3DViewer, public Model3DOnlyModifier {
 public:
 	// Throws Kit::IllegalArgumentException for a null model.
 	explicit Model3DModifier(const Kit::SharedPtr<Model3D>& model);

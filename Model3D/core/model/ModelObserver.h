@@ -10,6 +10,8 @@
 // hear the event.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitArray.h"
 #include "platform/KitEvent.h"
 #include "platform/KitGuid.h"
@@ -19,7 +21,7 @@ namespace Modeler {
 
 class Model3D;
 
-class IModel3DObserver : public Kit::EventObserver {
+class M3D_EXPORT IModel3DObserver : public Kit::EventObserver {
 public:
 	IModel3DObserver() = default;
 	// A copy starts without links, like any observer.
@@ -58,7 +60,7 @@ public:
 };
 
 // The observer list of one model.
-class ModelEventSource : public Kit::EventSource {
+class M3D_EXPORT ModelEventSource : public Kit::EventSource {
 public:
 	ModelEventSource() = default;
 	ModelEventSource(const ModelEventSource& source) = default;

@@ -2,6 +2,8 @@
 // sources. Many elements may share one BaseElem, and many BaseElems one Body.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/body/Body.h"
 #include "Model3D/elements/elem/QuickStreamTables.h"
 #include "Model3D/elements/records/HOTS.h"
@@ -14,7 +16,7 @@
 
 namespace Modeler {
 
-class BaseElem : public Kit::SharedObject {
+class M3D_EXPORT BaseElem : public Kit::SharedObject {
 public:
 	BaseElem() = default;
 	// Copies the arrays; the bodies stay shared.

@@ -6,6 +6,8 @@
 // helpers.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/elements/elem/BaseElem.h"
 #include "Model3D/elements/elem/QuickStreamTables.h"
@@ -19,7 +21,7 @@
 
 namespace Modeler {
 
-class Elem : public Kit::SharedObject {
+class M3D_EXPORT Elem : public Kit::SharedObject {
 public:
 	enum CopyType : Int32 { Shallow = 0, Deep = 1, Empty = 2 };
 

@@ -2,12 +2,14 @@
 // tags. Streamed as its raw 32-byte image.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitTypes.h"
 
 #include <cstddef>
 #include <type_traits>
 
-struct HOTS {
+struct M3D_EXPORT HOTS {
 	double x;
 	double y;
 	double z;
@@ -24,7 +26,7 @@ static_assert(offsetof(HOTS, hostTag2) == 26 && offsetof(HOTS, hostId) == 28);
 constexpr double HOTSEqualityEps = 1e-5;
 
 // Coordinates within HOTSEqualityEps, tags and id equal.
-bool operator==(const HOTS& a, const HOTS& b);
+M3D_EXPORT bool operator==(const HOTS& a, const HOTS& b);
 inline bool operator!=(const HOTS& a, const HOTS& b) {
 	return !(a == b);
 }

@@ -8,6 +8,8 @@
 // transformed, converted and compared.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "Model3D/proplist/PropertyList.h"
 #include "platform/ByteOrder.h"
 #include "platform/Geometry.h"
@@ -17,7 +19,7 @@
 #include <cstddef>
 #include <type_traits>
 
-struct LGHTRecord {
+struct M3D_EXPORT LGHTRecord {
 	Int16 type = 0;
 	Kit::RGBColor color;
 	float posX = 0.0f;
@@ -64,7 +66,7 @@ constexpr Int32 LGHTFirstListVersion = 4032;   // the parameter list in its own 
 // follow in the model file's light parameter section.
 constexpr const char* LGHTPendingParamsName = "_";
 
-class LGHT : public LGHTRecord {
+class M3D_EXPORT LGHT : public LGHTRecord {
 public:
 	Modeler::PropertyList params;
 

@@ -2,6 +2,8 @@
 // the geometry library's matrix. TRAN is the geometry library's TRANMAT (platform/Geometry.h).
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/Geometry.h"
 
 // Largest difference of two matrix entries that still counts as equal.
@@ -9,16 +11,16 @@ constexpr double TRANEqualityEps = 1e-5;
 
 // Equal status words and every matrix entry within TRANEqualityEps; the reserved words
 // are not compared.
-bool operator==(const TRAN& a, const TRAN& b);
+M3D_EXPORT bool operator==(const TRAN& a, const TRAN& b);
 inline bool operator!=(const TRAN& a, const TRAN& b) {
 	return !(a == b);
 }
 
 // Passes the point through the transformation when tm is non-null.
-void DLModelPoint(const TRANMAT* tm, double* x, double* y, double* z);
+M3D_EXPORT void DLModelPoint(const TRANMAT* tm, double* x, double* y, double* z);
 // Passes the vector through the transformation when tm is non-null and the matrix does
 // change vectors (status bit TR_NO_NORMAL_TRANSF clear).
-void DLModelVector(const TRANMAT* tm, double* x, double* y, double* z);
+M3D_EXPORT void DLModelVector(const TRANMAT* tm, double* x, double* y, double* z);
 
 namespace Modeler {
 

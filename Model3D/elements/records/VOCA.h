@@ -2,6 +2,8 @@
 // change and the host's own bookkeeping fields. Streamed as its raw 48-byte image.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/KitGuid.h"
 #include "platform/KitTypes.h"
 
@@ -10,7 +12,7 @@
 
 namespace Modeler {
 
-class VOCA {
+class M3D_EXPORT VOCA {
 public:
 	// Null GUID. The remaining fields are zeroed as well, so that the streamed image of
 	// a fresh header is fully defined.
@@ -37,7 +39,7 @@ public:
 };
 
 // attr0, attr1 … attr4, guid, attr5, attr6 and modiStamp all equal (filler ignored).
-bool operator==(const VOCA& a, const VOCA& b);
+M3D_EXPORT bool operator==(const VOCA& a, const VOCA& b);
 inline bool operator!=(const VOCA& a, const VOCA& b) {
 	return !(a == b);
 }

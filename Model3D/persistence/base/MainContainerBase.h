@@ -3,6 +3,8 @@
 // table of user-data objects owned by the container.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+
 #include "platform/IOLocation.h"
 #include "platform/KitArray.h"
 #include "platform/KitShared.h"
@@ -16,7 +18,7 @@ enum DiskCachingMethod : Int32 {
 	DiskCachingOff = 1, // no swap folder, Purge does nothing
 };
 
-class MainContainerBase : public Kit::SharedObject {
+class M3D_EXPORT MainContainerBase : public Kit::SharedObject {
 public:
 	~MainContainerBase() override;
 
@@ -61,6 +63,6 @@ private:
 
 // Copies the user tag and clones of the user data of 'source' into 'target' (nothing
 // when both are the same object). The caching mode and swap folder are not copied.
-void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source);
+M3D_EXPORT void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source);
 
 } // namespace Modeler
