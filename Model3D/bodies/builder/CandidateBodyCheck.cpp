@@ -3,6 +3,7 @@
 // never an exception or a stray read.
 #include "Model3D/bodies/builder/CandidateBody.h"
 
+#include "Model3D/core/frame/HostFormat.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
@@ -24,12 +25,22 @@ public:
 	}
 
 	// Formats message 'index' with up to three values into the caller's buffer and
-	// returns the defect status. Values are passed as int, as the formats expect.
+	// returns the defect status. Values are passed as int, as the formats expect; a
+	// loaded text whose conversions do not take them gives a built-in text instead.
 	CheckStatus Fail(Int16 index, Int64 a = 0, Int64 b = 0, Int64 c = 0) const {
 		char format[CheckMessageBufferSize];
-		if (buffer != nullptr && Load(index, format))
+		if (buffer == nullptr || !Load(index, format)) return CheckStatus(CheckStatus::DefectFound);
+		const Int32 conversions = CountFormatConversions(format, FormatArgument::Int);
+		if (conversions >= 0 && conversions <= 3) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 			std::snprintf(buffer, CheckMessageBufferSize, format, static_cast<int>(a), static_cast<int>(b),
 			              static_cast<int>(c));
+#pragma GCC diagnostic pop
+		} else {
+			std::snprintf(buffer, CheckMessageBufferSize, "Body check %d: %d, %d, %d", static_cast<int>(index),
+			              static_cast<int>(a), static_cast<int>(b), static_cast<int>(c));
+		}
 		return CheckStatus(CheckStatus::DefectFound);
 	}
 
