@@ -9,6 +9,10 @@ void CPrintf(Kit::OChannel& channel, const char* format, ...) __attribute__((for
 
 namespace Modeler {
 
+// The figures of the statistics and the report columns are 32-bit; larger ones are
+// capped at 0xFFFFFFFF rather than wrapped.
+UInt32 CappedFigure(UInt64 value);
+
 // The column header of a size report.
 void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title);
 
