@@ -279,6 +279,7 @@ protected:
 
 private:
 	struct CompressedArrays;
+	class Compression;
 	bool Compress(CompressedArrays& out) const;
 	CheckStatus CheckAndFixWithMaterials(UInt32 materialCount, MessageLoader loadMessage, char* messageBuffer,
 	                                     Int16 repairCurvedFlag, Int16 verbosity);
