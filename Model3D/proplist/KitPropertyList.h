@@ -283,6 +283,18 @@ private:
 	};
 	void ReadBody(IChannel& channel, const ClassVersion& frameVersion, const ClassVersion& userDataVersion,
 	              SpareBlocks& spare);
+	struct StreamCounts {
+		UInt32 entries = 0;
+		UInt32 namesLength = 0;
+		UInt32 dataLength = 0;
+	};
+	static StreamCounts ReadStreamCounts(IChannel& channel);
+	void TakeBlocks(const StreamCounts& counts, SpareBlocks& spare);
+	void ReadEntryTable(IChannel& channel, const ClassVersion& userDataVersion);
+	void ReadEntriesWithUserData(IChannel& channel, const ClassVersion& userDataVersion);
+	void AcceptEntry(Entry& e, Int16 storageType, Int16 arrayType) const;
+	static void SetUnusedDimsToOne(Entry& e);
+	void ReadEntryValues(IChannel& channel);
 	void CheckIntegrity() const;
 
 	PagedArray<Entry> entries;

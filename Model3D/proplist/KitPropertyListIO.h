@@ -197,106 +197,142 @@ void PropertyList<UserData>::ReadBody(IChannel& channel, const ClassVersion& fra
                                       const ClassVersion& userDataVersion, SpareBlocks& spare) {
 	using namespace PropListDetail;
 	if (frameVersion.GetMajorVersion() != 1) Fail(__FILE__, __LINE__);
-	UInt32 count = 0, newNamesLength = 0, newDataLength = 0;
-	channel.Read(count);
-	channel.Read(newNamesLength);
-	channel.Read(newDataLength);
+	const StreamCounts counts = ReadStreamCounts(channel);
+	TakeBlocks(counts, spare);
+	try {
+		entries.SetSize(counts.entries);
+	} catch (const std::bad_alloc&) {
+		OutOfMemory(__FILE__, __LINE__);
+	}
+	if constexpr (StreamsNothing<UserData>)
+		ReadEntryTable(channel, userDataVersion);
+	else
+		ReadEntriesWithUserData(channel, userDataVersion);
+	if (namesLength != 0) channel.ReadBin(names, namesLength);
 	CheckInput(channel);
+	ReadEntryValues(channel);
+}
 
-	// Refuse counts that the rest of the stream cannot hold before allocating anything:
-	// every entry takes at least EntryStreamBytes, the names are stored whole, and the
-	// values take at least half of their padded length.
-	const UInt64 minimum = UInt64(count) * EntryStreamBytes + newNamesLength + (UInt64(newDataLength) + 1) / 2;
-	if (minimum > channel.GetAvailable() || count == NoIndex || newNamesLength > MaxBlockLength ||
-	    newDataLength > MaxBlockLength)
+// The entry count and the lengths of the two blocks. Counts that the rest of the stream
+// cannot hold are refused before anything is allocated: every entry takes at least
+// EntryStreamBytes, the names are stored whole, and the values take at least half of
+// their padded length.
+template <typename UserData>
+typename PropertyList<UserData>::StreamCounts PropertyList<UserData>::ReadStreamCounts(IChannel& channel) {
+	using namespace PropListDetail;
+	StreamCounts counts;
+	channel.Read(counts.entries);
+	channel.Read(counts.namesLength);
+	channel.Read(counts.dataLength);
+	CheckInput(channel);
+	const UInt64 minimum =
+	    UInt64(counts.entries) * EntryStreamBytes + counts.namesLength + (UInt64(counts.dataLength) + 1) / 2;
+	if (minimum > channel.GetAvailable() || counts.entries == NoIndex || counts.namesLength > MaxBlockLength ||
+	    counts.dataLength > MaxBlockLength)
 		Fail(__FILE__, __LINE__);
+	return counts;
+}
 
-	// A zeroed block of the capacity, the spare one when it has exactly that capacity.
+// Zeroed name and data blocks for the counts; a spare block is used again when it has
+// exactly the capacity needed.
+template <typename UserData> void PropertyList<UserData>::TakeBlocks(const StreamCounts& counts, SpareBlocks& spare) {
 	const auto take = [](char*& spareBlock, UInt32 spareCapacity, UInt32 capacity) {
-		if (spareBlock == nullptr || spareCapacity != capacity) return AllocateBlock(capacity);
+		if (spareBlock == nullptr || spareCapacity != capacity) return PropListDetail::AllocateBlock(capacity);
 		char* block = std::exchange(spareBlock, nullptr);
 		std::memset(block, 0, capacity);
 		return block;
 	};
-	if (newNamesLength != 0) {
-		names = take(spare.names, spare.namesCapacity, std::max<UInt32>(newNamesLength, 256));
-		namesCapacity = std::max<UInt32>(newNamesLength, 256);
-		namesLength = newNamesLength;
+	if (counts.namesLength != 0) {
+		names = take(spare.names, spare.namesCapacity, std::max<UInt32>(counts.namesLength, 256));
+		namesCapacity = std::max<UInt32>(counts.namesLength, 256);
+		namesLength = counts.namesLength;
 	}
-	if (newDataLength != 0) {
-		data = take(spare.data, spare.dataCapacity, std::max<UInt32>(newDataLength, 512));
-		dataCapacity = std::max<UInt32>(newDataLength, 512);
-		dataLength = newDataLength;
+	if (counts.dataLength != 0) {
+		data = take(spare.data, spare.dataCapacity, std::max<UInt32>(counts.dataLength, 512));
+		dataCapacity = std::max<UInt32>(counts.dataLength, 512);
+		dataLength = counts.dataLength;
 	}
+}
+
+// The entry table in one block, for user data that streams nothing.
+template <typename UserData>
+void PropertyList<UserData>::ReadEntryTable(IChannel& channel, const ClassVersion& userDataVersion) {
+	using namespace PropListDetail;
+	const UInt32 count = GetEntryNum();
+	// The table's size was checked against the stream with the counts.
+	std::vector<char> table;
 	try {
-		entries.SetSize(count);
+		table.resize(static_cast<USize>(count * EntryStreamBytes));
 	} catch (const std::bad_alloc&) {
 		OutOfMemory(__FILE__, __LINE__);
 	}
-
-	// Checks and normalises one entry read from the stream.
-	const auto accept = [this](Entry& e, Int16 storageType, Int16 arrayType) {
-		if (!IsStorageType(storageType) || !IsArrayType(arrayType)) Fail(__FILE__, __LINE__);
-		e.storageType = storageType;
-		e.arrayType = static_cast<UInt8>(arrayType);
-		if (e.nameOffset > namesLength || UInt64(e.dataOffset) + e.dataLen > dataLength) Fail(__FILE__, __LINE__);
-	};
-	const auto normalise = [](Entry& e) {
-		if (e.arrayType == Scalar)
-			e.dim1 = e.dim2 = 1;
-		else if (e.arrayType == OneDim)
-			e.dim2 = 1;
-	};
-	if constexpr (StreamsNothing<UserData>) {
-		// The table's size was checked against the stream above.
-		std::vector<char> table;
-		try {
-			table.resize(static_cast<USize>(count * EntryStreamBytes));
-		} catch (const std::bad_alloc&) {
-			OutOfMemory(__FILE__, __LINE__);
-		}
-		if (!table.empty()) channel.ReadBin(table.data(), table.size());
-		CheckInput(channel);
-		TableReader reader(table.data(), channel.NeedsSwap());
-		for (UInt32 i = 0; i < count; ++i) {
-			Entry& e = entries[i];
-			const Int16 storageType = reader.Get<Int16>();
-			const Int16 arrayType = reader.Get<Int16>();
-			e.fix = reader.Get<UInt8>() != 0;
-			e.dim1 = reader.Get<UInt32>();
-			e.dim2 = reader.Get<UInt32>();
-			e.intValue = reader.Get<Int32>();
-			e.nameOffset = reader.Get<UInt32>();
-			e.dataOffset = reader.Get<UInt32>();
-			e.dataLen = reader.Get<UInt32>();
-			accept(e, storageType, arrayType);
-			e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
-			normalise(e);
-		}
-	} else {
-		for (UInt32 i = 0; i < count; ++i) {
-			Entry& e = entries[i];
-			Int16 storageType = 0, arrayType = 0;
-			channel.Read(storageType);
-			channel.Read(arrayType);
-			channel.Read(e.fix);
-			channel.Read(e.dim1);
-			channel.Read(e.dim2);
-			channel.Read(e.intValue);
-			channel.Read(e.nameOffset);
-			channel.Read(e.dataOffset);
-			channel.Read(e.dataLen);
-			CheckInput(channel);
-			accept(e, storageType, arrayType);
-			e.userData.Read(channel, userDataVersion);
-			CheckInput(channel);
-			normalise(e);
-		}
-	}
-
-	if (namesLength != 0) channel.ReadBin(names, namesLength);
+	if (!table.empty()) channel.ReadBin(table.data(), table.size());
 	CheckInput(channel);
+	TableReader reader(table.data(), channel.NeedsSwap());
 	for (UInt32 i = 0; i < count; ++i) {
+		Entry& e = entries[i];
+		const Int16 storageType = reader.Get<Int16>();
+		const Int16 arrayType = reader.Get<Int16>();
+		e.fix = reader.Get<UInt8>() != 0;
+		e.dim1 = reader.Get<UInt32>();
+		e.dim2 = reader.Get<UInt32>();
+		e.intValue = reader.Get<Int32>();
+		e.nameOffset = reader.Get<UInt32>();
+		e.dataOffset = reader.Get<UInt32>();
+		e.dataLen = reader.Get<UInt32>();
+		AcceptEntry(e, storageType, arrayType);
+		e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
+		SetUnusedDimsToOne(e);
+	}
+}
+
+// The entries one by one, each followed by its user data.
+template <typename UserData>
+void PropertyList<UserData>::ReadEntriesWithUserData(IChannel& channel, const ClassVersion& userDataVersion) {
+	using namespace PropListDetail;
+	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
+		Entry& e = entries[i];
+		Int16 storageType = 0, arrayType = 0;
+		channel.Read(storageType);
+		channel.Read(arrayType);
+		channel.Read(e.fix);
+		channel.Read(e.dim1);
+		channel.Read(e.dim2);
+		channel.Read(e.intValue);
+		channel.Read(e.nameOffset);
+		channel.Read(e.dataOffset);
+		channel.Read(e.dataLen);
+		CheckInput(channel);
+		AcceptEntry(e, storageType, arrayType);
+		e.userData.Read(channel, userDataVersion);
+		CheckInput(channel);
+		SetUnusedDimsToOne(e);
+	}
+}
+
+// Checks the types and the name and value ranges of an entry read from the stream.
+template <typename UserData>
+void PropertyList<UserData>::AcceptEntry(Entry& e, Int16 storageType, Int16 arrayType) const {
+	using namespace PropListDetail;
+	if (!IsStorageType(storageType) || !IsArrayType(arrayType)) Fail(__FILE__, __LINE__);
+	e.storageType = storageType;
+	e.arrayType = static_cast<UInt8>(arrayType);
+	if (e.nameOffset > namesLength || UInt64(e.dataOffset) + e.dataLen > dataLength) Fail(__FILE__, __LINE__);
+}
+
+// Scalars have 1 x 1 elements and one-dimensional arrays one column, whatever the
+// stream says.
+template <typename UserData> void PropertyList<UserData>::SetUnusedDimsToOne(Entry& e) {
+	if (e.arrayType == Scalar)
+		e.dim1 = e.dim2 = 1;
+	else if (e.arrayType == OneDim)
+		e.dim2 = 1;
+}
+
+// The values of every entry that has any, in the channel's byte order.
+template <typename UserData> void PropertyList<UserData>::ReadEntryValues(IChannel& channel) {
+	using namespace PropListDetail;
+	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.dataLen == 0) continue;
 		char* values = data + e.dataOffset;

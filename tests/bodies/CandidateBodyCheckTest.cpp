@@ -431,6 +431,45 @@ TEST_F(CandidateBodyCheck, MessagesUseTheModuleTexts) {
 	EXPECT_STREQ(buffer, "");
 }
 
+// A host text whose conversions do not fit the int values of the check (a %s would read
+// an int as a pointer) is not formatted; the message falls back to a built-in text with
+// the message number and the values.
+namespace {
+const char* hostFormat = "";
+bool HostFormatLoader(char* text, Int16, Int16, Int64) {
+	std::snprintf(text, Modeler::CheckMessageBufferSize, "%s", hostFormat);
+	return true;
+}
+} // namespace
+
+TEST_F(CandidateBodyCheck, CheckMessageWithPercentSIsNotFormatted) {
+	const struct {
+		const char* format;
+		const char* message;
+	} cases[] = {
+	    {"Side %s names polygon %d, which does not use edge %d.", "Body check 19: 2, 6, 1"},
+	    {"Side %d names polygon %s.", "Body check 19: 2, 6, 1"},
+	    {"Side %ld names polygon %ld.", "Body check 19: 2, 6, 1"},
+	    {"%d %d %d %d", "Body check 19: 2, 6, 1"},
+	    {"Side %*d", "Body check 19: 2, 6, 1"},
+	    {"Edge %d is 100%", "Body check 19: 2, 6, 1"},
+	    {"%n", "Body check 19: 2, 6, 1"},
+	    // Formats that fit keep their text.
+	    {"Side %d names polygon %d, which does not use edge %d.", "Side 2 names polygon 6, which does not use edge 1."},
+	    {"%+04d|%-3i|%.2d %%", "+002|6  |01 %"},
+	    {"Polygon %d.", "Polygon 2."},
+	    {"No values", "No values"},
+	};
+	for (const auto& c : cases) {
+		hostFormat = c.format;
+		CandidateBody b = Cube();
+		b.GetEdge(0).pgon2 = 5;
+		char buffer[Modeler::CheckMessageBufferSize];
+		EXPECT_TRUE(b.CheckAndFix(attrs, HostFormatLoader, buffer, 0, 0).IsDefectFound()) << c.format;
+		EXPECT_STREQ(buffer, c.message) << c.format;
+	}
+}
+
 TEST_F(CandidateBodyCheck, DamagedBodiesNeverThrow) {
 	const Int32 values[] = {INT_MIN, -100, -3, -2, -1, 0, 1, 2, 3, 5, 7, 8, 11, 12, 23, 24, 100, INT_MAX};
 	std::mt19937 rng(2006);

@@ -310,101 +310,138 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 		ThrowInternal("The vector fill details were refused", __LINE__);
 }
 
-void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAttr::Fill& fill) {
-	Int64 offset = HeaderSize;
-	const Int64 hotSpotsAt = offset;
-	offset += Int64(header.hotSpotCount) * Int64(sizeof(FillDefHotSpot));
-	const Int64 linesAt = offset;
-	offset += Int64(header.lineCount) * Int64(sizeof(FillDefLine));
-	const Int64 arcsAt = offset;
-	offset += Int64(header.arcCount) * Int64(sizeof(FillDefArc));
-	const Int64 polygonsAt = offset;
-
-	// Totals of the polygon sections.
+// Where the sections of a checked symbol record start, and the totals of its polygon
+// sections.
+struct SymbolRecordLayout {
+	Int64 hotSpotsAt = 0;
+	Int64 linesAt = 0;
+	Int64 arcsAt = 0;
+	Int64 polygonsAt = 0;
 	Int64 coords = 0;
 	Int64 contourEnds = 0;
 	Int64 polyArcs = 0;
+};
+
+SymbolRecordLayout ReadSymbolLayout(const char* record, const FillDefHeader& header) {
+	SymbolRecordLayout layout;
+	Int64 offset = HeaderSize;
+	layout.hotSpotsAt = offset;
+	offset += Int64(header.hotSpotCount) * Int64(sizeof(FillDefHotSpot));
+	layout.linesAt = offset;
+	offset += Int64(header.lineCount) * Int64(sizeof(FillDefLine));
+	layout.arcsAt = offset;
+	offset += Int64(header.arcCount) * Int64(sizeof(FillDefArc));
+	layout.polygonsAt = offset;
 	for (Int32 i = 0; i < header.polygonCount; ++i) {
 		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
-		coords += Int64(head.lastCoord) + 1;
-		contourEnds += Int64(head.lastContourEnd) + 1;
-		polyArcs += head.arcCount;
+		layout.coords += Int64(head.lastCoord) + 1;
+		layout.contourEnds += Int64(head.lastContourEnd) + 1;
+		layout.polyArcs += head.arcCount;
 		offset += Int64(sizeof(head)) + (Int64(head.lastCoord) + 1) * Int64(sizeof(FillDefCoord)) +
 		          (Int64(head.lastContourEnd) + 1) * Int64(sizeof(Int32)) +
 		          Int64(head.arcCount) * Int64(sizeof(FillDefPolyArc));
 	}
+	return layout;
+}
 
-	SymbolDetailsGuard blocks;
-	PlanAttr::SymbolFillDetails& d = blocks.d;
+void AllocateSymbolBlocks(const FillDefHeader& header, const SymbolRecordLayout& layout,
+                          PlanAttr::SymbolFillDetails& d) {
 	d.hotSpots = NewHandle(Int64(header.hotSpotCount) * Int64(sizeof(PlanAttr::SymbolHotSpot)));
 	d.lines = NewHandle(Int64(header.lineCount) * Int64(sizeof(PlanAttr::SymbolLine)));
 	d.arcs = NewHandle(Int64(header.arcCount) * Int64(sizeof(PlanAttr::SymbolArc)));
 	d.polyHeads = NewHandle(Int64(header.polygonCount) * Int64(sizeof(PlanAttr::SymbolPolyHead)));
-	d.polyCoords = NewHandle(coords * Int64(sizeof(PlanAttr::FillCoord)));
-	d.polyContourEnds = NewHandle(contourEnds * Int64(sizeof(Int32)));
-	d.polyArcs = NewHandle(polyArcs * Int64(sizeof(PlanAttr::SymbolPolyArc)));
+	d.polyCoords = NewHandle(layout.coords * Int64(sizeof(PlanAttr::FillCoord)));
+	d.polyContourEnds = NewHandle(layout.contourEnds * Int64(sizeof(Int32)));
+	d.polyArcs = NewHandle(layout.polyArcs * Int64(sizeof(PlanAttr::SymbolPolyArc)));
+}
 
-	for (Int32 i = 0; i < header.hotSpotCount; ++i) {
-		const FillDefHotSpot h = ReadAt<FillDefHotSpot>(record, hotSpotsAt + Int64(i) * Int64(sizeof(h)));
+void CopySymbolHotSpots(const char* record, Int32 count, Int64 at, GSHandle hotSpots) {
+	for (Int32 i = 0; i < count; ++i) {
+		const FillDefHotSpot h = ReadAt<FillDefHotSpot>(record, at + Int64(i) * Int64(sizeof(h)));
 		PlanAttr::SymbolHotSpot item;
 		item.x = h.x;
 		item.y = h.y;
-		WriteAt(*d.hotSpots, Int64(i) * Int64(sizeof(item)), item);
+		WriteAt(*hotSpots, Int64(i) * Int64(sizeof(item)), item);
 	}
-	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefLine l = ReadAt<FillDefLine>(record, linesAt + Int64(i) * Int64(sizeof(l)));
+}
+
+void CopySymbolLines(const char* record, Int32 count, Int64 at, GSHandle lines) {
+	for (Int32 i = 0; i < count; ++i) {
+		const FillDefLine l = ReadAt<FillDefLine>(record, at + Int64(i) * Int64(sizeof(l)));
 		PlanAttr::SymbolLine item;
 		item.begX = l.begX;
 		item.begY = l.begY;
 		item.endX = l.endX;
 		item.endY = l.endY;
-		WriteAt(*d.lines, Int64(i) * Int64(sizeof(item)), item);
+		WriteAt(*lines, Int64(i) * Int64(sizeof(item)), item);
 	}
-	for (Int32 i = 0; i < header.arcCount; ++i) {
-		const FillDefArc a = ReadAt<FillDefArc>(record, arcsAt + Int64(i) * Int64(sizeof(a)));
+}
+
+void CopySymbolArcs(const char* record, Int32 count, Int64 at, GSHandle arcs) {
+	for (Int32 i = 0; i < count; ++i) {
+		const FillDefArc a = ReadAt<FillDefArc>(record, at + Int64(i) * Int64(sizeof(a)));
 		PlanAttr::SymbolArc item;
 		item.centerX = a.centerX;
 		item.centerY = a.centerY;
 		item.radius = a.radius;
 		item.begAngle = a.begAngle;
 		item.endAngle = a.endAngle;
-		WriteAt(*d.arcs, Int64(i) * Int64(sizeof(item)), item);
+		WriteAt(*arcs, Int64(i) * Int64(sizeof(item)), item);
 	}
+}
 
-	offset = polygonsAt;
+// Where the next polygon starts in the record and where its parts go in the blocks.
+struct SymbolPolygonCursor {
+	Int64 offset = 0;
 	Int64 coord = 0;
 	Int64 contourEnd = 0;
 	Int64 polyArc = 0;
-	for (Int32 i = 0; i < header.polygonCount; ++i) {
-		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
-		offset += Int64(sizeof(head));
-		PlanAttr::SymbolPolyHead h;
-		h.lastCoord = head.lastCoord;
-		h.lastContourEnd = head.lastContourEnd;
-		h.arcCount = head.arcCount;
-		WriteAt(*d.polyHeads, Int64(i) * Int64(sizeof(h)), h);
-		for (Int64 k = 0; k <= head.lastCoord; ++k, ++coord) {
-			const FillDefCoord c = ReadAt<FillDefCoord>(record, offset);
-			offset += Int64(sizeof(c));
-			PlanAttr::FillCoord item;
-			item.x = c.x;
-			item.y = c.y;
-			WriteAt(*d.polyCoords, coord * Int64(sizeof(item)), item);
-		}
-		for (Int64 k = 0; k <= head.lastContourEnd; ++k, ++contourEnd) {
-			WriteAt(*d.polyContourEnds, contourEnd * Int64(sizeof(Int32)), ReadAt<Int32>(record, offset));
-			offset += Int64(sizeof(Int32));
-		}
-		for (Int64 k = 0; k < head.arcCount; ++k, ++polyArc) {
-			const FillDefPolyArc a = ReadAt<FillDefPolyArc>(record, offset);
-			offset += Int64(sizeof(a));
-			PlanAttr::SymbolPolyArc item;
-			item.begIndex = a.begIndex;
-			item.endIndex = a.endIndex;
-			item.arcAngle = a.arcAngle;
-			WriteAt(*d.polyArcs, polyArc * Int64(sizeof(item)), item);
-		}
+};
+
+// Polygon i: its head, coordinates, contour ends and arcs; moves the cursor past it.
+void CopySymbolPolygon(const char* record, Int32 i, SymbolPolygonCursor& at, const PlanAttr::SymbolFillDetails& d) {
+	const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, at.offset);
+	at.offset += Int64(sizeof(head));
+	PlanAttr::SymbolPolyHead h;
+	h.lastCoord = head.lastCoord;
+	h.lastContourEnd = head.lastContourEnd;
+	h.arcCount = head.arcCount;
+	WriteAt(*d.polyHeads, Int64(i) * Int64(sizeof(h)), h);
+	for (Int64 k = 0; k <= head.lastCoord; ++k, ++at.coord) {
+		const FillDefCoord c = ReadAt<FillDefCoord>(record, at.offset);
+		at.offset += Int64(sizeof(c));
+		PlanAttr::FillCoord item;
+		item.x = c.x;
+		item.y = c.y;
+		WriteAt(*d.polyCoords, at.coord * Int64(sizeof(item)), item);
 	}
+	for (Int64 k = 0; k <= head.lastContourEnd; ++k, ++at.contourEnd) {
+		WriteAt(*d.polyContourEnds, at.contourEnd * Int64(sizeof(Int32)), ReadAt<Int32>(record, at.offset));
+		at.offset += Int64(sizeof(Int32));
+	}
+	for (Int64 k = 0; k < head.arcCount; ++k, ++at.polyArc) {
+		const FillDefPolyArc a = ReadAt<FillDefPolyArc>(record, at.offset);
+		at.offset += Int64(sizeof(a));
+		PlanAttr::SymbolPolyArc item;
+		item.begIndex = a.begIndex;
+		item.endIndex = a.endIndex;
+		item.arcAngle = a.arcAngle;
+		WriteAt(*d.polyArcs, at.polyArc * Int64(sizeof(item)), item);
+	}
+}
+
+void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAttr::Fill& fill) {
+	const SymbolRecordLayout layout = ReadSymbolLayout(record, header);
+	SymbolDetailsGuard blocks;
+	PlanAttr::SymbolFillDetails& d = blocks.d;
+	AllocateSymbolBlocks(header, layout, d);
+	CopySymbolHotSpots(record, header.hotSpotCount, layout.hotSpotsAt, d.hotSpots);
+	CopySymbolLines(record, header.lineCount, layout.linesAt, d.lines);
+	CopySymbolArcs(record, header.arcCount, layout.arcsAt, d.arcs);
+	SymbolPolygonCursor cursor;
+	cursor.offset = layout.polygonsAt;
+	for (Int32 i = 0; i < header.polygonCount; ++i)
+		CopySymbolPolygon(record, i, cursor, d);
 	if (fill.GetSymbolFillData().SetSymbolFillDetails(d) != NoError)
 		ThrowInternal("The symbol fill details were refused", __LINE__);
 }

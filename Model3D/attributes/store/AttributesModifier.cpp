@@ -1,6 +1,7 @@
 #include "Model3D/attributes/fills/FillConversion.h"
 #include "Model3D/attributes/store/AttributesDetail.h"
 #include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/core/frame/HostFormat.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/ARxAttributes.h"
 #include "platform/BMMemory.h"
@@ -28,26 +29,6 @@ constexpr Int32 FillNameEntry = 6;
 
 // Largest count a table can be asked to reach.
 constexpr UInt32 MaxTableCount = static_cast<UInt32>(std::numeric_limits<Int32>::max() - 1);
-
-// True when 'format' takes exactly one int argument (one %d or %i conversion with
-// optional flags and width) and nothing else, so that it can be handed to snprintf
-// with the fill index. The format comes from the host's resources; anything else is
-// not trusted.
-bool IsSingleIntFormat(const char* format) {
-	int conversions = 0;
-	for (const char* p = format; *p != '\0'; ++p) {
-		if (*p != '%') continue;
-		++p;
-		if (*p == '%') continue;
-		while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr)
-			++p;
-		while (*p >= '0' && *p <= '9')
-			++p;
-		if (*p != 'd' && *p != 'i') return false;
-		++conversions;
-	}
-	return conversions == 1;
-}
 
 // Copies a 32-byte fill name, always leaving it zero-terminated.
 void CopyFillName(char* destination, const char* source) {
@@ -112,7 +93,8 @@ UInt32 Attributes::OnlyModifier::AddMaterial(const UMAT& material) {
 
 void Attributes::OnlyModifier::GenerateFillName(Int16 index, char* name) {
 	char format[OUFixStringBufferSize];
-	if (!OUGetFixString(format, FillNameList, FillNameEntry, GetTextResModule()) || !IsSingleIntFormat(format))
+	if (!OUGetFixString(format, FillNameList, FillNameEntry, GetTextResModule()) ||
+	    !IsFormatFor(format, FormatArgument::Int, 1))
 		std::strcpy(format, "%d");
 	char text[OUFixStringBufferSize];
 #pragma GCC diagnostic push

@@ -5,7 +5,6 @@
 #include "platform/KitUtils.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace Modeler {
 
@@ -30,11 +29,6 @@ struct Label {
 	explicit Label(Int32 entry) { OUGetFixString(text, ReportLabelList, entry, GetTextResModule()); }
 	char text[OUFixStringBufferSize];
 };
-
-// The report columns are 32-bit; larger figures show as the largest one.
-UInt32 Clamp32(UInt64 value) {
-	return static_cast<UInt32>(std::min<UInt64>(value, std::numeric_limits<UInt32>::max()));
-}
 
 // The size of a fill-descriptor or fill table as the accounting counts it.
 UInt64 AllocatedBytes(const DESC& desc) {
@@ -95,29 +89,29 @@ void Attributes::Viewer::ReportSize(Kit::OChannel& channel, Int16 level) const {
 		PrintOneSizeReportHeader(channel, Label(LabelHeader).text);
 
 		const UInt64 materialBytes = f.materials * sizeof(UMAT) + f.propertyListBytes;
-		PrintOneSizeReport(channel, Label(LabelMaterials).text, sizeof(UMAT), Clamp32(f.materials),
-		                   Clamp32(materialBytes), Clamp32(materialBytes));
+		PrintOneSizeReport(channel, Label(LabelMaterials).text, sizeof(UMAT), CappedFigure(f.materials),
+		                   CappedFigure(materialBytes), CappedFigure(materialBytes));
 
 		const UInt64 textureAlloc = AllocatedBytes(store->textures) + AllocatedBytes(store->textureAttributes);
-		PrintOneSizeReport(channel, Label(LabelTextures).text, TextureAccountingSize, Clamp32(f.textures),
-		                   Clamp32(f.textures * TextureAccountingSize), Clamp32(textureAlloc));
+		PrintOneSizeReport(channel, Label(LabelTextures).text, TextureAccountingSize, CappedFigure(f.textures),
+		                   CappedFigure(f.textures * TextureAccountingSize), CappedFigure(textureAlloc));
 
-		PrintOneSizeReport(channel, Label(LabelLoadedPixels).text, 0, Clamp32(f.loadedTextures),
-		                   Clamp32(f.loadedPixelBytes), Clamp32(f.loadedPixelBytes));
-		PrintOneSizeReport(channel, Label(LabelFullPixels).text, 0, Clamp32(f.textures), Clamp32(f.fullPixelBytes),
-		                   Clamp32(f.fullPixelBytes));
+		PrintOneSizeReport(channel, Label(LabelLoadedPixels).text, 0, CappedFigure(f.loadedTextures),
+		                   CappedFigure(f.loadedPixelBytes), CappedFigure(f.loadedPixelBytes));
+		PrintOneSizeReport(channel, Label(LabelFullPixels).text, 0, CappedFigure(f.textures),
+		                   CappedFigure(f.fullPixelBytes), CappedFigure(f.fullPixelBytes));
 
 		const UInt64 fillUsed = f.fills * sizeof(UFIL) + f.fillDescriptorBytes;
 		const UInt64 fillAlloc = AllocatedBytes(store->fills) + AllocatedBytes(store->fillDescriptors);
-		PrintOneSizeReport(channel, Label(LabelFills).text, sizeof(UFIL), Clamp32(f.fills), Clamp32(fillUsed),
-		                   Clamp32(fillAlloc));
+		PrintOneSizeReport(channel, Label(LabelFills).text, sizeof(UFIL), CappedFigure(f.fills), CappedFigure(fillUsed),
+		                   CappedFigure(fillAlloc));
 
 		PrintOneSizeReport(channel, Label(LabelStore).text, sizeof(Attributes), 1, sizeof(Attributes),
 		                   sizeof(Attributes));
 	}
 	PrintOneSizeReport(channel, Label(level > 3 ? LabelTotal : LabelHeader).text, 0,
-	                   Clamp32(f.textures + f.fills + f.materials), Clamp32(GetUsedBytes()),
-	                   Clamp32(GetAllocatedBytes()));
+	                   CappedFigure(f.textures + f.fills + f.materials), CappedFigure(GetUsedBytes()),
+	                   CappedFigure(GetAllocatedBytes()));
 }
 
 } // namespace Modeler

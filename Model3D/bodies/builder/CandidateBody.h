@@ -281,7 +281,9 @@ protected:
 
 private:
 	struct CompressedArrays;
+	class Compression;
 	bool Compress(CompressedArrays& out) const;
+	class CheckPass;
 	CheckStatus CheckAndFixWithMaterials(UInt32 materialCount, MessageLoader loadMessage, char* messageBuffer,
 	                                     Int16 repairCurvedFlag, Int16 verbosity);
 	void ReverseContours();

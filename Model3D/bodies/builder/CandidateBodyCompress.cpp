@@ -73,47 +73,81 @@ enum VertexState : UInt8 { VertexUnknown = 0, VertexUnused = 1, VertexUsed = 2 }
 
 } // namespace
 
-// Removes unused vertices and normals, removable wire edges and superfluous contour
-// separators. Returns false when nothing needs removing (the arrays are used as they
-// are). Every reference is checked on the way; an inconsistent builder gives true with
-// empty arrays. Normals are kept for every polygon that names them, also for polygons
-// that no edge names, so that no polygon can be left with a normal that was dropped.
-bool CandidateBody::Compress(CompressedArrays& out) const {
-	const Int64 V = GetVertexCount(), E = GetEdgeCount(), P = GetPolygonCount();
-	const Int64 N = GetPolyNormalCount(), PE = GetPolyEdgeCount(), T = GetTextureVertexCount();
-	auto stop = [&out]() {
+// The passes of Compress over one builder. The marking passes check every reference and
+// find what is used and whether anything needs removing; the keeping passes write the
+// compressed arrays. A pass that meets an inconsistent reference returns false.
+class CandidateBody::Compression {
+public:
+	Compression(const CandidateBody& body, CompressedArrays& out)
+	    : body(body), out(out), V(body.GetVertexCount()), E(body.GetEdgeCount()), P(body.GetPolygonCount()),
+	      N(body.GetPolyNormalCount()), vertexState(static_cast<USize>(V), VertexUnknown),
+	      normalUsed(static_cast<USize>(N), false) {}
+
+	bool MarkCoordinateSystemVertices();
+	bool MarkEdges();
+	bool CheckPolygons();
+	// Whether a marking pass found something to remove or to correct.
+	bool IsAsked() const { return ask; }
+
+	void KeepUsedVertices();
+	void KeepUsedNormals();
+	void KeepEdges();
+	bool KeepPolygons();
+	void RenumberCoordinateSystem();
+
+	// The outcome of an inconsistent builder: output without geometry.
+	bool Inconsistent() {
 		out.MakeInconsistent();
 		return true;
-	};
-
-	bool ask = false;
-	std::vector<UInt8> vertexState(static_cast<USize>(V), VertexUnknown);
-	std::vector<bool> normalUsed(static_cast<USize>(N), false);
-
-	// Coordinate-system vertices.
-	for (Int32 c : coor) {
-		if (c == 0) continue;
-		const Int64 v = RefIndex(c);
-		if (v >= V) return stop();
-		vertexState[static_cast<USize>(v)] = VertexUsed;
-		if (c < 0 && !ask) {
-			// An edge at a vertex marked coordinate-system-only: the mark must be corrected.
-			for (USize e = 0; e < edges.GetSize() && !ask; ++e)
-				ask = edges[e].vert1 == v || edges[e].vert2 == v;
-		}
 	}
 
-	// Edges.
-	std::vector<bool> removable(static_cast<USize>(E), false);
-	auto markNormal = [&](Int32 ivect) {
-		const Int64 n = RefIndex(ivect);
-		if (ivect == 0 || n >= N) return false;
-		normalUsed[static_cast<USize>(n)] = true;
-		return true;
-	};
+private:
+	bool MarkNormal(Int32 ivect);
+	bool CheckReferences(const PGON& p);
+
+	const CandidateBody& body;
+	CompressedArrays& out;
+	const Int64 V, E, P, N;
+	bool ask = false;
+	std::vector<UInt8> vertexState;
+	std::vector<bool> normalUsed;
+	std::vector<bool> removable;
+	std::vector<Int32> vertexMap;
+	std::vector<Int32> normalMap;
+	std::vector<Int32> edgeMap;
+	std::vector<bool> onEdge;
+};
+
+// Coordinate-system vertices are used. An edge at a vertex marked coordinate-system-only
+// asks for compression: the mark must be corrected.
+bool CandidateBody::Compression::MarkCoordinateSystemVertices() {
+	for (Int32 c : body.coor) {
+		if (c == 0) continue;
+		const Int64 v = RefIndex(c);
+		if (v >= V) return false;
+		vertexState[static_cast<USize>(v)] = VertexUsed;
+		if (c < 0 && !ask) {
+			for (USize e = 0; e < body.edges.GetSize() && !ask; ++e)
+				ask = body.edges[e].vert1 == v || body.edges[e].vert2 == v;
+		}
+	}
+	return true;
+}
+
+bool CandidateBody::Compression::MarkNormal(Int32 ivect) {
+	const Int64 n = RefIndex(ivect);
+	if (ivect == 0 || n >= N) return false;
+	normalUsed[static_cast<USize>(n)] = true;
+	return true;
+}
+
+// A wire edge without polygons is removable and leaves its vertices unused unless
+// something else uses them; any other edge uses its vertices and its polygons' normals.
+bool CandidateBody::Compression::MarkEdges() {
+	removable.assign(static_cast<USize>(E), false);
 	for (Int64 i = 0; i < E; ++i) {
-		const EDGE& e = edges[static_cast<USize>(i)];
-		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V) return stop();
+		const EDGE& e = body.edges[static_cast<USize>(i)];
+		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V) return false;
 		if (e.pgon1 < 0 && e.pgon2 < 0 && (e.status & EdgeWire) != 0) {
 			removable[static_cast<USize>(i)] = true;
 			for (Int32 v : {e.vert1, e.vert2}) {
@@ -125,61 +159,81 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 		}
 		vertexState[static_cast<USize>(e.vert1)] = VertexUsed;
 		vertexState[static_cast<USize>(e.vert2)] = VertexUsed;
-		if (e.pgon1 >= P || e.pgon2 >= P) return stop();
+		if (e.pgon1 >= P || e.pgon2 >= P) return false;
 		for (Int32 pg : {e.pgon1, e.pgon2}) {
-			if (pg >= 0 && !markNormal(polygons[static_cast<USize>(pg)].ivect)) return stop();
+			if (pg >= 0 && !MarkNormal(body.polygons[static_cast<USize>(pg)].ivect)) return false;
 		}
 	}
+	return true;
+}
 
-	// Polygons: every range, normal and reference is checked; separators at the ends of a
-	// range or doubled ask for compression.
+// Every range, normal and reference of the polygons is checked. Normals are kept for
+// every polygon that names them, also for polygons that no edge names, so that no
+// polygon can be left with a normal that was dropped.
+bool CandidateBody::Compression::CheckPolygons() {
+	const Int64 PE = body.GetPolyEdgeCount();
 	for (Int64 i = 0; i < P; ++i) {
-		const PGON& p = polygons[static_cast<USize>(i)];
-		if (!markNormal(p.ivect)) return stop();
+		const PGON& p = body.polygons[static_cast<USize>(i)];
+		if (!MarkNormal(p.ivect)) return false;
 		if (p.lpedg < p.fpedg) continue;
-		if (p.fpedg < 0 || p.lpedg >= PE) return stop();
-		bool previousSeparator = true; // a separator at the start counts as doubled
-		for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
-			const Int32 r = polyEdges[static_cast<USize>(k)];
-			if (r == 0) {
-				ask = ask || previousSeparator;
-				previousSeparator = true;
-				continue;
-			}
-			if (RefIndex(r) >= E) return stop();
-			previousSeparator = false;
-		}
-		ask = ask || previousSeparator;
+		if (p.fpedg < 0 || p.lpedg >= PE) return false;
+		if (!CheckReferences(p)) return false;
 	}
-	if (!ask) return false;
+	return true;
+}
 
-	// Vertices (and their texture vertices) that something uses, in their order.
-	std::vector<Int32> vertexMap(static_cast<USize>(V), -1);
+// The references of a non-empty range name existing edges; separators at the ends of
+// the range or doubled ask for compression.
+bool CandidateBody::Compression::CheckReferences(const PGON& p) {
+	bool previousSeparator = true; // a separator at the start counts as doubled
+	for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
+		const Int32 r = body.polyEdges[static_cast<USize>(k)];
+		if (r == 0) {
+			ask = ask || previousSeparator;
+			previousSeparator = true;
+			continue;
+		}
+		if (RefIndex(r) >= E) return false;
+		previousSeparator = false;
+	}
+	ask = ask || previousSeparator;
+	return true;
+}
+
+// Vertices (and their texture vertices) that something uses, in their order, and the
+// bounds over them.
+void CandidateBody::Compression::KeepUsedVertices() {
+	const Int64 T = body.GetTextureVertexCount();
+	vertexMap.assign(static_cast<USize>(V), -1);
 	BodyRules::BoxBuilder box;
 	for (Int64 i = 0; i < V; ++i) {
 		if (vertexState[static_cast<USize>(i)] != VertexUsed) continue;
-		const VERT& v = vertices[static_cast<USize>(i)];
+		const VERT& v = body.vertices[static_cast<USize>(i)];
 		vertexMap[static_cast<USize>(i)] = static_cast<Int32>(out.vertices.GetSize());
 		out.vertices.Push(v);
-		if (i < T) out.textureVertices.Push(textureVertices[static_cast<USize>(i)]);
+		if (i < T) out.textureVertices.Push(body.textureVertices[static_cast<USize>(i)]);
 		box.Add(v.x, v.y, v.z);
 	}
 	out.bounds = box.GetBox();
+}
 
-	// Normals.
-	std::vector<Int32> normalMap(static_cast<USize>(N), -1);
+void CandidateBody::Compression::KeepUsedNormals() {
+	normalMap.assign(static_cast<USize>(N), -1);
 	for (Int64 i = 0; i < N; ++i) {
 		if (!normalUsed[static_cast<USize>(i)]) continue;
 		normalMap[static_cast<USize>(i)] = static_cast<Int32>(out.polyNormals.GetSize());
-		out.polyNormals.Push(polyNormals[static_cast<USize>(i)]);
+		out.polyNormals.Push(body.polyNormals[static_cast<USize>(i)]);
 	}
+}
 
-	// Edges, with their vertices renumbered; vertices that a kept edge touches.
-	std::vector<Int32> edgeMap(static_cast<USize>(E), -1);
-	std::vector<bool> onEdge(static_cast<USize>(out.vertices.GetSize()), false);
+// The edges that are not removable, with their vertices renumbered; notes the vertices
+// that a kept edge touches.
+void CandidateBody::Compression::KeepEdges() {
+	edgeMap.assign(static_cast<USize>(E), -1);
+	onEdge.assign(static_cast<USize>(out.vertices.GetSize()), false);
 	for (Int64 i = 0; i < E; ++i) {
 		if (removable[static_cast<USize>(i)]) continue;
-		EDGE e = edges[static_cast<USize>(i)];
+		EDGE e = body.edges[static_cast<USize>(i)];
 		e.vert1 = vertexMap[static_cast<USize>(e.vert1)];
 		e.vert2 = vertexMap[static_cast<USize>(e.vert2)];
 		onEdge[static_cast<USize>(e.vert1)] = true;
@@ -187,12 +241,15 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 		edgeMap[static_cast<USize>(i)] = static_cast<Int32>(out.edges.GetSize());
 		out.edges.Push(e);
 	}
+}
 
-	// Polygons: separators at the ends dropped, runs of separators collapsed. The triangle
-	// caches name old vertex numbers, so they are not carried over (they are rebuilt on
-	// demand).
+// Every polygon, its normal and references renumbered, separators at the ends dropped and
+// runs of separators collapsed. The triangle caches name old vertex numbers, so they are
+// not carried over (they are rebuilt on demand). False when a polygon runs along a
+// removed wire edge.
+bool CandidateBody::Compression::KeepPolygons() {
 	for (Int64 i = 0; i < P; ++i) {
-		PGON p = polygons[static_cast<USize>(i)];
+		PGON p = body.polygons[static_cast<USize>(i)];
 		p.ClearCache();
 		const Int32 n = normalMap[static_cast<USize>(RefIndex(p.ivect))];
 		p.ivect = p.ivect > 0 ? n + 1 : -(n + 1);
@@ -200,13 +257,13 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 			const Int32 first = static_cast<Int32>(out.polyEdges.GetSize());
 			bool pendingSeparator = false;
 			for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
-				const Int32 r = polyEdges[static_cast<USize>(k)];
+				const Int32 r = body.polyEdges[static_cast<USize>(k)];
 				if (r == 0) {
 					pendingSeparator = out.polyEdges.GetSize() > USize(first);
 					continue;
 				}
 				const Int32 mapped = edgeMap[static_cast<USize>(RefIndex(r))];
-				if (mapped < 0) return stop(); // a polygon runs along a wire edge
+				if (mapped < 0) return false;
 				if (pendingSeparator) out.polyEdges.Push(0);
 				pendingSeparator = false;
 				out.polyEdges.Push(r > 0 ? mapped + 1 : -(mapped + 1));
@@ -216,13 +273,32 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 		}
 		out.polygons.Push(p);
 	}
+	return true;
+}
 
-	// The coordinate system: positive where a kept edge touches the vertex.
+// The coordinate system: positive where a kept edge touches the vertex.
+void CandidateBody::Compression::RenumberCoordinateSystem() {
 	for (Int32 j = 0; j < 4; ++j) {
-		if (coor[j] == 0) continue;
-		const Int32 n = vertexMap[static_cast<USize>(RefIndex(coor[j]))];
+		if (body.coor[j] == 0) continue;
+		const Int32 n = vertexMap[static_cast<USize>(RefIndex(body.coor[j]))];
 		out.coor[j] = onEdge[static_cast<USize>(n)] ? n + 1 : -(n + 1);
 	}
+}
+
+// Removes unused vertices and normals, removable wire edges and superfluous contour
+// separators. Returns false when nothing needs removing (the arrays are used as they
+// are). Every reference is checked on the way; an inconsistent builder gives true with
+// empty arrays.
+bool CandidateBody::Compress(CompressedArrays& out) const {
+	Compression compression(*this, out);
+	if (!compression.MarkCoordinateSystemVertices() || !compression.MarkEdges() || !compression.CheckPolygons())
+		return compression.Inconsistent();
+	if (!compression.IsAsked()) return false;
+	compression.KeepUsedVertices();
+	compression.KeepUsedNormals();
+	compression.KeepEdges();
+	if (!compression.KeepPolygons()) return compression.Inconsistent();
+	compression.RenumberCoordinateSystem();
 	return true;
 }
 

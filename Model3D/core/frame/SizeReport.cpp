@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 void CPrintf(Kit::OChannel& channel, const char* format, ...) {
@@ -36,6 +37,10 @@ std::string GroupedNumber(UInt32 value) {
 }
 
 } // namespace
+
+UInt32 CappedFigure(UInt64 value) {
+	return value > std::numeric_limits<UInt32>::max() ? std::numeric_limits<UInt32>::max() : static_cast<UInt32>(value);
+}
 
 void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title) {
 	CPrintf(channel, RowFormat, title, "Record size", "Item count", "Used bytes", "Alloc byte", "Fill factor");

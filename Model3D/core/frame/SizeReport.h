@@ -11,6 +11,10 @@ M3D_EXPORT void CPrintf(Kit::OChannel& channel, const char* format, ...) __attri
 
 namespace Modeler {
 
+// The figures of the statistics and the report columns are 32-bit; larger ones are
+// capped at 0xFFFFFFFF rather than wrapped.
+UInt32 CappedFigure(UInt64 value);
+
 // The column header of a size report.
 M3D_EXPORT void PrintOneSizeReportHeader(Kit::OChannel& channel, const char* title);
 

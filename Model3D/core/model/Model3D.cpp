@@ -1,6 +1,7 @@
 // Model3D: creation and registry, stamps, conditions, events and the swap folder.
 #include "Model3D/core/model/Model3D.h"
 
+#include "Model3D/core/frame/HostFormat.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/model/ModelRegistry.h"
 #include "platform/KitException.h"
@@ -18,25 +19,6 @@ namespace {
 // The host's string list with the swap-folder name pattern, and its entry.
 constexpr Int32 FolderNameList = 10000;
 constexpr Int32 SwapFolderNameEntry = 49;
-
-// True when format has exactly one conversion and it takes an unsigned int (u, x, X or
-// o, with optional flags and width); "%%" is allowed anywhere. The pattern comes from
-// the host's resources, so it is checked before it is handed to snprintf.
-bool IsSingleUnsignedFormat(const char* format) {
-	int conversions = 0;
-	for (const char* p = format; *p != '\0'; ++p) {
-		if (*p != '%') continue;
-		++p;
-		if (*p == '%') continue;
-		while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr)
-			++p;
-		while (*p >= '0' && *p <= '9')
-			++p;
-		if (*p == '\0' || std::strchr("uxXo", *p) == nullptr) return false;
-		++conversions;
-	}
-	return conversions == 1;
-}
 
 // Position of a stored condition in the condition blocks, or -1.
 Int32 ConditionSlot(Model3D::Condition condition) {
@@ -135,7 +117,7 @@ void Model3D::CreateSwapFolder() {
 
 	char format[OUFixStringBufferSize];
 	if (!OUGetFixString(format, FolderNameList, SwapFolderNameEntry, GetTextResModule()) ||
-	    !IsSingleUnsignedFormat(format))
+	    !IsFormatFor(format, FormatArgument::Unsigned, 1))
 		throw Kit::RunTimeErrorException("Error in Model3D::CreateSwapFolder", "Model3D/Model3D", __LINE__);
 	char name[OUFixStringBufferSize];
 #pragma GCC diagnostic push

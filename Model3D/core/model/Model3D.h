@@ -24,6 +24,7 @@
 #include "Model3D/attributes/store/ModelerAttributes.h"
 #include "Model3D/core/elems/ElemContainer.h"
 #include "Model3D/core/frame/ModStamp.h"
+#include "Model3D/core/model/ModelFigures.h"
 #include "Model3D/core/model/ModelObserver.h"
 #include "Model3D/elements/elem/Elem.h"
 #include "Model3D/persistence/base/MainContainerBase.h"
@@ -213,26 +214,9 @@ private:
 	Model3D(Kit::SharedPtr<Attributes> attributes, DiskCachingMethod method, Kit::SharedPtr<Model3D> mainModel);
 
 	// Real figures: sums over the distinct base elements of the model (GetBaseElemSet),
-	// each counted once however many elements share it.
-	struct RealMainFigures {
-		UInt32 baseElems = 0;
-		UInt32 bodies = 0;
-		UInt32 hotspots = 0;
-		UInt32 lights = 0;
-		UInt32 polygons = 0;
-		UInt32 polyEdges = 0;
-		UInt32 edges = 0;
-		UInt32 vertices = 0;
-		UInt32 polyNormals = 0;
-		UInt32 textureVertices = 0;
-		UInt64 polyEdgeBytes = 0;
-		UInt64 polygonCacheBytes = 0;
-		UInt64 sizeofBaseElems = 0;      // Σ BaseElem::GetSizeofBaseElem
-		UInt64 usedBytesOfBaseElems = 0; // Σ BaseElem::GetUsedBytes
-		UInt64 lightBytes = 0;           // Σ BaseElem::GetLightsourceUsedBytes
-		UInt64 lightVariableBytes = 0;   // Σ of the lights' parameter-list bytes
-	};
-	RealMainFigures GetRealMainFigures() const;
+	// each counted once however many elements share it, and over the elements (whose
+	// count includes empty slots).
+	ContentFigures GetRealMainFigures() const;
 	UInt32 GetRealMainBodyCount() const { return GetRealMainFigures().bodies; }
 	UInt32 GetRealMainHotspotCount() const { return GetRealMainFigures().hotspots; }
 	UInt32 GetRealMainLightSourceCount() const { return GetRealMainFigures().lights; }
@@ -245,7 +229,11 @@ private:
 	UInt64 GetRealMainModelPolyEdgeUsedBytes() const { return GetRealMainFigures().polyEdgeBytes; }
 	// Σ Elem::GetSizeofElem + Σ over the distinct base elements of BaseElem::GetUsedBytes
 	// + 4 bytes per global polygon entry + the model object.
-	UInt64 GetRealMainUsedBytes() const;
+	UInt64 GetRealMainUsedBytes() const { return GetRealMainUsedBytes(GetRealMainFigures()); }
+	UInt64 GetRealMainUsedBytes(const ContentFigures& realMain) const;
+	// The bytes of the model with content of 'contentBytes': plus 4 bytes per global
+	// polygon entry and the model object.
+	UInt64 GetModelBytes(UInt64 contentBytes) const;
 
 	// The element list, restored first when purged.
 	ElemContainer::ElemList& GetElems();

@@ -134,30 +134,11 @@ protected:
 	Kit::ConstSharedPtr<Model3D> viewedModel;
 
 private:
-	// What a derived model holds beyond its main model (the clipped-model walk).
-	struct ClippedFigures {
-		UInt32 elems = 0;
-		UInt32 baseElems = 0;
-		UInt32 bodies = 0;
-		UInt32 hotspots = 0;
-		UInt32 lights = 0;
-		UInt32 polygons = 0;
-		UInt32 polyEdges = 0;
-		UInt32 edges = 0;
-		UInt32 vertices = 0;
-		UInt32 polyNormals = 0;
-		UInt32 textureVertices = 0;
-		UInt64 sizeofElems = 0;
-		UInt64 sizeofBaseElems = 0;
-		UInt64 lightBytes = 0;
-		UInt64 polyEdgeBytes = 0;
-		UInt64 polygonCacheBytes = 0;
-		UInt64 newBytes = 0;
-		// 4 bytes per global polygon entry + new bytes + the model object.
-		UInt64 totalBytes = 0;
-		UInt64 items = 0;
-	};
-	ClippedFigures WalkClippedModel() const;
+	// What a derived model holds beyond its main model (the clipped-model walk); a new
+	// base element, and its bodies, count for every new element that holds it.
+	ContentFigures WalkClippedModel() const;
+	// The bytes of the clipped-model walk's content with the model's own.
+	UInt64 GetClippedBytes(const ContentFigures& clipped) const;
 	UInt64 GetRealMainPolygonConvexPolyBytes() const;
 	void ReportSizeMainModel(Kit::OChannel& channel, Int16 detail, const char* title) const;
 	void ReportSizeClippedModel(Kit::OChannel& channel, Int16 detail, const char* title) const;

@@ -6,7 +6,6 @@
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 
-#include <limits>
 #include <new>
 #include <unordered_set>
 
@@ -45,33 +44,45 @@ private:
 };
 
 constexpr UInt32 PolyEdgeRecordSize = 4;
-constexpr UInt64 GPgonEntryBytes = 4;
-
-UInt32 Capped(UInt64 value) {
-	return value > std::numeric_limits<UInt32>::max() ? std::numeric_limits<UInt32>::max() : static_cast<UInt32>(value);
-}
 
 // A row whose used and allocated bytes are equal.
 void Row(Kit::OChannel& channel, Int32 label, UInt64 recordSize, UInt64 itemCount, UInt64 bytes) {
-	PrintOneSizeReport(channel, ReportLabel(label).Get(), Capped(recordSize), Capped(itemCount), Capped(bytes),
-	                   Capped(bytes));
+	PrintOneSizeReport(channel, ReportLabel(label).Get(), CappedFigure(recordSize), CappedFigure(itemCount),
+	                   CappedFigure(bytes), CappedFigure(bytes));
 }
 
-// The total line: labelled with the report's title when it is the only line, else with
-// the "total" text.
-void TotalLine(Kit::OChannel& channel, Int16 detail, const char* title, UInt64 items, UInt64 usedBytes,
-               UInt64 allocBytes) {
+// One row per kind of content. The reports differ only in what they charge for the
+// lights.
+void ContentRows(Kit::OChannel& channel, const ContentFigures& f, UInt64 lightRowBytes) {
+	Row(channel, ElementsLabel, sizeof(Elem), f.elems, f.sizeofElems);
+	Row(channel, BaseElementsLabel, sizeof(BaseElem), f.baseElems,
+	    f.sizeofBaseElems - UInt64(sizeof(HOTS)) * f.hotspots - f.lightBytes);
+	Row(channel, BodiesLabel, sizeof(Body), f.bodies, UInt64(f.bodies) * sizeof(Body));
+	Row(channel, LightSourcesLabel, sizeof(LGHT), f.lights, lightRowBytes);
+	Row(channel, PolygonsLabel, sizeof(PGON), f.polygons, UInt64(f.polygons) * sizeof(PGON) + f.polygonCacheBytes);
+	// The bytes of the poly-edges follow each body's poly-edge width.
+	Row(channel, PolyEdgesLabel, PolyEdgeRecordSize, f.polyEdges, f.polyEdgeBytes);
+	Row(channel, EdgesLabel, sizeof(EDGE), f.edges, UInt64(f.edges) * sizeof(EDGE));
+	Row(channel, VerticesLabel, sizeof(VERT), f.vertices, UInt64(f.vertices) * sizeof(VERT));
+	Row(channel, PolyNormalsLabel, sizeof(VECT), f.polyNormals, UInt64(f.polyNormals) * sizeof(VECT));
+	Row(channel, HotspotsLabel, sizeof(HOTS), f.hotspots, UInt64(f.hotspots) * sizeof(HOTS));
+	Row(channel, TextureVerticesLabel, sizeof(TEVE), f.textureVertices, UInt64(f.textureVertices) * sizeof(TEVE));
+	Row(channel, ModelObjectLabel, sizeof(Model3D), 1, sizeof(Model3D));
+}
+
+// A model size report at detail 3 or more: above 3 a blank line, the header and the
+// content rows; then the total line, labelled with the report's title when it is the
+// only line, else with the "total" text.
+void ModelReport(Kit::OChannel& channel, Int16 detail, const char* title, const ContentFigures& f, UInt64 lightRowBytes,
+                 UInt64 totalBytes) {
+	if (detail > 3) {
+		CPrintf(channel, "\n");
+		PrintOneSizeReportHeader(channel, title);
+		ContentRows(channel, f, lightRowBytes);
+	}
 	const ReportLabel total(TotalLabel);
-	PrintOneSizeReport(channel, detail == 3 ? title : total.Get(), 0, Capped(items), Capped(usedBytes),
-	                   Capped(allocBytes));
-}
-
-UInt64 PolygonCacheBytes(const Body& body) {
-	UInt64 bytes = 0;
-	const Int32 count = static_cast<Int32>(body.GetPolygonCount());
-	for (Int32 i = 0; i < count; ++i)
-		bytes += body.GetConstPolygon(i).GetCacheSize();
-	return bytes;
+	const UInt32 bytes = CappedFigure(totalBytes);
+	PrintOneSizeReport(channel, detail == 3 ? title : total.Get(), 0, CappedFigure(f.GetItemCount()), bytes, bytes);
 }
 
 template <typename T> void Insert(std::unordered_set<const T*>& set, const T* item) {
@@ -100,7 +111,7 @@ void Model3D::RepeatedTopologySaveReport(Kit::OChannel& channel) const {
 
 // ---- viewer -----------------------------------------------------------------------
 
-Model3DViewer::ClippedFigures Model3DViewer::WalkClippedModel() const {
+ContentFigures Model3DViewer::WalkClippedModel() const {
 	std::unordered_set<const Elem*> mainElems;
 	std::unordered_set<const BaseElem*> mainBaseElems;
 	std::unordered_set<const Body*> mainBodies;
@@ -119,48 +130,32 @@ Model3DViewer::ClippedFigures Model3DViewer::WalkClippedModel() const {
 		}
 	}
 
-	ClippedFigures f;
+	ContentFigures f;
 	const ElemContainer::ElemList& elems = viewedModel->GetElems();
 	for (USize i = 0; i < elems.GetSize(); ++i) {
 		const Elem* elem = elems[i].Get();
 		if (elem == nullptr || mainElems.count(elem) != 0) continue;
-		++f.elems;
-		f.sizeofElems += elem->GetSizeofElem();
+		f.AddElem(*elem);
 		const BaseElem* base = elem->GetConstBaseElem();
 		if (base == nullptr || mainBaseElems.count(base) != 0) continue;
-		// A new base element is counted for every new element that holds it.
-		++f.baseElems;
-		f.lights += base->GetLightSourceCount();
-		f.hotspots += base->GetHotspotCount();
-		f.sizeofBaseElems += base->GetSizeofBaseElem();
-		f.lightBytes += base->GetLightsourceUsedBytes();
+		f.AddBaseElem(*base);
 		for (UInt32 b = 0; b < base->GetBodyCount(); ++b) {
 			const Body* body = base->GetConstBody(b).Get();
-			if (body == nullptr || mainBodies.count(body) != 0) continue;
-			++f.bodies;
-			f.polygons += body->GetPolygonCount();
-			f.polyEdges += body->GetPolyEdgeCount();
-			f.edges += body->GetEdgeCount();
-			f.vertices += body->GetVertexCount();
-			f.polyNormals += body->GetPolyNormalCount();
-			f.textureVertices += body->GetTextureVertexCount();
-			f.polyEdgeBytes += body->GetPolyEdgeUsedBytes();
-			f.polygonCacheBytes += PolygonCacheBytes(*body);
-			f.newBytes += body->GetUsedBytes();
+			if (body != nullptr && mainBodies.count(body) == 0) f.AddBody(*body);
 		}
 	}
-	f.newBytes += f.sizeofElems + f.sizeofBaseElems;
-	f.totalBytes = GPgonEntryBytes * viewedModel->GetGPgonCount() + f.newBytes + sizeof(Model3D);
-	f.items = UInt64(f.elems) + f.baseElems + f.hotspots + f.lights + f.bodies + f.polygons + f.polyEdges + f.edges +
-	          f.vertices + f.polyNormals + f.textureVertices + 1;
 	return f;
 }
 
+UInt64 Model3DViewer::GetClippedBytes(const ContentFigures& clipped) const {
+	return viewedModel->GetModelBytes(clipped.sizeofElems + clipped.sizeofBaseElems + clipped.bodyBytes);
+}
+
 void Model3DViewer::GetRealClippedAllocationData(UInt32& usedBytes, UInt32& allocBytes, UInt32& itemCount) const {
-	const ClippedFigures f = WalkClippedModel();
-	usedBytes = Capped(f.totalBytes);
-	allocBytes = Capped(f.totalBytes);
-	itemCount = Capped(f.items);
+	const ContentFigures f = WalkClippedModel();
+	usedBytes = CappedFigure(GetClippedBytes(f));
+	allocBytes = CappedFigure(GetClippedBytes(f));
+	itemCount = CappedFigure(f.GetItemCount());
 }
 
 void Model3DViewer::ReportSize(Kit::OChannel& channel, Int16 detail) const {
@@ -173,56 +168,15 @@ void Model3DViewer::ReportSize(Kit::OChannel& channel, Int16 detail) const {
 
 void Model3DViewer::ReportSizeMainModel(Kit::OChannel& channel, Int16 detail, const char* title) const {
 	if (detail < 3) return;
-	const Model3D::RealMainFigures f = viewedModel->GetRealMainFigures();
-	if (detail > 3) {
-		const ElemContainer::ElemList& elems = viewedModel->GetElems();
-		UInt64 sizeofElems = 0;
-		for (USize i = 0; i < elems.GetSize(); ++i) {
-			if (const Elem* elem = elems[i].Get()) sizeofElems += elem->GetSizeofElem();
-		}
-		CPrintf(channel, "\n");
-		PrintOneSizeReportHeader(channel, title);
-		Row(channel, ElementsLabel, sizeof(Elem), GetElemCount(), sizeofElems);
-		Row(channel, BaseElementsLabel, sizeof(BaseElem), f.baseElems,
-		    f.sizeofBaseElems - UInt64(sizeof(HOTS)) * f.hotspots - f.lightBytes);
-		Row(channel, BodiesLabel, sizeof(Body), f.bodies, UInt64(f.bodies) * sizeof(Body));
-		Row(channel, LightSourcesLabel, sizeof(LGHT), f.lights, UInt64(f.lights) * sizeof(LGHT) + f.lightVariableBytes);
-		Row(channel, PolygonsLabel, sizeof(PGON), f.polygons, UInt64(f.polygons) * sizeof(PGON) + f.polygonCacheBytes);
-		Row(channel, PolyEdgesLabel, PolyEdgeRecordSize, f.polyEdges, f.polyEdgeBytes);
-		Row(channel, EdgesLabel, sizeof(EDGE), f.edges, UInt64(f.edges) * sizeof(EDGE));
-		Row(channel, VerticesLabel, sizeof(VERT), f.vertices, UInt64(f.vertices) * sizeof(VERT));
-		Row(channel, PolyNormalsLabel, sizeof(VECT), f.polyNormals, UInt64(f.polyNormals) * sizeof(VECT));
-		Row(channel, HotspotsLabel, sizeof(HOTS), f.hotspots, UInt64(f.hotspots) * sizeof(HOTS));
-		Row(channel, TextureVerticesLabel, sizeof(TEVE), f.textureVertices, UInt64(f.textureVertices) * sizeof(TEVE));
-		Row(channel, ModelObjectLabel, sizeof(Model3D), 1, sizeof(Model3D));
-	}
-	const UInt64 realBytes = viewedModel->GetRealMainUsedBytes();
-	TotalLine(channel, detail, title, GetRealMainAllItemsCount(), realBytes, realBytes);
+	const ContentFigures f = viewedModel->GetRealMainFigures();
+	const UInt64 lightBytes = UInt64(f.lights) * sizeof(LGHT) + f.lightVariableBytes;
+	ModelReport(channel, detail, title, f, lightBytes, viewedModel->GetRealMainUsedBytes(f));
 }
 
 void Model3DViewer::ReportSizeClippedModel(Kit::OChannel& channel, Int16 detail, const char* title) const {
 	if (detail < 3) return;
-	const ClippedFigures f = WalkClippedModel();
-	if (detail > 3) {
-		CPrintf(channel, "\n");
-		PrintOneSizeReportHeader(channel, title);
-		Row(channel, ElementsLabel, sizeof(Elem), f.elems, f.sizeofElems);
-		Row(channel, BaseElementsLabel, sizeof(BaseElem), f.baseElems,
-		    f.sizeofBaseElems - UInt64(sizeof(HOTS)) * f.hotspots - f.lightBytes);
-		Row(channel, BodiesLabel, sizeof(Body), f.bodies, UInt64(f.bodies) * sizeof(Body));
-		Row(channel, LightSourcesLabel, sizeof(LGHT), f.lights, f.lightBytes);
-		Row(channel, PolygonsLabel, sizeof(PGON), f.polygons, UInt64(f.polygons) * sizeof(PGON) + f.polygonCacheBytes);
-		// The bytes of the poly-edges follow each body's poly-edge width, as in the
-		// main-model report.
-		Row(channel, PolyEdgesLabel, PolyEdgeRecordSize, f.polyEdges, f.polyEdgeBytes);
-		Row(channel, EdgesLabel, sizeof(EDGE), f.edges, UInt64(f.edges) * sizeof(EDGE));
-		Row(channel, VerticesLabel, sizeof(VERT), f.vertices, UInt64(f.vertices) * sizeof(VERT));
-		Row(channel, PolyNormalsLabel, sizeof(VECT), f.polyNormals, UInt64(f.polyNormals) * sizeof(VECT));
-		Row(channel, HotspotsLabel, sizeof(HOTS), f.hotspots, UInt64(f.hotspots) * sizeof(HOTS));
-		Row(channel, TextureVerticesLabel, sizeof(TEVE), f.textureVertices, UInt64(f.textureVertices) * sizeof(TEVE));
-		Row(channel, ModelObjectLabel, sizeof(Model3D), 1, sizeof(Model3D));
-	}
-	TotalLine(channel, detail, title, f.items, f.totalBytes, f.totalBytes);
+	const ContentFigures f = WalkClippedModel();
+	ModelReport(channel, detail, title, f, f.lightBytes, GetClippedBytes(f));
 }
 
 } // namespace Modeler

@@ -1,29 +1,14 @@
 // Model statistics: per-element counters (shared content counted per element) and real
 // counters (every distinct base element counted once).
+#include "Model3D/core/frame/SizeReport.h"
 #include "Model3D/core/model/Model3D.h"
-
-#include <limits>
 
 namespace Modeler {
 
 namespace {
 
-// The viewer hands out 32-bit figures; larger ones are capped rather than wrapped.
-UInt32 Capped(UInt64 value) {
-	return value > std::numeric_limits<UInt32>::max() ? std::numeric_limits<UInt32>::max() : static_cast<UInt32>(value);
-}
-
 const BaseElem* BaseOf(const Elem* elem) {
 	return elem != nullptr ? elem->GetConstBaseElem() : nullptr;
-}
-
-// Bytes of the triangle caches of a body's polygons.
-UInt64 PolygonCacheBytes(const Body& body) {
-	UInt64 bytes = 0;
-	const Int32 count = static_cast<Int32>(body.GetPolygonCount());
-	for (Int32 i = 0; i < count; ++i)
-		bytes += body.GetConstPolygon(i).GetCacheSize();
-	return bytes;
 }
 
 // Calls f(body) for every non-null body of every element of the list.
@@ -61,7 +46,7 @@ UInt32 Model3D::GetBodyCount() const {
 		}
 		if (const BaseElem* base = elem->GetConstBaseElem()) count += base->GetBodyCount();
 	}
-	return Capped(count);
+	return CappedFigure(count);
 }
 
 UInt64 Model3D::GetUsedBytes() const {
@@ -70,85 +55,76 @@ UInt64 Model3D::GetUsedBytes() const {
 	for (USize i = 0; i < elems.GetSize(); ++i) {
 		if (const Elem* elem = elems[i].Get()) bytes += elem->GetUsedBytes();
 	}
-	return bytes + GPgonEntryBytes * GetGPgonCount() + sizeof(Model3D);
+	return GetModelBytes(bytes);
 }
 
-Model3D::RealMainFigures Model3D::GetRealMainFigures() const {
+UInt64 Model3D::GetModelBytes(UInt64 contentBytes) const {
+	return contentBytes + GPgonEntryBytes * GetGPgonCount() + sizeof(Model3D);
+}
+
+ContentFigures Model3D::GetRealMainFigures() const {
 	Kit::HashTable<const BaseElem*, UInt32> baseElems;
 	GetBaseElemSet(baseElems);
-	RealMainFigures f;
-	f.baseElems = static_cast<UInt32>(baseElems.GetSize());
+	ContentFigures f;
+	const ElemContainer::ElemList& elems = GetElems();
+	for (USize i = 0; i < elems.GetSize(); ++i) {
+		if (const Elem* elem = elems[i].Get()) f.AddElem(*elem);
+	}
+	f.elems = GetElemCount(); // empty slots count as elements
 	for (const auto& entry : baseElems) {
 		const BaseElem& base = *entry.first;
-		f.bodies += base.GetBodyCount();
-		f.hotspots += base.GetHotspotCount();
-		f.lights += base.GetLightSourceCount();
-		f.sizeofBaseElems += base.GetSizeofBaseElem();
-		f.usedBytesOfBaseElems += base.GetUsedBytes();
-		f.lightBytes += base.GetLightsourceUsedBytes();
-		for (UInt32 l = 0; l < base.GetLightSourceCount(); ++l)
-			f.lightVariableBytes += base.GetLightSource(l).GetVariableBytes();
+		f.AddBaseElem(base);
 		for (UInt32 b = 0; b < base.GetBodyCount(); ++b) {
-			const Body* body = base.GetConstBody(b).Get();
-			if (body == nullptr) continue;
-			f.polygons += body->GetPolygonCount();
-			f.polyEdges += body->GetPolyEdgeCount();
-			f.edges += body->GetEdgeCount();
-			f.vertices += body->GetVertexCount();
-			f.polyNormals += body->GetPolyNormalCount();
-			f.textureVertices += body->GetTextureVertexCount();
-			f.polyEdgeBytes += body->GetPolyEdgeUsedBytes();
-			f.polygonCacheBytes += PolygonCacheBytes(*body);
+			if (const Body* body = base.GetConstBody(b).Get())
+				f.AddBody(*body);
+			else
+				++f.bodies; // an empty body slot still counts as a body
 		}
 	}
 	return f;
 }
 
-UInt64 Model3D::GetRealMainUsedBytes() const {
-	const ElemContainer::ElemList& elems = GetElems();
-	UInt64 bytes = 0;
-	for (USize i = 0; i < elems.GetSize(); ++i) {
-		if (const Elem* elem = elems[i].Get()) bytes += elem->GetSizeofElem();
-	}
-	bytes += GetRealMainFigures().usedBytesOfBaseElems;
-	return bytes + GPgonEntryBytes * GetGPgonCount() + sizeof(Model3D);
+UInt64 Model3D::GetRealMainUsedBytes(const ContentFigures& realMain) const {
+	return GetModelBytes(realMain.sizeofElems + realMain.usedBytesOfBaseElems);
 }
 
 // ---- viewer -----------------------------------------------------------------------
 
 UInt32 Model3DViewer::GetModelPolygonCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolygonCount(); }));
+	return CappedFigure(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolygonCount(); }));
 }
 
 UInt32 Model3DViewer::GetModelPolyEdgeCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolyEdgeCount(); }));
+	return CappedFigure(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolyEdgeCount(); }));
 }
 
 UInt32 Model3DViewer::GetModelEdgeCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetEdgeCount(); }));
+	return CappedFigure(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetEdgeCount(); }));
 }
 
 UInt32 Model3DViewer::GetModelVertexCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetVertexCount(); }));
+	return CappedFigure(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetVertexCount(); }));
 }
 
 UInt32 Model3DViewer::GetModelPolyNormalCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolyNormalCount(); }));
+	return CappedFigure(
+	    SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetPolyNormalCount(); }));
 }
 
 UInt32 Model3DViewer::GetModelTextureVertexCount() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetTextureVertexCount(); }));
+	return CappedFigure(
+	    SumOverElemBodies(viewedModel->GetElems(), [](const Body& b) { return b.GetTextureVertexCount(); }));
 }
 
 UInt32 Model3DViewer::GetAllItemsCount() const {
 	const UInt64 count = UInt64(GetBodyCount()) + GetElemCount() + GetHotspotCount() + GetModelPolygonCount() +
 	                     GetModelPolyEdgeCount() + GetModelEdgeCount() + GetModelVertexCount() +
 	                     GetModelPolyNormalCount() + GetModelTextureVertexCount() + GetLightSourceCount();
-	return Capped(count);
+	return CappedFigure(count);
 }
 
 UInt32 Model3DViewer::GetUsedBytes() const {
-	return Capped(viewedModel->GetUsedBytes());
+	return CappedFigure(viewedModel->GetUsedBytes());
 }
 
 UInt32 Model3DViewer::GetAllocatedBytes() const {
@@ -164,19 +140,19 @@ UInt32 Model3DViewer::GetAllocatedBytes() const {
 	bytes += UInt64(sizeof(HOTS)) * GetHotspotCount();
 	bytes += UInt64(sizeof(LGHT)) * GetLightSourceCount();
 	bytes += sizeof(Model3D);
-	return Capped(bytes);
+	return CappedFigure(bytes);
 }
 
 UInt32 Model3DViewer::GetPolygonConvexPolyBytes() const {
-	return Capped(SumOverElemBodies(viewedModel->GetElems(), PolygonCacheBytes));
+	return CappedFigure(SumOverElemBodies(viewedModel->GetElems(), PolygonCacheBytes));
 }
 
 UInt32 Model3DViewer::GetRealMainUsedBytes() const {
-	return Capped(viewedModel->GetRealMainUsedBytes());
+	return CappedFigure(viewedModel->GetRealMainUsedBytes());
 }
 
 UInt32 Model3DViewer::GetRealMainAllocatedBytes() const {
-	return Capped(viewedModel->GetRealMainUsedBytes());
+	return CappedFigure(viewedModel->GetRealMainUsedBytes());
 }
 
 UInt64 Model3DViewer::GetRealMainPolygonConvexPolyBytes() const {
@@ -184,10 +160,7 @@ UInt64 Model3DViewer::GetRealMainPolygonConvexPolyBytes() const {
 }
 
 UInt32 Model3DViewer::GetRealMainAllItemsCount() const {
-	const Model3D::RealMainFigures f = viewedModel->GetRealMainFigures();
-	const UInt64 count = UInt64(GetElemCount()) + f.baseElems + f.polygons + f.polyEdges + f.edges + f.vertices +
-	                     f.polyNormals + f.textureVertices + f.hotspots + f.lights + f.bodies + 1;
-	return Capped(count);
+	return CappedFigure(viewedModel->GetRealMainFigures().GetItemCount());
 }
 
 } // namespace Modeler
