@@ -1,6 +1,7 @@
 #include "Model3D/attributes/fills/FillConversion.h"
 
 #include "platform/BMMemory.h"
+#include "platform/ByteOrder.h"
 #include "platform/KitException.h"
 #include "platform/KitLogger.h"
 #include "platform/PlanAttrFill.h"
@@ -18,12 +19,6 @@ using namespace Modeler;
 namespace {
 
 constexpr Int64 HeaderSize = Int64(sizeof(FillDefHeader));
-
-template <typename T> T ReadAt(const char* base, Int64 offset) {
-	T value;
-	std::memcpy(&value, base + offset, sizeof(T));
-	return value;
-}
 
 template <typename T> void WriteAt(char* base, Int64 offset, const T& value) {
 	std::memcpy(base + offset, &value, sizeof(T));
@@ -59,7 +54,7 @@ template <typename T> Int64 ItemCount(GSConstHandle h) {
 }
 
 template <typename T> T HandleItem(GSConstHandle h, Int64 index) {
-	return ReadAt<T>(*h, index * Int64(sizeof(T)));
+	return LoadUnaligned<T>(*h + index * Int64(sizeof(T)));
 }
 
 // A new handle of 'bytes' zeroed bytes; Kit::OutOfMemoryException when it fails.
@@ -276,7 +271,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 	Int64 dashTotal = 0;
 	Int64 offset = HeaderSize;
 	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefVectorLine item = ReadAt<FillDefVectorLine>(record, offset);
+		const FillDefVectorLine item = LoadUnaligned<FillDefVectorLine>(record + offset);
 		if (item.dashCount < 0) ThrowInternal("Negative dash count in a fill definition", __LINE__);
 		dashTotal += item.dashCount;
 		offset += Int64(sizeof(item)) + Int64(item.dashCount) * Int64(sizeof(double));
@@ -290,7 +285,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 	offset = HeaderSize;
 	Int64 dash = 0;
 	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefVectorLine item = ReadAt<FillDefVectorLine>(record, offset);
+		const FillDefVectorLine item = LoadUnaligned<FillDefVectorLine>(record + offset);
 		offset += Int64(sizeof(item));
 		PlanAttr::VectorFillLine line;
 		line.frequency = item.values[0];
@@ -302,7 +297,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 		line.firstDash = static_cast<Int32>(dash);
 		WriteAt(*lines.h, Int64(i) * Int64(sizeof(line)), line);
 		for (Int16 k = 0; k < item.dashCount; ++k, ++dash) {
-			WriteAt(*dashes.h, dash * Int64(sizeof(double)), ReadAt<double>(record, offset));
+			WriteAt(*dashes.h, dash * Int64(sizeof(double)), LoadUnaligned<double>(record + offset));
 			offset += Int64(sizeof(double));
 		}
 	}
@@ -325,7 +320,7 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 	Int64 contourEnds = 0;
 	Int64 polyArcs = 0;
 	for (Int32 i = 0; i < header.polygonCount; ++i) {
-		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
+		const FillDefPolyHead head = LoadUnaligned<FillDefPolyHead>(record + offset);
 		coords += Int64(head.lastCoord) + 1;
 		contourEnds += Int64(head.lastContourEnd) + 1;
 		polyArcs += head.arcCount;
@@ -345,14 +340,14 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 	d.polyArcs = NewHandle(polyArcs * Int64(sizeof(PlanAttr::SymbolPolyArc)));
 
 	for (Int32 i = 0; i < header.hotSpotCount; ++i) {
-		const FillDefHotSpot h = ReadAt<FillDefHotSpot>(record, hotSpotsAt + Int64(i) * Int64(sizeof(h)));
+		const FillDefHotSpot h = LoadUnaligned<FillDefHotSpot>(record + hotSpotsAt + Int64(i) * Int64(sizeof(h)));
 		PlanAttr::SymbolHotSpot item;
 		item.x = h.x;
 		item.y = h.y;
 		WriteAt(*d.hotSpots, Int64(i) * Int64(sizeof(item)), item);
 	}
 	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefLine l = ReadAt<FillDefLine>(record, linesAt + Int64(i) * Int64(sizeof(l)));
+		const FillDefLine l = LoadUnaligned<FillDefLine>(record + linesAt + Int64(i) * Int64(sizeof(l)));
 		PlanAttr::SymbolLine item;
 		item.begX = l.begX;
 		item.begY = l.begY;
@@ -361,7 +356,7 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 		WriteAt(*d.lines, Int64(i) * Int64(sizeof(item)), item);
 	}
 	for (Int32 i = 0; i < header.arcCount; ++i) {
-		const FillDefArc a = ReadAt<FillDefArc>(record, arcsAt + Int64(i) * Int64(sizeof(a)));
+		const FillDefArc a = LoadUnaligned<FillDefArc>(record + arcsAt + Int64(i) * Int64(sizeof(a)));
 		PlanAttr::SymbolArc item;
 		item.centerX = a.centerX;
 		item.centerY = a.centerY;
@@ -376,7 +371,7 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 	Int64 contourEnd = 0;
 	Int64 polyArc = 0;
 	for (Int32 i = 0; i < header.polygonCount; ++i) {
-		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
+		const FillDefPolyHead head = LoadUnaligned<FillDefPolyHead>(record + offset);
 		offset += Int64(sizeof(head));
 		PlanAttr::SymbolPolyHead h;
 		h.lastCoord = head.lastCoord;
@@ -384,7 +379,7 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 		h.arcCount = head.arcCount;
 		WriteAt(*d.polyHeads, Int64(i) * Int64(sizeof(h)), h);
 		for (Int64 k = 0; k <= head.lastCoord; ++k, ++coord) {
-			const FillDefCoord c = ReadAt<FillDefCoord>(record, offset);
+			const FillDefCoord c = LoadUnaligned<FillDefCoord>(record + offset);
 			offset += Int64(sizeof(c));
 			PlanAttr::FillCoord item;
 			item.x = c.x;
@@ -392,11 +387,11 @@ void BuildSymbolDetails(const char* record, const FillDefHeader& header, PlanAtt
 			WriteAt(*d.polyCoords, coord * Int64(sizeof(item)), item);
 		}
 		for (Int64 k = 0; k <= head.lastContourEnd; ++k, ++contourEnd) {
-			WriteAt(*d.polyContourEnds, contourEnd * Int64(sizeof(Int32)), ReadAt<Int32>(record, offset));
+			WriteAt(*d.polyContourEnds, contourEnd * Int64(sizeof(Int32)), LoadUnaligned<Int32>(record + offset));
 			offset += Int64(sizeof(Int32));
 		}
 		for (Int64 k = 0; k < head.arcCount; ++k, ++polyArc) {
-			const FillDefPolyArc a = ReadAt<FillDefPolyArc>(record, offset);
+			const FillDefPolyArc a = LoadUnaligned<FillDefPolyArc>(record + offset);
 			offset += Int64(sizeof(a));
 			PlanAttr::SymbolPolyArc item;
 			item.begIndex = a.begIndex;
@@ -414,7 +409,7 @@ std::unique_ptr<PlanAttr::Fill> BuildFill(const char* record) {
 	std::unique_ptr<PlanAttr::Fill> fill(new (std::nothrow) PlanAttr::Fill());
 	if (fill == nullptr) throw Kit::OutOfMemoryException("Cannot create a fill", __FILE__, __LINE__);
 
-	const FillDefHeader header = ReadAt<FillDefHeader>(record, 0);
+	const FillDefHeader header = LoadUnaligned<FillDefHeader>(record);
 	fill->SetName(LoadName(header.name));
 	fill->SetIndex(header.hostFillIdx);
 	fill->SetFlags(header.flags);
@@ -477,7 +472,7 @@ void IMConvertFillToRecord(char* fillPtr, char** record) {
 		throw Kit::IllegalArgumentException("IMConvertFillToRecord: unknown fill type", __FILE__, __LINE__);
 	}
 
-	const Int32 length = ReadAt<Int32>(result, 0);
+	const Int32 length = LoadUnaligned<Int32>(result);
 	WriteAt(result, offsetof(FillDefHeader, checksum), FillDefChecksum(result, length));
 	*record = result;
 }
@@ -485,7 +480,7 @@ void IMConvertFillToRecord(char* fillPtr, char** record) {
 void IMConvertFillToClass(char* record, char** fill) {
 	if (fill == nullptr || record == nullptr)
 		throw Kit::IllegalArgumentException("IMConvertFillToClass: null argument", __FILE__, __LINE__);
-	const Int32 declaredLength = ReadAt<Int32>(record, 0);
+	const Int32 declaredLength = LoadUnaligned<Int32>(record);
 	if (IMCheckFillRecord(record, declaredLength) != NoError) ThrowInternal("Bad fill definition", __LINE__);
 	*fill = reinterpret_cast<char*>(BuildFill(record).release());
 }
