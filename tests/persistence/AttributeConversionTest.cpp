@@ -222,7 +222,7 @@ TEST(AttributeConversion, UfilSwapsFieldByField) {
 	EXPECT_EQ(offset, 88);
 	EXPECT_EQ(buffer, big);
 	offset = 0;
-	EXPECT_EQ(IV_UFIL(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
+	EXPECT_EQ(IV_UFIL_Checked(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
 	EXPECT_EQ(offset, 88);
 	EXPECT_EQ(buffer, little);
 	// Same byte order: nothing changes, the offset moves.
@@ -233,9 +233,11 @@ TEST(AttributeConversion, UfilSwapsFieldByField) {
 
 	// A count that runs past the buffer, negative counts and offsets change nothing.
 	offset = 44;
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, 2, Big), RecordConversionOverrun);
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, 0x7FFFFFFF, Big), RecordConversionOverrun);
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, -1, Big), RecordConversionBadStructure);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, 2, Big), RecordConversionOverrun);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, 0x7FFFFFFF, Big),
+	          RecordConversionOverrun);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, -1, Big),
+	          RecordConversionBadStructure);
 	EXPECT_EQ(offset, 44);
 	EXPECT_EQ(buffer, little);
 }
@@ -244,10 +246,12 @@ TEST(AttributeConversion, OldMaterialsSwapAndConvert) {
 	// Form 41: swapped, then turned into a material field by field.
 	Bytes buffer = Concat(Umat41Bytes(1, Big), Umat41Bytes(2, Big));
 	Int32 offset = 0;
-	ASSERT_EQ(IV_UMAT_41(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
+	ASSERT_EQ(IV_UMAT_41_Checked(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little),
+	          RecordConversionNoError);
 	EXPECT_EQ(offset, 72);
 	EXPECT_EQ(buffer, Concat(Umat41Bytes(1, Little), Umat41Bytes(2, Little)));
-	EXPECT_EQ(IV_UMAT_41(Big, buffer.data(), Int32(buffer.size()) - 1, &offset, 2, Little), RecordConversionOverrun);
+	EXPECT_EQ(IV_UMAT_41_Checked(Big, buffer.data(), Int32(buffer.size()) - 1, &offset, 2, Little),
+	          RecordConversionOverrun);
 
 	UMAT_41 old41;
 	std::memcpy(&old41, buffer.data() + 36, sizeof old41);

@@ -102,8 +102,8 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 
 		// Back, checked; and the same platform only moves the offset.
 		offset = 4;
-		EXPECT_EQ(form700 ? IV_LGHT_700(Native, buffer.data(), bufferSize, &offset, 2, Big)
-		                  : IV_LGHT_455(Native, buffer.data(), bufferSize, &offset, 2, Big),
+		EXPECT_EQ(form700 ? IV_LGHT_700_Checked(Native, buffer.data(), bufferSize, &offset, 2, Big)
+		                  : IV_LGHT_455_Checked(Native, buffer.data(), bufferSize, &offset, 2, Big),
 		          0);
 		EXPECT_EQ(buffer, big);
 		EXPECT_EQ(offset, bufferSize);
@@ -114,7 +114,8 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 
 		// A range past the buffer or a bad request changes nothing.
 		const auto checked = [&](char* p, Int32 n, Int32* off, Int32 count) {
-			return form700 ? IV_LGHT_700(Big, p, n, off, count, Native) : IV_LGHT_455(Big, p, n, off, count, Native);
+			return form700 ? IV_LGHT_700_Checked(Big, p, n, off, count, Native)
+			               : IV_LGHT_455_Checked(Big, p, n, off, count, Native);
 		};
 		offset = 5;
 		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 2), LightConversionOverrun);
@@ -187,7 +188,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 
 	buffer = big;
 	offset = 0;
-	EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), size, &offset, 3, 4026, Native), 0);
+	EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), size, &offset, 3, 4026, Native), 0);
 	EXPECT_EQ(buffer, expected);
 	EXPECT_EQ(offset, size);
 
@@ -197,7 +198,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 	const std::vector<char> big4023 = Light10Bytes(noTails, Big);
 	buffer = big4023;
 	offset = 0;
-	EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), static_cast<Int32>(buffer.size()), &offset, 3, 4023, Native), 0);
+	EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), static_cast<Int32>(buffer.size()), &offset, 3, 4023, Native), 0);
 	EXPECT_EQ(buffer, Light10Bytes(noTails, Native));
 	EXPECT_EQ(offset, 3 * 68);
 
@@ -205,7 +206,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 	for (const Int32 cut : {68 + 60, 68 + 70, 68 + 68 + 8 + 12}) {
 		buffer = std::vector<char>(big.begin(), big.begin() + cut);
 		offset = 0;
-		EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), cut, &offset, 3, 4026, Native), LightConversionOverrun);
+		EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), cut, &offset, 3, 4026, Native), LightConversionOverrun);
 		EXPECT_EQ(offset, 68);
 		EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 68, expected.begin()));
 		EXPECT_TRUE(std::equal(buffer.begin() + 68, buffer.end(), big.begin() + 68));

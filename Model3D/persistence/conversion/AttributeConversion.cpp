@@ -105,8 +105,8 @@ void IV_UFIL(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, K
 	SwapFixedRecords(from, to, buffer, offset, count, UFIL_Size, SwapUfil);
 }
 
-Int16 IV_UFIL(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_UFIL_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UFIL_Size);
 	if (err == RecordConversionNoError) IV_UFIL(from, buffer, offset, count, to);
 	return err;
@@ -116,8 +116,8 @@ void IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 	SwapFixedRecords(from, to, buffer, offset, count, UMAT_41_Size, SwapUmat41);
 }
 
-Int16 IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_UMAT_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UMAT_41_Size);
 	if (err == RecordConversionNoError) IV_UMAT_41(from, buffer, offset, count, to);
 	return err;
@@ -127,8 +127,8 @@ void IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 coun
 	SwapFixedRecords(from, to, buffer, offset, count, UMAT_455_Size, SwapUmat455Part);
 }
 
-Int16 IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to) {
+Int16 IV_UMAT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to) {
 	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UMAT_455_Size);
 	if (err == RecordConversionNoError) IV_UMAT_455(from, buffer, offset, count, to);
 	return err;

@@ -142,8 +142,8 @@ void IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 coun
 	SwapFixed(from, buffer, offset, count, LGHT_455_Size, to);
 }
 
-Int16 IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to) {
+Int16 IV_LGHT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to) {
 	return SwapFixedChecked(from, buffer, bufferSize, offset, count, LGHT_455_Size, to);
 }
 
@@ -151,8 +151,8 @@ void IV_LGHT_700(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 coun
 	SwapFixed(from, buffer, offset, count, LGHT_700_Size, to);
 }
 
-Int16 IV_LGHT_700(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to) {
+Int16 IV_LGHT_700_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to) {
 	return SwapFixedChecked(from, buffer, bufferSize, offset, count, LGHT_700_Size, to);
 }
 
@@ -171,8 +171,8 @@ void IV_LGHT_10(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 	}
 }
 
-Int16 IV_LGHT_10(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-                 Kit::PlatformSign to) {
+Int16 IV_LGHT_10_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Int32 version, Kit::PlatformSign to) {
 	const bool withTails = version >= LGHTFirstBlockVersion;
 	return SwapWithTails(buffer, bufferSize, offset, count, LGHT_10_Size, offsetof(LGHT_10, hasParams), withTails,
 	                     [from, to](char* record) { SwapLght10(from, to, record); });

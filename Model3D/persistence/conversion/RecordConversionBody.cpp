@@ -155,15 +155,15 @@ void IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformS
 	Swap(from, buffer, offset, 1, to, MsizLayout);
 }
 
-Int16 IV_MSIZ_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
+Int16 IV_MSIZ_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, 1, to, Msiz41Layout);
 }
 
-Int16 IV_MSIZ_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
+Int16 IV_MSIZ_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, 1, to, Msiz51Layout);
 }
 
-Int16 IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
+Int16 IV_MSIZ_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, 1, to, MsizLayout);
 }
 
@@ -176,8 +176,8 @@ void IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 		Swap(from, buffer, offset, count, to, Body51Layout);
 }
 
-Int16 IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-                 Kit::PlatformSign to) {
+Int16 IV_BODY_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Int32 version, Kit::PlatformSign to) {
 	if (version <= LastBody41Version) return SwapChecked(from, buffer, bufferSize, offset, count, to, Body41Layout);
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Body51Layout);
 }
@@ -186,8 +186,8 @@ void IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 	Swap(from, buffer, offset, count, to, Body60Layout);
 }
 
-Int16 IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_BODY_60_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Body60Layout);
 }
 
@@ -195,8 +195,8 @@ void IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 	Swap(from, buffer, offset, count, to, Body90Layout);
 }
 
-Int16 IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_BODY_90_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Body90Layout);
 }
 
@@ -204,8 +204,8 @@ void IV_BODY(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, K
 	Swap(from, buffer, offset, count, to, BodyLayout);
 }
 
-Int16 IV_BODY(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_BODY_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, BodyLayout);
 }
 
@@ -215,8 +215,8 @@ void IV_TRAN(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, K
 	Swap(from, buffer, offset, count, to, TranLayout);
 }
 
-Int16 IV_TRAN(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_TRAN_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, TranLayout);
 }
 
@@ -238,23 +238,23 @@ void IV_PGON(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, K
 	Swap(from, buffer, offset, count, to, PgonLayout);
 }
 
-Int16 IV_PGON_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_PGON_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Pgon41Layout);
 }
 
-Int16 IV_PGON_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_PGON_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Pgon51Layout);
 }
 
-Int16 IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to) {
+Int16 IV_PGON_110_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Pgon110Layout);
 }
 
-Int16 IV_PGON(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_PGON_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, PgonLayout);
 }
 
@@ -272,18 +272,18 @@ void IV_EDGE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, K
 	Swap(from, buffer, offset, count, to, EdgeLayout);
 }
 
-Int16 IV_PEDG(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_PEDG_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, PedgLayout);
 }
 
-Int16 IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_EDGE_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Edge51Layout);
 }
 
-Int16 IV_EDGE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_EDGE_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, EdgeLayout);
 }
 
@@ -300,24 +300,24 @@ void IV_VECT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, I
 	IV_VERT(from, buffer, offset, count, version, to);
 }
 
-Int16 IV_VERT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-              Kit::PlatformSign to) {
+Int16 IV_VERT_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
+                      Kit::PlatformSign to) {
 	if (version > LastFloatVertexVersion)
 		return SwapChecked(from, buffer, bufferSize, offset, count, to, VertDoubleLayout);
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, VertFloatLayout);
 }
 
-Int16 IV_VECT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-              Kit::PlatformSign to) {
-	return IV_VERT(from, buffer, bufferSize, offset, count, version, to);
+Int16 IV_VECT_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
+                      Kit::PlatformSign to) {
+	return IV_VERT_Checked(from, buffer, bufferSize, offset, count, version, to);
 }
 
 void IV_TEVE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
 	Swap(from, buffer, offset, count, to, TeveLayout);
 }
 
-Int16 IV_TEVE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
+Int16 IV_TEVE_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, TeveLayout);
 }
 
@@ -327,7 +327,7 @@ void IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count
 	Swap(from, buffer, offset, count, to, Bext51Layout);
 }
 
-Int16 IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
+Int16 IV_BEXT_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
 	return SwapChecked(from, buffer, bufferSize, offset, count, to, Bext51Layout);
 }
