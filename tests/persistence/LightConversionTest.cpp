@@ -118,14 +118,14 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 			               : IV_LGHT_455_Checked(Big, p, n, off, count, Native);
 		};
 		offset = 5;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 2), LightConversionOverrun);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 2), RecordConversionOverrun);
 		offset = 4;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 0x7FFFFFFF), LightConversionOverrun);
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, -1), LightConversionBadStructure);
-		EXPECT_EQ(checked(nullptr, bufferSize, &offset, 1), LightConversionBadStructure);
-		EXPECT_EQ(checked(buffer.data(), bufferSize, nullptr, 1), LightConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 0x7FFFFFFF), RecordConversionOverrun);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, -1), RecordConversionBadStructure);
+		EXPECT_EQ(checked(nullptr, bufferSize, &offset, 1), RecordConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, nullptr, 1), RecordConversionBadStructure);
 		offset = -4;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 1), LightConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 1), RecordConversionBadStructure);
 		EXPECT_EQ(buffer, big);
 		EXPECT_EQ(offset, -4);
 	}
@@ -206,7 +206,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 	for (const Int32 cut : {68 + 60, 68 + 70, 68 + 68 + 8 + 12}) {
 		buffer = std::vector<char>(big.begin(), big.begin() + cut);
 		offset = 0;
-		EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), cut, &offset, 3, 4026, Native), LightConversionOverrun);
+		EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), cut, &offset, 3, 4026, Native), RecordConversionOverrun);
 		EXPECT_EQ(offset, 68);
 		EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 68, expected.begin()));
 		EXPECT_TRUE(std::equal(buffer.begin() + 68, buffer.end(), big.begin() + 68));
@@ -269,12 +269,12 @@ TEST(LightConversion, CurrentFormTailsAndReadBack) {
 		const std::vector<char> forgedBytes = buffer;
 		offset = 0;
 		const Int32 code = IV_LGHT(Big, buffer.data(), &offset, size, 2, Native);
-		EXPECT_EQ(code, LightConversionOverrun);
+		EXPECT_EQ(code, RecordConversionOverrun);
 		EXPECT_EQ(static_cast<Int16>(code & 0xFFFF), -7003);
 		EXPECT_EQ(offset, 80);
 		EXPECT_TRUE(std::equal(buffer.begin() + 80, buffer.end(), forgedBytes.begin() + 80));
 	}
 	offset = 0;
-	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, 159, 2, Native), LightConversionOverrun);
-	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, -1, 1, Native), LightConversionBadStructure);
+	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, 159, 2, Native), RecordConversionOverrun);
+	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, -1, 1, Native), RecordConversionBadStructure);
 }

@@ -21,6 +21,7 @@
 #pragma once
 
 #include "Model3D/core/frame/ModuleExport.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/KitTypes.h"
 
 #include <cstddef>

@@ -51,15 +51,15 @@ bool IsBadRequest(const char* buffer, Int32 bufferSize, const Int32* offset, Int
 // Fixed-size records: the whole range is checked before anything is converted.
 Int16 SwapFixedChecked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
                        Int32 recordSize, Kit::PlatformSign to) {
-	if (IsBadRequest(buffer, bufferSize, offset, count)) return LightConversionBadStructure;
-	if (Int64{*offset} + Int64{count} * recordSize > Int64{bufferSize}) return LightConversionOverrun;
+	if (IsBadRequest(buffer, bufferSize, offset, count)) return RecordConversionBadStructure;
+	if (Int64{*offset} + Int64{count} * recordSize > Int64{bufferSize}) return RecordConversionOverrun;
 	char* record = buffer + *offset;
 	if (Kit::NeedsSwap(from, to)) {
 		for (Int32 i = 0; i < count; ++i)
 			SwapCommonPart(from, to, record + Int64{i} * recordSize);
 	}
 	*offset = static_cast<Int32>(Int64{*offset} + Int64{count} * recordSize);
-	return LightConversionNoError;
+	return RecordConversionNoError;
 }
 
 void SwapFixed(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 recordSize,
@@ -95,21 +95,21 @@ void SwapLghtCur(Kit::PlatformSign from, Kit::PlatformSign to, char* record) {
 template <typename SwapRecord>
 Int16 SwapWithTails(char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int64 fixedSize, USize flagOffset,
                     bool withTails, SwapRecord swapRecord) {
-	if (IsBadRequest(buffer, bufferSize, offset, count)) return LightConversionBadStructure;
+	if (IsBadRequest(buffer, bufferSize, offset, count)) return RecordConversionBadStructure;
 	for (Int32 i = 0; i < count; ++i) {
 		const Int64 start = *offset;
 		Int64 end = start + fixedSize;
-		if (end > bufferSize) return LightConversionOverrun;
+		if (end > bufferSize) return RecordConversionOverrun;
 		char* record = buffer + start;
 		if (withTails && Load<Int32>(record + flagOffset) != 0) {
-			if (end + LGHTParamHead_Size > bufferSize) return LightConversionOverrun;
+			if (end + LGHTParamHead_Size > bufferSize) return RecordConversionOverrun;
 			end += LGHTParamHead_Size + Int64{TailLength(buffer + start + fixedSize)};
-			if (end > bufferSize) return LightConversionOverrun;
+			if (end > bufferSize) return RecordConversionOverrun;
 		}
 		swapRecord(record);
 		*offset = static_cast<Int32>(end);
 	}
-	return LightConversionNoError;
+	return RecordConversionNoError;
 }
 
 void CopyCommonPart(LGHT* light, const char* old) {

@@ -23,25 +23,22 @@
 //    must lie inside the buffer. It does nothing for a null buffer or offset pointer or
 //    a count that is not positive.
 //  - the checked form (…_Checked, and IV_LGHT itself) knows the buffer size and returns
-//    a code: LightConversionBadStructure
-//    (−1) for a null buffer or offset pointer or a negative size, offset or count;
-//    LightConversionOverrun (−7003) when a record or its tail runs past the buffer. Sums
-//    are taken in 64 bits. Records are converted one by one until the first error; the
-//    failing record is left unconverted and *offset points at its start.
+//    a code: RecordConversionBadStructure (−1) for a null buffer or offset pointer or a
+//    negative size, offset or count; RecordConversionOverrun (−7003) when a record or its
+//    tail runs past the buffer. Sums are taken in 64 bits. Records are converted one by
+//    one until the first error; the failing record is left unconverted and *offset
+//    points at its start.
 #pragma once
 
 #include "Model3D/core/frame/ModuleExport.h"
 #include "Model3D/elements/records/LGHT.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/ByteOrder.h"
 #include "platform/KitGuid.h"
 #include "platform/KitTypes.h"
 
 #include <cstddef>
 #include <type_traits>
-
-constexpr Int16 LightConversionNoError = 0;
-constexpr Int16 LightConversionBadStructure = -1;
-constexpr Int16 LightConversionOverrun = -7003;
 
 // Light of version 4008.
 struct LGHT_455 {

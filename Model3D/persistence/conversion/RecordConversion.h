@@ -29,12 +29,9 @@
 #include "Model3D/bodies/records/PGON.h"
 #include "Model3D/core/frame/ModuleExport.h"
 #include "Model3D/persistence/conversion/RecordConversionForms.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/Geometry.h"
 #include "platform/KitTypes.h"
-
-constexpr Int16 RecordConversionNoError = 0;
-constexpr Int16 RecordConversionBadStructure = -1;
-constexpr Int16 RecordConversionOverrun = -7003;
 
 // Sizes in bytes of the record forms.
 constexpr Int32 MSIZ_41_Size = 52; // 13 Int32, versions below 4008
