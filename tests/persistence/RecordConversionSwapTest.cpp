@@ -1,3 +1,5 @@
+#include "Model3D/persistence/conversion/AttributeConversion.h"
+#include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/RecordConversion.h"
 #include "fixtures/LegacyRecords.h"
 
@@ -52,6 +54,14 @@ FormCase VersionedForm(std::string name, Int32 size, Int32 version, std::functio
 	                }};
 }
 
+// A fixed-size light: the common part and 'reserved' bytes that stay as they are.
+Bytes LghtBytes(const LGHT_455& light, USize reserved, Kit::PlatformSign order) {
+	Fixtures::RecordBytes b(order);
+	Fixtures::PutLghtCommon(b, light, 0);
+	b.At(60).Reserved(reserved);
+	return b.Bytes();
+}
+
 std::vector<FormCase> AllForms() {
 	using namespace Fixtures;
 	const std::vector<std::array<float, 3>> floatVert = {{1.5f, -2.75f, 1234.5625f}};
@@ -101,6 +111,16 @@ std::vector<FormCase> AllForms() {
 	        IV_TEVE, IV_TEVE_Checked),
 	    Form(
 	        "BEXT 51", 36, [](auto o) { return Bext51Bytes(SampleBext51(), o); }, IV_BEXT_51, IV_BEXT_51_Checked),
+	    Form(
+	        "UFIL", 44, [](auto o) { return UfilBytes("Brick", 0x8001, -12, 1, 288, o); }, IV_UFIL, IV_UFIL_Checked),
+	    Form(
+	        "UMAT 41", 36, [](auto o) { return Umat41Bytes(3, o); }, IV_UMAT_41, IV_UMAT_41_Checked),
+	    Form(
+	        "UMAT 455", 70, [](auto o) { return Umat455Bytes(5, o); }, IV_UMAT_455, IV_UMAT_455_Checked),
+	    Form(
+	        "LGHT 455", 60, [](auto o) { return LghtBytes(SampleLght455(2), 0, o); }, IV_LGHT_455, IV_LGHT_455_Checked),
+	    Form(
+	        "LGHT 700", 64, [](auto o) { return LghtBytes(SampleLght455(3), 4, o); }, IV_LGHT_700, IV_LGHT_700_Checked),
 	};
 }
 

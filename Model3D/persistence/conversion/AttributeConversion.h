@@ -109,6 +109,75 @@ static_assert(offsetof(UMAT_BinaryRecord, reserved1) == 92 && offsetof(UMAT_Bina
 static_assert(std::is_trivially_copyable_v<UMATParamBlockHead> && sizeof(UMATParamBlockHead) == 8);
 static_assert(offsetof(UMATParamBlockHead, blockVersion) == 2 && offsetof(UMATParamBlockHead, byteCount) == 4);
 
+// ---- old forms of the fill definition ----------------------------------------------
+
+// Every form is a header followed by line items, each item followed by its dash lengths
+// (doubles). The 455 form packs its doubles on 2-byte boundaries.
+#pragma pack(push, 2)
+// Header of a fill definition of versions up to 4008 (66 bytes).
+struct FillDef455Header {
+	Int32 byteCount;        // total length of the definition
+	unsigned char name[32]; // length-prefixed
+	Int16 hostFillIdx;
+	Int16 flags;
+	char pattern[8];
+	double spacingFactor;
+	double angle;
+	Int16 itemCount;
+};
+
+// Line item of form 455 (26 bytes, then dashCount doubles).
+struct FillDef455Item {
+	double frequency;
+	double direction;
+	float originX;
+	float originY;
+	Int16 dashCount;
+};
+#pragma pack(pop)
+
+// Header of a fill definition of versions 4009–4016 (80 bytes).
+struct FillDef510Header {
+	Int32 byteCount;
+	char name[32]; // zero-terminated
+	Int16 hostFillIdx;
+	Int16 flags;
+	Int32 modificationTime; // cleared when converted
+	Int16 checksum;
+	Int16 auxWord;
+	char pattern[8];
+	double spacingFactor;
+	double angle;
+	Int16 itemCount;
+	Int16 reserved[3];
+};
+
+// Line item of form 510 (32 bytes, then dashCount doubles).
+struct FillDef510Item {
+	double frequency;
+	double direction;
+	float originX;
+	float originY;
+	Int16 dashCount;
+	Int16 reserved1;
+	Int32 reserved2;
+};
+
+static_assert(std::is_trivially_copyable_v<FillDef455Header> && sizeof(FillDef455Header) == 66);
+static_assert(offsetof(FillDef455Header, name) == 4 && offsetof(FillDef455Header, hostFillIdx) == 36);
+static_assert(offsetof(FillDef455Header, pattern) == 40 && offsetof(FillDef455Header, spacingFactor) == 48);
+static_assert(offsetof(FillDef455Header, angle) == 56 && offsetof(FillDef455Header, itemCount) == 64);
+static_assert(std::is_trivially_copyable_v<FillDef455Item> && sizeof(FillDef455Item) == 26);
+static_assert(offsetof(FillDef455Item, originX) == 16 && offsetof(FillDef455Item, dashCount) == 24);
+
+static_assert(std::is_trivially_copyable_v<FillDef510Header> && sizeof(FillDef510Header) == 80);
+static_assert(offsetof(FillDef510Header, name) == 4 && offsetof(FillDef510Header, hostFillIdx) == 36);
+static_assert(offsetof(FillDef510Header, modificationTime) == 40 && offsetof(FillDef510Header, checksum) == 44);
+static_assert(offsetof(FillDef510Header, pattern) == 48 && offsetof(FillDef510Header, spacingFactor) == 56);
+static_assert(offsetof(FillDef510Header, angle) == 64 && offsetof(FillDef510Header, itemCount) == 72);
+static_assert(std::is_trivially_copyable_v<FillDef510Item> && sizeof(FillDef510Item) == 32);
+static_assert(offsetof(FillDef510Item, originX) == 16 && offsetof(FillDef510Item, dashCount) == 24);
+
 constexpr Int32 UFIL_Size = 44;
 constexpr Int32 UMAT_41_Size = 36;
 constexpr Int32 UMAT_455_Size = 70;
