@@ -29,13 +29,25 @@ template <typename T> inline T ByteSwap(T value) noexcept {
 	}
 }
 
+// The value of type T stored at p. Records inside byte buffers need not be aligned for
+// their fields, so they are never read through a cast pointer.
+template <typename T> inline T LoadUnaligned(const void* p) noexcept {
+	static_assert(std::is_trivially_copyable_v<T>);
+	T value;
+	std::memcpy(&value, p, sizeof(T));
+	return value;
+}
+
+// Stores 'value' at p, which need not be aligned for T.
+template <typename T> inline void StoreUnaligned(void* p, const T& value) noexcept {
+	static_assert(std::is_trivially_copyable_v<T>);
+	std::memcpy(p, &value, sizeof(T));
+}
+
 // Swaps the value at p (which need not be aligned) when the two platforms differ.
 template <typename T> inline void IVValue(Kit::PlatformSign from, Kit::PlatformSign to, void* p) noexcept {
 	if (p == nullptr || !Kit::NeedsSwap(from, to)) return;
-	T value;
-	std::memcpy(&value, p, sizeof(T));
-	value = ByteSwap(value);
-	std::memcpy(p, &value, sizeof(T));
+	StoreUnaligned(p, ByteSwap(LoadUnaligned<T>(p)));
 }
 
 template <typename T>

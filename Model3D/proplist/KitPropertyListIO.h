@@ -55,8 +55,7 @@ class TableReader {
 public:
 	TableReader(const char* p, bool swap) : p(p), swap(swap) {}
 	template <typename T> T Get() {
-		T value;
-		std::memcpy(&value, p, sizeof value);
+		const auto value = LoadUnaligned<T>(p);
 		p += sizeof value;
 		return swap ? ByteSwap(value) : value;
 	}

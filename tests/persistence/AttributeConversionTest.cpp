@@ -10,8 +10,13 @@
 #include <string>
 #include <vector>
 
+using Fixtures::CName;
+using Fixtures::MaterialBody;
 using Fixtures::NativeAt;
 using Fixtures::RecordBytes;
+using Fixtures::UfilBytes;
+using Fixtures::Umat41Bytes;
+using Fixtures::Umat455Bytes;
 using Bytes = std::vector<char>;
 
 namespace {
@@ -23,50 +28,6 @@ constexpr Kit::PlatformSign Orders[] = {Little, Big};
 Bytes Concat(Bytes a, const Bytes& b) {
 	a.insert(a.end(), b.begin(), b.end());
 	return a;
-}
-
-// A zero-terminated name in a 32-byte field; the bytes after the terminator are a
-// reserved pattern that no conversion may touch.
-void CName(RecordBytes& b, const char* text) {
-	b.Raw(text, std::strlen(text) + 1).Reserved(32 - std::strlen(text) - 1);
-}
-
-// ---- fill heads and materials ------------------------------------------------------
-
-Bytes UfilBytes(const char* name, UInt16 status, Int16 hostFill, Int32 start, Int32 length, Kit::PlatformSign order) {
-	RecordBytes b(order);
-	CName(b, name);
-	b.At(32).U16(status).I16(hostFill).I32(start).I32(length).At(44);
-	return b.Bytes();
-}
-
-// Fields shared by forms 41 and 455 after their heads: type, colours, coefficients.
-void MaterialBody(RecordBytes& b, Int16 seed) {
-	b.I16(static_cast<Int16>(seed + 1));
-	for (int i = 0; i < 3; ++i)
-		b.U16(static_cast<UInt16>(0x8100 + seed * 16 + i));
-	for (int i = 0; i < 6; ++i)
-		b.I16(static_cast<Int16>(seed * 100 + i));
-	for (int i = 0; i < 6; ++i)
-		b.U16(static_cast<UInt16>(0xC200 + seed * 16 + i));
-	b.I16(static_cast<Int16>(-seed));
-}
-
-Bytes Umat41Bytes(Int16 seed, Kit::PlatformSign order) {
-	RecordBytes b(order);
-	b.At(0).I16(static_cast<Int16>(seed + 7)).At(2);
-	MaterialBody(b, seed);
-	b.At(36);
-	return b.Bytes();
-}
-
-Bytes Umat455Bytes(Int16 seed, Kit::PlatformSign order) {
-	RecordBytes b(order);
-	CName(b, "Glass");
-	b.At(32);
-	MaterialBody(b, seed);
-	b.At(66).I16(static_cast<Int16>(seed + 7)).I16(static_cast<Int16>(-seed - 2)).At(70);
-	return b.Bytes();
 }
 
 // The 100-byte material record of binary parts. 'cleared' writes the checksum and the
@@ -222,7 +183,7 @@ TEST(AttributeConversion, UfilSwapsFieldByField) {
 	EXPECT_EQ(offset, 88);
 	EXPECT_EQ(buffer, big);
 	offset = 0;
-	EXPECT_EQ(IV_UFIL(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
+	EXPECT_EQ(IV_UFIL_Checked(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
 	EXPECT_EQ(offset, 88);
 	EXPECT_EQ(buffer, little);
 	// Same byte order: nothing changes, the offset moves.
@@ -233,9 +194,11 @@ TEST(AttributeConversion, UfilSwapsFieldByField) {
 
 	// A count that runs past the buffer, negative counts and offsets change nothing.
 	offset = 44;
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, 2, Big), RecordConversionOverrun);
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, 0x7FFFFFFF, Big), RecordConversionOverrun);
-	EXPECT_EQ(IV_UFIL(Little, buffer.data(), Int32(buffer.size()), &offset, -1, Big), RecordConversionBadStructure);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, 2, Big), RecordConversionOverrun);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, 0x7FFFFFFF, Big),
+	          RecordConversionOverrun);
+	EXPECT_EQ(IV_UFIL_Checked(Little, buffer.data(), Int32(buffer.size()), &offset, -1, Big),
+	          RecordConversionBadStructure);
 	EXPECT_EQ(offset, 44);
 	EXPECT_EQ(buffer, little);
 }
@@ -244,10 +207,12 @@ TEST(AttributeConversion, OldMaterialsSwapAndConvert) {
 	// Form 41: swapped, then turned into a material field by field.
 	Bytes buffer = Concat(Umat41Bytes(1, Big), Umat41Bytes(2, Big));
 	Int32 offset = 0;
-	ASSERT_EQ(IV_UMAT_41(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little), RecordConversionNoError);
+	ASSERT_EQ(IV_UMAT_41_Checked(Big, buffer.data(), Int32(buffer.size()), &offset, 2, Little),
+	          RecordConversionNoError);
 	EXPECT_EQ(offset, 72);
 	EXPECT_EQ(buffer, Concat(Umat41Bytes(1, Little), Umat41Bytes(2, Little)));
-	EXPECT_EQ(IV_UMAT_41(Big, buffer.data(), Int32(buffer.size()) - 1, &offset, 2, Little), RecordConversionOverrun);
+	EXPECT_EQ(IV_UMAT_41_Checked(Big, buffer.data(), Int32(buffer.size()) - 1, &offset, 2, Little),
+	          RecordConversionOverrun);
 
 	UMAT_41 old41;
 	std::memcpy(&old41, buffer.data() + 36, sizeof old41);

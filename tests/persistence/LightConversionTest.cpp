@@ -10,35 +10,15 @@
 #include <cstring>
 #include <vector>
 
+using Fixtures::PutLghtCommon;
 using Fixtures::RecordBytes;
+using Fixtures::SampleLght455;
 using L = Kit::PropertyListTypes;
 
 namespace {
 
 constexpr Kit::PlatformSign Native = Kit::Native_Platform_Sign;
 constexpr Kit::PlatformSign Big = Kit::BigEndian_Platform_Sign;
-
-LGHT_455 SampleOld(Int16 seed) {
-	LGHT_455 r{};
-	r.type = static_cast<Int16>(0x1200 + seed);
-	r.color = {UInt16(0x1234 + seed), 0x5678, 0x9ABC};
-	r.posX = 1.25f + seed;
-	r.posY = -2.5f;
-	r.posZ = 3.1f;
-	r.dirX = 0.1f;
-	r.dirY = -0.7f;
-	r.dirZ = 0.3f;
-	for (int i = 0; i < 7; ++i)
-		r.extra[i] = 10.3f * static_cast<float>(i + 1) + seed;
-	return r;
-}
-
-void PutCommon(RecordBytes& b, const LGHT_455& r, USize at) {
-	b.At(at).I16(r.type).U16(r.color.red).U16(r.color.green).U16(r.color.blue);
-	b.F32(r.posX).F32(r.posY).F32(r.posZ).F32(r.dirX).F32(r.dirY).F32(r.dirZ);
-	for (const float v : r.extra)
-		b.F32(v);
-}
 
 // The tail of a light: head in the order of 'order' and 'n' pattern bytes.
 void PutTail(RecordBytes& b, Kit::PlatformSign order, UInt32 n) {
@@ -60,7 +40,7 @@ std::vector<char> Light10Bytes(const std::vector<Light10>& lights, Kit::Platform
 	RecordBytes b(order);
 	for (const Light10& l : lights) {
 		const USize start = b.Size();
-		PutCommon(b, l.common, start);
+		PutLghtCommon(b, l.common, start);
 		b.At(start + 60).I32(l.reserved).I32(l.hasParams ? 0x10001 : 0);
 		if (l.tail) PutTail(b, order, l.tailLength);
 	}
@@ -81,7 +61,7 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 			RecordBytes b(order);
 			b.Reserved(4); // the records start at offset 4
 			for (Int16 k = 0; k < 2; ++k) {
-				PutCommon(b, SampleOld(k), 4 + USize(k) * USize(size));
+				PutLghtCommon(b, SampleLght455(k), 4 + USize(k) * USize(size));
 				if (form700) b.Reserved(4); // +60: not converted
 			}
 			return b.Bytes();
@@ -102,8 +82,8 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 
 		// Back, checked; and the same platform only moves the offset.
 		offset = 4;
-		EXPECT_EQ(form700 ? IV_LGHT_700(Native, buffer.data(), bufferSize, &offset, 2, Big)
-		                  : IV_LGHT_455(Native, buffer.data(), bufferSize, &offset, 2, Big),
+		EXPECT_EQ(form700 ? IV_LGHT_700_Checked(Native, buffer.data(), bufferSize, &offset, 2, Big)
+		                  : IV_LGHT_455_Checked(Native, buffer.data(), bufferSize, &offset, 2, Big),
 		          0);
 		EXPECT_EQ(buffer, big);
 		EXPECT_EQ(offset, bufferSize);
@@ -114,24 +94,25 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 
 		// A range past the buffer or a bad request changes nothing.
 		const auto checked = [&](char* p, Int32 n, Int32* off, Int32 count) {
-			return form700 ? IV_LGHT_700(Big, p, n, off, count, Native) : IV_LGHT_455(Big, p, n, off, count, Native);
+			return form700 ? IV_LGHT_700_Checked(Big, p, n, off, count, Native)
+			               : IV_LGHT_455_Checked(Big, p, n, off, count, Native);
 		};
 		offset = 5;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 2), LightConversionOverrun);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 2), RecordConversionOverrun);
 		offset = 4;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 0x7FFFFFFF), LightConversionOverrun);
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, -1), LightConversionBadStructure);
-		EXPECT_EQ(checked(nullptr, bufferSize, &offset, 1), LightConversionBadStructure);
-		EXPECT_EQ(checked(buffer.data(), bufferSize, nullptr, 1), LightConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 0x7FFFFFFF), RecordConversionOverrun);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, -1), RecordConversionBadStructure);
+		EXPECT_EQ(checked(nullptr, bufferSize, &offset, 1), RecordConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, nullptr, 1), RecordConversionBadStructure);
 		offset = -4;
-		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 1), LightConversionBadStructure);
+		EXPECT_EQ(checked(buffer.data(), bufferSize, &offset, 1), RecordConversionBadStructure);
 		EXPECT_EQ(buffer, big);
 		EXPECT_EQ(offset, -4);
 	}
 }
 
 TEST(LightConversion, OldFormsBecomeLights) {
-	const LGHT_455 old = SampleOld(3);
+	const LGHT_455 old = SampleLght455(3);
 	LGHT_700 old700;
 	std::memcpy(static_cast<void*>(&old700), &old, sizeof old);
 	old700.spare = 0xFFFFFFFF;
@@ -168,9 +149,9 @@ TEST(LightConversion, OldFormsBecomeLights) {
 
 TEST(LightConversion, Form10StepsOverTails) {
 	const std::vector<Light10> lights = {
-	    {SampleOld(0), 0x01020304, false, false, 0},
-	    {SampleOld(1), -7, true, true, 13},
-	    {SampleOld(2), 0, false, false, 0},
+	    {SampleLght455(0), 0x01020304, false, false, 0},
+	    {SampleLght455(1), -7, true, true, 13},
+	    {SampleLght455(2), 0, false, false, 0},
 	};
 	const std::vector<char> big = Light10Bytes(lights, Big);
 	// Converted: fixed parts in the running order, tails as they were written.
@@ -187,7 +168,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 
 	buffer = big;
 	offset = 0;
-	EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), size, &offset, 3, 4026, Native), 0);
+	EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), size, &offset, 3, 4026, Native), 0);
 	EXPECT_EQ(buffer, expected);
 	EXPECT_EQ(offset, size);
 
@@ -197,7 +178,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 	const std::vector<char> big4023 = Light10Bytes(noTails, Big);
 	buffer = big4023;
 	offset = 0;
-	EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), static_cast<Int32>(buffer.size()), &offset, 3, 4023, Native), 0);
+	EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), static_cast<Int32>(buffer.size()), &offset, 3, 4023, Native), 0);
 	EXPECT_EQ(buffer, Light10Bytes(noTails, Native));
 	EXPECT_EQ(offset, 3 * 68);
 
@@ -205,7 +186,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 	for (const Int32 cut : {68 + 60, 68 + 70, 68 + 68 + 8 + 12}) {
 		buffer = std::vector<char>(big.begin(), big.begin() + cut);
 		offset = 0;
-		EXPECT_EQ(IV_LGHT_10(Big, buffer.data(), cut, &offset, 3, 4026, Native), LightConversionOverrun);
+		EXPECT_EQ(IV_LGHT_10_Checked(Big, buffer.data(), cut, &offset, 3, 4026, Native), RecordConversionOverrun);
 		EXPECT_EQ(offset, 68);
 		EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 68, expected.begin()));
 		EXPECT_TRUE(std::equal(buffer.begin() + 68, buffer.end(), big.begin() + 68));
@@ -215,7 +196,7 @@ TEST(LightConversion, Form10StepsOverTails) {
 TEST(LightConversion, CurrentFormTailsAndReadBack) {
 	// A light of version 4030 written on a big-endian platform, with a parameter block.
 	LGHT light;
-	const LGHT_455 old = SampleOld(4);
+	const LGHT_455 old = SampleLght455(4);
 	FCLghtFromLght455(&light, &old);
 	light.params.SetNumEntry(light.params.PushEntry("intensity", L::Num, L::Scalar), 0.5);
 	light.params.SetStringEntry(light.params.PushEntry("name", L::String, L::Scalar), u"Sun");
@@ -227,10 +208,10 @@ TEST(LightConversion, CurrentFormTailsAndReadBack) {
 
 	const Kit::Guid guid = Kit::Guid::Generate();
 	RecordBytes b(Big);
-	PutCommon(b, SampleOld(5), 0);
+	PutLghtCommon(b, SampleLght455(5), 0);
 	PutGuid(b.At(60), guid);
 	b.At(76).I32(0);
-	PutCommon(b, old, 80);
+	PutLghtCommon(b, old, 80);
 	PutGuid(b.At(140), guid);
 	b.At(156).I32(1);
 	b.At(160).U16(Big).I16(21).U32(static_cast<UInt32>(block.size()));
@@ -268,12 +249,12 @@ TEST(LightConversion, CurrentFormTailsAndReadBack) {
 		const std::vector<char> forgedBytes = buffer;
 		offset = 0;
 		const Int32 code = IV_LGHT(Big, buffer.data(), &offset, size, 2, Native);
-		EXPECT_EQ(code, LightConversionOverrun);
+		EXPECT_EQ(code, RecordConversionOverrun);
 		EXPECT_EQ(static_cast<Int16>(code & 0xFFFF), -7003);
 		EXPECT_EQ(offset, 80);
 		EXPECT_TRUE(std::equal(buffer.begin() + 80, buffer.end(), forgedBytes.begin() + 80));
 	}
 	offset = 0;
-	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, 159, 2, Native), LightConversionOverrun);
-	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, -1, 1, Native), LightConversionBadStructure);
+	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, 159, 2, Native), RecordConversionOverrun);
+	EXPECT_EQ(IV_LGHT(Big, buffer.data(), &offset, -1, 1, Native), RecordConversionBadStructure);
 }

@@ -53,7 +53,7 @@ TEST(RecordConversionBodyFormsTest, Body41ThroughForm51) {
 		SCOPED_TRACE(order);
 		std::vector<char> bytes = Fixtures::Body41Bytes(Fixtures::SampleBody41(), order);
 		Int32 offset = 0;
-		ASSERT_EQ(IV_BODY_51(order, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 1, 4001, LE), 0);
+		ASSERT_EQ(IV_BODY_51_Checked(order, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 1, 4001, LE), 0);
 		const BODY_41 old = FromBytes<BODY_41>(bytes);
 		BODY_51 mid;
 		std::memset(&mid, 0x7B, sizeof mid);
@@ -207,7 +207,7 @@ TEST(RecordConversionBodyFormsTest, CurrentBodySwapsToTheNativeRecord) {
 	const BODY sample = Fixtures::SampleBody();
 	std::vector<char> bytes = Fixtures::BodyBytes(sample, BE);
 	Int32 offset = 0;
-	ASSERT_EQ(IV_BODY(BE, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 1, LE), 0);
+	ASSERT_EQ(IV_BODY_Checked(BE, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 1, LE), 0);
 	const BODY body = FromBytes<BODY>(bytes);
 	EXPECT_EQ(std::memcmp(&body, &sample, sizeof body), 0);
 }

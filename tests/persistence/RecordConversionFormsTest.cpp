@@ -37,9 +37,7 @@ void MakeUsed(Modeler::PGON& pgon) {
 TEST(RecordConversionFormsTest, Pgon41InBothByteOrders) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_41 old = Native<PGON_41>(
-		    Fixtures::Pgon41Bytes(Fixtures::SamplePgon41(), order), order,
-		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_41));
+		const PGON_41 old = Native<PGON_41>(Fixtures::Pgon41Bytes(Fixtures::SamplePgon41(), order), order, IV_PGON_41);
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon41(&pgon, &old);
@@ -60,9 +58,7 @@ TEST(RecordConversionFormsTest, Pgon41InBothByteOrders) {
 TEST(RecordConversionFormsTest, Pgon51KeepsStatusBitsInTheLowHalf) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_51 old = Native<PGON_51>(
-		    Fixtures::Pgon51Bytes(Fixtures::SamplePgon51(), order), order,
-		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_51));
+		const PGON_51 old = Native<PGON_51>(Fixtures::Pgon51Bytes(Fixtures::SamplePgon51(), order), order, IV_PGON_51);
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon51(&pgon, &old);
@@ -90,9 +86,8 @@ TEST(RecordConversionFormsTest, Pgon51KeepsStatusBitsInTheLowHalf) {
 TEST(RecordConversionFormsTest, Pgon110DropsItsDummyWord) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const PGON_110 old = Native<PGON_110>(
-		    Fixtures::Pgon110Bytes(Fixtures::SamplePgon110(), order), order,
-		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_PGON_110));
+		const PGON_110 old =
+		    Native<PGON_110>(Fixtures::Pgon110Bytes(Fixtures::SamplePgon110(), order), order, IV_PGON_110);
 		Modeler::PGON pgon;
 		MakeUsed(pgon);
 		FCPgonFromPgon110(&pgon, &old);
@@ -112,9 +107,7 @@ TEST(RecordConversionFormsTest, Pgon110DropsItsDummyWord) {
 TEST(RecordConversionFormsTest, Edge51InBothByteOrders) {
 	for (Kit::PlatformSign order : {LE, BE}) {
 		SCOPED_TRACE(order);
-		const EDGE_51 old = Native<EDGE_51>(
-		    Fixtures::Edge51Bytes(Fixtures::SampleEdge51(), order), order,
-		    static_cast<void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign)>(IV_EDGE_51));
+		const EDGE_51 old = Native<EDGE_51>(Fixtures::Edge51Bytes(Fixtures::SampleEdge51(), order), order, IV_EDGE_51);
 		EDGE edge{0xFFFFFFFFu, -1, -1, -1, -1, -1, -1};
 		FCEdgeFromEdge51(&edge, &old);
 		EXPECT_EQ(edge.status, 0x00008001u);
@@ -144,7 +137,7 @@ TEST(RecordConversionFormsTest, ArrayOfForeignPgons51ConvertsRecordByRecord) {
 		bytes.insert(bytes.end(), one.begin(), one.end());
 	}
 	Int32 offset = 0;
-	ASSERT_EQ(IV_PGON_51(BE, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 4, LE), 0);
+	ASSERT_EQ(IV_PGON_51_Checked(BE, bytes.data(), static_cast<Int32>(bytes.size()), &offset, 4, LE), 0);
 	ASSERT_EQ(offset, 4 * PGON_51_Size);
 	for (Int32 i = 0; i < 4; ++i) {
 		PGON_51 old;

@@ -1,3 +1,5 @@
+#include "Model3D/persistence/conversion/AttributeConversion.h"
+#include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/RecordConversion.h"
 #include "fixtures/LegacyRecords.h"
 
@@ -52,72 +54,73 @@ FormCase VersionedForm(std::string name, Int32 size, Int32 version, std::functio
 	                }};
 }
 
-using PlainFn = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);
-using CheckedFn = Int16 (*)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Kit::PlatformSign);
-using PlainVersionedFn = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Int32, Kit::PlatformSign);
-using CheckedVersionedFn = Int16 (*)(Kit::PlatformSign, char*, Int32, Int32*, Int32, Int32, Kit::PlatformSign);
+// A fixed-size light: the common part and 'reserved' bytes that stay as they are.
+Bytes LghtBytes(const LGHT_455& light, USize reserved, Kit::PlatformSign order) {
+	Fixtures::RecordBytes b(order);
+	Fixtures::PutLghtCommon(b, light, 0);
+	b.At(60).Reserved(reserved);
+	return b.Bytes();
+}
 
 std::vector<FormCase> AllForms() {
 	using namespace Fixtures;
 	const std::vector<std::array<float, 3>> floatVert = {{1.5f, -2.75f, 1234.5625f}};
 	const std::vector<VERT> doubleVert = {{0.1, -2.5e10, 7.0 / 3.0}};
 	return {
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-	        "BODY 41 (4001)", 76, 4001, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-	        "BODY 41 (4002)", 76, 4002, [](auto o) { return Body41Bytes(SampleBody41(), o); }),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_BODY_51), static_cast<CheckedVersionedFn>(IV_BODY_51)>(
-	        "BODY 51", 76, 4008, [](auto o) { return Body51Bytes(SampleBody51(), o); }),
+	    VersionedForm<IV_BODY_51, IV_BODY_51_Checked>("BODY 41 (4001)", 76, 4001,
+	                                                  [](auto o) { return Body41Bytes(SampleBody41(), o); }),
+	    VersionedForm<IV_BODY_51, IV_BODY_51_Checked>("BODY 41 (4002)", 76, 4002,
+	                                                  [](auto o) { return Body41Bytes(SampleBody41(), o); }),
+	    VersionedForm<IV_BODY_51, IV_BODY_51_Checked>("BODY 51", 76, 4008,
+	                                                  [](auto o) { return Body51Bytes(SampleBody51(), o); }),
 	    Form(
-	        "BODY 60", 124, [](auto o) { return Body60Bytes(SampleBody60(), o); }, static_cast<PlainFn>(IV_BODY_60),
-	        static_cast<CheckedFn>(IV_BODY_60)),
+	        "BODY 60", 124, [](auto o) { return Body60Bytes(SampleBody60(), o); }, IV_BODY_60, IV_BODY_60_Checked),
 	    Form(
-	        "BODY 90", 136, [](auto o) { return Body90Bytes(SampleBody90(), o); }, static_cast<PlainFn>(IV_BODY_90),
-	        static_cast<CheckedFn>(IV_BODY_90)),
+	        "BODY 90", 136, [](auto o) { return Body90Bytes(SampleBody90(), o); }, IV_BODY_90, IV_BODY_90_Checked),
 	    Form(
-	        "BODY", 140, [](auto o) { return BodyBytes(SampleBody(), o); }, static_cast<PlainFn>(IV_BODY),
-	        static_cast<CheckedFn>(IV_BODY)),
+	        "BODY", 140, [](auto o) { return BodyBytes(SampleBody(), o); }, IV_BODY, IV_BODY_Checked),
 	    Form(
-	        "TRAN", 104, [](auto o) { return TranBytes(SampleTran(), o); }, static_cast<PlainFn>(IV_TRAN),
-	        static_cast<CheckedFn>(IV_TRAN)),
+	        "TRAN", 104, [](auto o) { return TranBytes(SampleTran(), o); }, IV_TRAN, IV_TRAN_Checked),
 	    Form(
-	        "PGON 41", 24, [](auto o) { return Pgon41Bytes(SamplePgon41(), o); }, static_cast<PlainFn>(IV_PGON_41),
-	        static_cast<CheckedFn>(IV_PGON_41)),
+	        "PGON 41", 24, [](auto o) { return Pgon41Bytes(SamplePgon41(), o); }, IV_PGON_41, IV_PGON_41_Checked),
 	    Form(
-	        "PGON 51", 28, [](auto o) { return Pgon51Bytes(SamplePgon51(), o); }, static_cast<PlainFn>(IV_PGON_51),
-	        static_cast<CheckedFn>(IV_PGON_51)),
+	        "PGON 51", 28, [](auto o) { return Pgon51Bytes(SamplePgon51(), o); }, IV_PGON_51, IV_PGON_51_Checked),
 	    Form(
-	        "PGON 110", 32, [](auto o) { return Pgon110Bytes(SamplePgon110(), o); }, static_cast<PlainFn>(IV_PGON_110),
-	        static_cast<CheckedFn>(IV_PGON_110)),
+	        "PGON 110", 32, [](auto o) { return Pgon110Bytes(SamplePgon110(), o); }, IV_PGON_110, IV_PGON_110_Checked),
 	    Form(
-	        "PGON", 40, [](auto o) { return PgonBytes(SamplePgon(), o); }, static_cast<PlainFn>(IV_PGON),
-	        static_cast<CheckedFn>(IV_PGON)),
+	        "PGON", 40, [](auto o) { return PgonBytes(SamplePgon(), o); }, IV_PGON, IV_PGON_Checked),
 	    Form(
-	        "PEDG", 4, [](auto o) { return Int32sBytes({-0x12345678}, o); }, static_cast<PlainFn>(IV_PEDG),
-	        static_cast<CheckedFn>(IV_PEDG)),
+	        "PEDG", 4, [](auto o) { return Int32sBytes({-0x12345678}, o); }, IV_PEDG, IV_PEDG_Checked),
 	    Form(
-	        "EDGE 51", 20, [](auto o) { return Edge51Bytes(SampleEdge51(), o); }, static_cast<PlainFn>(IV_EDGE_51),
-	        static_cast<CheckedFn>(IV_EDGE_51)),
+	        "EDGE 51", 20, [](auto o) { return Edge51Bytes(SampleEdge51(), o); }, IV_EDGE_51, IV_EDGE_51_Checked),
 	    Form(
-	        "EDGE", 24, [](auto o) { return EdgeBytes(SampleEdge(), o); }, static_cast<PlainFn>(IV_EDGE),
-	        static_cast<CheckedFn>(IV_EDGE)),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
-	        "VERT floats (4008)", 12, 4008, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
-	        "VECT floats (4011)", 12, 4011, [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_VERT), static_cast<CheckedVersionedFn>(IV_VERT)>(
-	        "VERT doubles (4012)", 24, 4012, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
-	    VersionedForm<static_cast<PlainVersionedFn>(IV_VECT), static_cast<CheckedVersionedFn>(IV_VECT)>(
-	        "VECT doubles (4032)", 24, 4032, [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
+	        "EDGE", 24, [](auto o) { return EdgeBytes(SampleEdge(), o); }, IV_EDGE, IV_EDGE_Checked),
+	    VersionedForm<IV_VERT, IV_VERT_Checked>("VERT floats (4008)", 12, 4008,
+	                                            [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
+	    VersionedForm<IV_VECT, IV_VECT_Checked>("VECT floats (4011)", 12, 4011,
+	                                            [floatVert](auto o) { return VertFloatBytes(floatVert, o); }),
+	    VersionedForm<IV_VERT, IV_VERT_Checked>("VERT doubles (4012)", 24, 4012,
+	                                            [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
+	    VersionedForm<IV_VECT, IV_VECT_Checked>("VECT doubles (4032)", 24, 4032,
+	                                            [doubleVert](auto o) { return VertDoubleBytes(doubleVert, o); }),
 	    Form(
 	        "TEVE", 8,
 	        [](auto o) {
 		        return TeveBytes({{0.375f, -1e-3f}}, o);
 	        },
-	        static_cast<PlainFn>(IV_TEVE), static_cast<CheckedFn>(IV_TEVE)),
+	        IV_TEVE, IV_TEVE_Checked),
 	    Form(
-	        "BEXT 51", 36, [](auto o) { return Bext51Bytes(SampleBext51(), o); }, static_cast<PlainFn>(IV_BEXT_51),
-	        static_cast<CheckedFn>(IV_BEXT_51)),
+	        "BEXT 51", 36, [](auto o) { return Bext51Bytes(SampleBext51(), o); }, IV_BEXT_51, IV_BEXT_51_Checked),
+	    Form(
+	        "UFIL", 44, [](auto o) { return UfilBytes("Brick", 0x8001, -12, 1, 288, o); }, IV_UFIL, IV_UFIL_Checked),
+	    Form(
+	        "UMAT 41", 36, [](auto o) { return Umat41Bytes(3, o); }, IV_UMAT_41, IV_UMAT_41_Checked),
+	    Form(
+	        "UMAT 455", 70, [](auto o) { return Umat455Bytes(5, o); }, IV_UMAT_455, IV_UMAT_455_Checked),
+	    Form(
+	        "LGHT 455", 60, [](auto o) { return LghtBytes(SampleLght455(2), 0, o); }, IV_LGHT_455, IV_LGHT_455_Checked),
+	    Form(
+	        "LGHT 700", 64, [](auto o) { return LghtBytes(SampleLght455(3), 4, o); }, IV_LGHT_700, IV_LGHT_700_Checked),
 	};
 }
 
@@ -261,9 +264,9 @@ TEST(RecordConversionSwapTest, SizeHeadersStopAtTheirLength) {
 		Int16 (*checked)(Kit::PlatformSign, char*, Int32, Int32*, Kit::PlatformSign);
 	};
 	const Header headers[] = {
-	    {"MSIZ 41", 13, IV_MSIZ_41, IV_MSIZ_41},
-	    {"MSIZ 51", 15, IV_MSIZ_51, IV_MSIZ_51},
-	    {"MSIZ", 17, IV_MSIZ, IV_MSIZ},
+	    {"MSIZ 41", 13, IV_MSIZ_41, IV_MSIZ_41_Checked},
+	    {"MSIZ 51", 15, IV_MSIZ_51, IV_MSIZ_51_Checked},
+	    {"MSIZ", 17, IV_MSIZ, IV_MSIZ_Checked},
 	};
 	for (const Header& h : headers) {
 		SCOPED_TRACE(h.name);
@@ -351,11 +354,11 @@ TEST(RecordConversionSwapTest, ForgedOffsetsAndCountsAreRefused) {
 TEST(RecordConversionSwapTest, CountsThatWrapIn32BitsAreRefused) {
 	Bytes pedg = Fixtures::Int32sBytes({7}, BE);
 	Int32 offset = 0;
-	EXPECT_EQ(IV_PEDG(BE, pedg.data(), 4, &offset, 0x40000001, LE), RecordConversionOverrun);
+	EXPECT_EQ(IV_PEDG_Checked(BE, pedg.data(), 4, &offset, 0x40000001, LE), RecordConversionOverrun);
 	EXPECT_EQ(offset, 0);
 
 	Bytes teve = Fixtures::TeveBytes({{1.0f, 2.0f}}, BE);
-	EXPECT_EQ(IV_TEVE(BE, teve.data(), 8, &offset, 0x20000001, LE), RecordConversionOverrun);
+	EXPECT_EQ(IV_TEVE_Checked(BE, teve.data(), 8, &offset, 0x20000001, LE), RecordConversionOverrun);
 	EXPECT_EQ(offset, 0);
 	EXPECT_EQ(teve, Fixtures::TeveBytes({{1.0f, 2.0f}}, BE));
 }

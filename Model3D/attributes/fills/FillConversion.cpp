@@ -1,6 +1,7 @@
 #include "Model3D/attributes/fills/FillConversion.h"
 
 #include "platform/BMMemory.h"
+#include "platform/ByteOrder.h"
 #include "platform/KitException.h"
 #include "platform/KitLogger.h"
 #include "platform/PlanAttrFill.h"
@@ -18,12 +19,6 @@ using namespace Modeler;
 namespace {
 
 constexpr Int64 HeaderSize = Int64(sizeof(FillDefHeader));
-
-template <typename T> T ReadAt(const char* base, Int64 offset) {
-	T value;
-	std::memcpy(&value, base + offset, sizeof(T));
-	return value;
-}
 
 template <typename T> void WriteAt(char* base, Int64 offset, const T& value) {
 	std::memcpy(base + offset, &value, sizeof(T));
@@ -59,7 +54,7 @@ template <typename T> Int64 ItemCount(GSConstHandle h) {
 }
 
 template <typename T> T HandleItem(GSConstHandle h, Int64 index) {
-	return ReadAt<T>(*h, index * Int64(sizeof(T)));
+	return LoadUnaligned<T>(*h + index * Int64(sizeof(T)));
 }
 
 // A new handle of 'bytes' zeroed bytes; Kit::OutOfMemoryException when it fails.
@@ -276,7 +271,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 	Int64 dashTotal = 0;
 	Int64 offset = HeaderSize;
 	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefVectorLine item = ReadAt<FillDefVectorLine>(record, offset);
+		const FillDefVectorLine item = LoadUnaligned<FillDefVectorLine>(record + offset);
 		if (item.dashCount < 0) ThrowInternal("Negative dash count in a fill definition", __LINE__);
 		dashTotal += item.dashCount;
 		offset += Int64(sizeof(item)) + Int64(item.dashCount) * Int64(sizeof(double));
@@ -290,7 +285,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 	offset = HeaderSize;
 	Int64 dash = 0;
 	for (Int32 i = 0; i < header.lineCount; ++i) {
-		const FillDefVectorLine item = ReadAt<FillDefVectorLine>(record, offset);
+		const FillDefVectorLine item = LoadUnaligned<FillDefVectorLine>(record + offset);
 		offset += Int64(sizeof(item));
 		PlanAttr::VectorFillLine line;
 		line.frequency = item.values[0];
@@ -302,7 +297,7 @@ void BuildVectorDetails(const char* record, const FillDefHeader& header, PlanAtt
 		line.firstDash = static_cast<Int32>(dash);
 		WriteAt(*lines.h, Int64(i) * Int64(sizeof(line)), line);
 		for (Int16 k = 0; k < item.dashCount; ++k, ++dash) {
-			WriteAt(*dashes.h, dash * Int64(sizeof(double)), ReadAt<double>(record, offset));
+			WriteAt(*dashes.h, dash * Int64(sizeof(double)), LoadUnaligned<double>(record + offset));
 			offset += Int64(sizeof(double));
 		}
 	}
@@ -333,7 +328,7 @@ SymbolRecordLayout ReadSymbolLayout(const char* record, const FillDefHeader& hea
 	offset += Int64(header.arcCount) * Int64(sizeof(FillDefArc));
 	layout.polygonsAt = offset;
 	for (Int32 i = 0; i < header.polygonCount; ++i) {
-		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
+		const FillDefPolyHead head = LoadUnaligned<FillDefPolyHead>(record + offset);
 		layout.coords += Int64(head.lastCoord) + 1;
 		layout.contourEnds += Int64(head.lastContourEnd) + 1;
 		layout.polyArcs += head.arcCount;
@@ -357,7 +352,7 @@ void AllocateSymbolBlocks(const FillDefHeader& header, const SymbolRecordLayout&
 
 void CopySymbolHotSpots(const char* record, Int32 count, Int64 at, GSHandle hotSpots) {
 	for (Int32 i = 0; i < count; ++i) {
-		const FillDefHotSpot h = ReadAt<FillDefHotSpot>(record, at + Int64(i) * Int64(sizeof(h)));
+		const FillDefHotSpot h = LoadUnaligned<FillDefHotSpot>(record + at + Int64(i) * Int64(sizeof(h)));
 		PlanAttr::SymbolHotSpot item;
 		item.x = h.x;
 		item.y = h.y;
@@ -367,7 +362,7 @@ void CopySymbolHotSpots(const char* record, Int32 count, Int64 at, GSHandle hotS
 
 void CopySymbolLines(const char* record, Int32 count, Int64 at, GSHandle lines) {
 	for (Int32 i = 0; i < count; ++i) {
-		const FillDefLine l = ReadAt<FillDefLine>(record, at + Int64(i) * Int64(sizeof(l)));
+		const FillDefLine l = LoadUnaligned<FillDefLine>(record + at + Int64(i) * Int64(sizeof(l)));
 		PlanAttr::SymbolLine item;
 		item.begX = l.begX;
 		item.begY = l.begY;
@@ -379,7 +374,7 @@ void CopySymbolLines(const char* record, Int32 count, Int64 at, GSHandle lines) 
 
 void CopySymbolArcs(const char* record, Int32 count, Int64 at, GSHandle arcs) {
 	for (Int32 i = 0; i < count; ++i) {
-		const FillDefArc a = ReadAt<FillDefArc>(record, at + Int64(i) * Int64(sizeof(a)));
+		const FillDefArc a = LoadUnaligned<FillDefArc>(record + at + Int64(i) * Int64(sizeof(a)));
 		PlanAttr::SymbolArc item;
 		item.centerX = a.centerX;
 		item.centerY = a.centerY;
@@ -400,7 +395,7 @@ struct SymbolPolygonCursor {
 
 // Polygon i: its head, coordinates, contour ends and arcs; moves the cursor past it.
 void CopySymbolPolygon(const char* record, Int32 i, SymbolPolygonCursor& at, const PlanAttr::SymbolFillDetails& d) {
-	const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, at.offset);
+	const FillDefPolyHead head = LoadUnaligned<FillDefPolyHead>(record + at.offset);
 	at.offset += Int64(sizeof(head));
 	PlanAttr::SymbolPolyHead h;
 	h.lastCoord = head.lastCoord;
@@ -408,7 +403,7 @@ void CopySymbolPolygon(const char* record, Int32 i, SymbolPolygonCursor& at, con
 	h.arcCount = head.arcCount;
 	WriteAt(*d.polyHeads, Int64(i) * Int64(sizeof(h)), h);
 	for (Int64 k = 0; k <= head.lastCoord; ++k, ++at.coord) {
-		const FillDefCoord c = ReadAt<FillDefCoord>(record, at.offset);
+		const FillDefCoord c = LoadUnaligned<FillDefCoord>(record + at.offset);
 		at.offset += Int64(sizeof(c));
 		PlanAttr::FillCoord item;
 		item.x = c.x;
@@ -416,11 +411,11 @@ void CopySymbolPolygon(const char* record, Int32 i, SymbolPolygonCursor& at, con
 		WriteAt(*d.polyCoords, at.coord * Int64(sizeof(item)), item);
 	}
 	for (Int64 k = 0; k <= head.lastContourEnd; ++k, ++at.contourEnd) {
-		WriteAt(*d.polyContourEnds, at.contourEnd * Int64(sizeof(Int32)), ReadAt<Int32>(record, at.offset));
+		WriteAt(*d.polyContourEnds, at.contourEnd * Int64(sizeof(Int32)), LoadUnaligned<Int32>(record + at.offset));
 		at.offset += Int64(sizeof(Int32));
 	}
 	for (Int64 k = 0; k < head.arcCount; ++k, ++at.polyArc) {
-		const FillDefPolyArc a = ReadAt<FillDefPolyArc>(record, at.offset);
+		const FillDefPolyArc a = LoadUnaligned<FillDefPolyArc>(record + at.offset);
 		at.offset += Int64(sizeof(a));
 		PlanAttr::SymbolPolyArc item;
 		item.begIndex = a.begIndex;
@@ -451,7 +446,7 @@ std::unique_ptr<PlanAttr::Fill> BuildFill(const char* record) {
 	std::unique_ptr<PlanAttr::Fill> fill(new (std::nothrow) PlanAttr::Fill());
 	if (fill == nullptr) throw Kit::OutOfMemoryException("Cannot create a fill", __FILE__, __LINE__);
 
-	const FillDefHeader header = ReadAt<FillDefHeader>(record, 0);
+	const FillDefHeader header = LoadUnaligned<FillDefHeader>(record);
 	fill->SetName(LoadName(header.name));
 	fill->SetIndex(header.hostFillIdx);
 	fill->SetFlags(header.flags);
@@ -514,7 +509,7 @@ void IMConvertFillToRecord(char* fillPtr, char** record) {
 		throw Kit::IllegalArgumentException("IMConvertFillToRecord: unknown fill type", __FILE__, __LINE__);
 	}
 
-	const Int32 length = ReadAt<Int32>(result, 0);
+	const Int32 length = LoadUnaligned<Int32>(result);
 	WriteAt(result, offsetof(FillDefHeader, checksum), FillDefChecksum(result, length));
 	*record = result;
 }
@@ -522,7 +517,7 @@ void IMConvertFillToRecord(char* fillPtr, char** record) {
 void IMConvertFillToClass(char* record, char** fill) {
 	if (fill == nullptr || record == nullptr)
 		throw Kit::IllegalArgumentException("IMConvertFillToClass: null argument", __FILE__, __LINE__);
-	const Int32 declaredLength = ReadAt<Int32>(record, 0);
+	const Int32 declaredLength = LoadUnaligned<Int32>(record);
 	if (IMCheckFillRecord(record, declaredLength) != NoError) ThrowInternal("Bad fill definition", __LINE__);
 	*fill = reinterpret_cast<char*>(BuildFill(record).release());
 }

@@ -1,16 +1,10 @@
 #include "Model3D/attributes/records/FillConversionRecord.h"
 
-#include <cstring>
+#include "platform/ByteOrder.h"
 
 using namespace Modeler;
 
 namespace {
-
-template <typename T> T ReadAt(const char* base, Int64 offset) {
-	T value;
-	std::memcpy(&value, base + offset, sizeof(T));
-	return value;
-}
 
 // Byte size of the vector details starting at 'offset', or -1 when a line or a dash
 // run would leave [offset, end) or a dash count is negative.
@@ -18,7 +12,7 @@ Int64 VectorDetailSize(const char* record, Int64 offset, Int64 end, Int32 lineCo
 	const Int64 start = offset;
 	for (Int32 i = 0; i < lineCount; ++i) {
 		if (end - offset < Int64(sizeof(FillDefVectorLine))) return -1;
-		const Int16 dashCount = ReadAt<Int16>(record, offset + Int64(offsetof(FillDefVectorLine, dashCount)));
+		const Int16 dashCount = LoadUnaligned<Int16>(record + offset + Int64(offsetof(FillDefVectorLine, dashCount)));
 		if (dashCount < 0) return -1;
 		offset += Int64(sizeof(FillDefVectorLine)) + Int64(dashCount) * Int64(sizeof(double));
 		if (offset > end) return -1;
@@ -37,7 +31,7 @@ Int64 SymbolDetailSize(const char* record, Int64 offset, Int64 end, const FillDe
 	if (offset > end) return -1;
 	for (Int32 i = 0; i < header.polygonCount; ++i) {
 		if (end - offset < Int64(sizeof(FillDefPolyHead))) return -1;
-		const FillDefPolyHead head = ReadAt<FillDefPolyHead>(record, offset);
+		const FillDefPolyHead head = LoadUnaligned<FillDefPolyHead>(record + offset);
 		if (head.lastCoord < -1 || head.lastContourEnd < -1 || head.arcCount < 0) return -1;
 		offset += Int64(sizeof(FillDefPolyHead));
 		offset += (Int64(head.lastCoord) + 1) * Int64(sizeof(FillDefCoord));
@@ -57,7 +51,7 @@ Int16 FillDefChecksum(const char* record, Int32 byteCount) {
 	const Int32 wordCount = byteCount / 4;
 	for (Int32 i = 0; i < wordCount; ++i) {
 		if (i == 10 || i == 11) continue;
-		sum += ReadAt<UInt32>(record, Int64(i) * 4);
+		sum += LoadUnaligned<UInt32>(record + Int64(i) * 4);
 	}
 	return static_cast<Int16>(static_cast<UInt16>((sum >> 16) + sum));
 }
@@ -67,7 +61,7 @@ Int16 FillDefChecksum(const char* record, Int32 byteCount) {
 GSErrCode IMCheckFillRecord(const char* record, Int64 availableBytes) {
 	constexpr Int64 HeaderSize = Int64(sizeof(FillDefHeader));
 	if (record == nullptr || availableBytes < HeaderSize) return BadFillDefinitionErr;
-	const FillDefHeader header = ReadAt<FillDefHeader>(record, 0);
+	const FillDefHeader header = LoadUnaligned<FillDefHeader>(record);
 	const Int64 byteCount = header.byteCount;
 	if (byteCount < HeaderSize || byteCount > availableBytes) return BadFillDefinitionErr;
 

@@ -11,6 +11,7 @@
 
 #include "Model3D/persistence/conversion/RecordConversion.h"
 #include "Model3D/persistence/conversion/RecordConversionForms.h"
+#include "platform/ByteOrder.h"
 #include "platform/KitException.h"
 
 #include <algorithm>
@@ -74,12 +75,6 @@ void ReadBlock(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, UInt32 r
 	}
 }
 
-template <typename R> R Load(const char* p) {
-	R r;
-	std::memcpy(&r, p, sizeof r);
-	return r;
-}
-
 void SwapFloatVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
 	IV_VERT(from, buffer, offset, count, FloatLayoutVersion, to);
 }
@@ -90,22 +85,20 @@ void SwapDoubleVerts(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 
 
 // Three floats widened to doubles.
 template <typename V> V LoadFloatTriple(const char* p) {
-	float f[3];
-	std::memcpy(f, p, sizeof f);
-	return V{f[0], f[1], f[2]};
+	return V{LoadUnaligned<float>(p), LoadUnaligned<float>(p + 4), LoadUnaligned<float>(p + 8)};
 }
 
 // A current 40-byte polygon record without its cache slot.
 PGON LoadCurrentPgon(const char* p) {
 	PGON pgon;
-	std::memcpy(&pgon.status, p + 0, 4);
-	std::memcpy(&pgon.dummy, p + 4, 2);
-	std::memcpy(&pgon.iumat, p + 6, 2);
-	std::memcpy(&pgon.irtxt, p + 8, 4);
-	std::memcpy(&pgon.ivect, p + 12, 4);
-	std::memcpy(&pgon.fpedg, p + 16, 4);
-	std::memcpy(&pgon.lpedg, p + 20, 4);
-	std::memcpy(&pgon.mpuid, p + 24, 4);
+	pgon.status = LoadUnaligned<UInt32>(p + 0);
+	pgon.dummy = LoadUnaligned<UInt16>(p + 4);
+	pgon.iumat = LoadUnaligned<Int16>(p + 6);
+	pgon.irtxt = LoadUnaligned<Int32>(p + 8);
+	pgon.ivect = LoadUnaligned<Int32>(p + 12);
+	pgon.fpedg = LoadUnaligned<Int32>(p + 16);
+	pgon.lpedg = LoadUnaligned<Int32>(p + 20);
+	pgon.mpuid = LoadUnaligned<Int32>(p + 24);
 	pgon.alignment = 0;
 	return pgon;
 }
@@ -118,33 +111,33 @@ void CandidateBody::ReadVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32
 		          [this](const char* p) { vertices.Push(LoadFloatTriple<VERT>(p)); });
 	} else {
 		ReadBlock(ch, sign, count, VERT_DoubleSize, false, vertices, SwapDoubleVerts,
-		          [this](const char* p) { vertices.Push(Load<VERT>(p)); });
+		          [this](const char* p) { vertices.Push(LoadUnaligned<VERT>(p)); });
 	}
 }
 
 void CandidateBody::ReadTextureVertex(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	if (version <= LastNoTextureFileVersion) return;
 	ReadBlock(ch, sign, count, TEVE_Size, false, textureVertices, IV_TEVE,
-	          [this](const char* p) { textureVertices.Push(Load<TEVE>(p)); });
+	          [this](const char* p) { textureVertices.Push(LoadUnaligned<TEVE>(p)); });
 }
 
 void CandidateBody::ReadEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
 	if (version <= LastOldEdgeFileVersion) {
 		ReadBlock(ch, sign, count, EDGE_51_Size, true, edges, IV_EDGE_51, [this](const char* p) {
-			const EDGE_51 old = Load<EDGE_51>(p);
+			const EDGE_51 old = LoadUnaligned<EDGE_51>(p);
 			EDGE e;
 			FCEdgeFromEdge51(&e, &old);
 			edges.Push(e);
 		});
 	} else {
 		ReadBlock(ch, sign, count, EDGE_Size, false, edges, IV_EDGE,
-		          [this](const char* p) { edges.Push(Load<EDGE>(p)); });
+		          [this](const char* p) { edges.Push(LoadUnaligned<EDGE>(p)); });
 	}
 }
 
 void CandidateBody::ReadPolyEdge(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 /*version*/) {
 	ReadBlock(ch, sign, count, PEDG_Size, false, polyEdges, IV_PEDG,
-	          [this](const char* p) { polyEdges.Push(Load<Int32>(p)); });
+	          [this](const char* p) { polyEdges.Push(LoadUnaligned<Int32>(p)); });
 }
 
 void CandidateBody::ReadPolyNormal(Kit::IChannel& ch, Kit::PlatformSign sign, UInt32 count, Int32 version) {
@@ -153,7 +146,7 @@ void CandidateBody::ReadPolyNormal(Kit::IChannel& ch, Kit::PlatformSign sign, UI
 		          [this](const char* p) { polyNormals.Push(LoadFloatTriple<VECT>(p)); });
 	} else {
 		ReadBlock(ch, sign, count, VERT_DoubleSize, false, polyNormals, SwapDoubleVerts,
-		          [this](const char* p) { polyNormals.Push(Load<VECT>(p)); });
+		          [this](const char* p) { polyNormals.Push(LoadUnaligned<VECT>(p)); });
 	}
 }
 
@@ -164,21 +157,21 @@ void CandidateBody::ReadPolygon(Kit::IChannel& ch, Kit::PlatformSign sign, UInt3
 	const USize first = polygons.GetSize();
 	if (version <= LastPgon41FileVersion) {
 		ReadBlock(ch, sign, count, PGON_41_Size, true, polygons, IV_PGON_41, [this](const char* p) {
-			const PGON_41 old = Load<PGON_41>(p);
+			const PGON_41 old = LoadUnaligned<PGON_41>(p);
 			PGON pgon;
 			FCPgonFromPgon41(&pgon, &old);
 			polygons.Push(pgon);
 		});
 	} else if (version <= LastPgon51FileVersion) {
 		ReadBlock(ch, sign, count, PGON_51_Size, true, polygons, IV_PGON_51, [this](const char* p) {
-			const PGON_51 old = Load<PGON_51>(p);
+			const PGON_51 old = LoadUnaligned<PGON_51>(p);
 			PGON pgon;
 			FCPgonFromPgon51(&pgon, &old);
 			polygons.Push(pgon);
 		});
 	} else if (version <= LastPgon110FileVersion) {
 		ReadBlock(ch, sign, count, PGON_110_Size, true, polygons, IV_PGON_110, [this](const char* p) {
-			const PGON_110 old = Load<PGON_110>(p);
+			const PGON_110 old = LoadUnaligned<PGON_110>(p);
 			PGON pgon;
 			FCPgonFromPgon110(&pgon, &old);
 			polygons.Push(pgon);

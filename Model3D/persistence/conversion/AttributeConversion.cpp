@@ -1,189 +1,93 @@
 // Byte-order and form conversion of the fill heads and materials of model files.
 #include "Model3D/persistence/conversion/AttributeConversion.h"
 
-#include "Model3D/attributes/records/UFIL.h"
 #include "Model3D/attributes/records/UMAT.h"
-#include "Model3D/persistence/conversion/RecordConversion.h"
 #include "Model3D/persistence/conversion/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/RecordConversionTables.h"
 #include "platform/ByteOrder.h"
 
 #include <cstring>
 
-static_assert(sizeof(UFIL) == UFIL_Size);
+using RecordConversion::RangeFits;
+namespace Tables = RecordConversion::Tables;
 
 namespace {
 
-using RecordConversion::SwapField;
-
-void SwapShort(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {
-	SwapField<Int16>(from, to, p, IVShort);
+// Bytes of the parameter tail whose head is at 'tail': the head and the block. The head
+// is in the byte order of the platform it names.
+Int64 UmatTailSize(const char* tail) {
+	auto head = LoadUnaligned<UMATParamBlockHead>(tail);
+	RecordConversion::SwapRecordsAt(head.platformSign, Kit::Native_Platform_Sign, reinterpret_cast<char*>(&head), 1,
+	                                Tables::ParamBlockHead);
+	return Int64{UMATParamBlockHeadSize} + Int64{head.byteCount};
 }
 
-void SwapShorts(Kit::PlatformSign from, Kit::PlatformSign to, char* p, Int32 n) {
-	for (Int32 i = 0; i < n; ++i)
-		SwapShort(from, to, p + 2 * std::ptrdiff_t{i});
-}
-
-void SwapLong(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {
-	SwapField<Int32>(from, to, p, IVLong);
-}
-
-void SwapFloat(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {
-	SwapField<float>(from, to, p, IVFloat);
-}
-
-void SwapColor(Kit::PlatformSign from, Kit::PlatformSign to, char* p) {
-	Kit::RGBColor color;
-	std::memcpy(&color, p, sizeof color);
-	IVKit_RGBColor(from, to, &color);
-	std::memcpy(p, &color, sizeof color);
-}
-
-// A zero-terminated 8-bit text in a field of 'size' bytes; the conversion stops at the
-// field's end even when the terminator is missing.
-void SwapCText(Kit::PlatformSign from, Kit::PlatformSign to, char* p, USize size) {
-	IVChars(from, to, strnlen(p, size), p);
-}
-
-// The 70 bytes that forms 455 and current share: name, type, colours and coefficients,
-// emission attenuation, host material index and fill reference.
-void SwapUmat455Part(Kit::PlatformSign from, Kit::PlatformSign to, char* record) {
-	SwapCText(from, to, record, 32);
-	SwapShort(from, to, record + 32);
-	SwapColor(from, to, record + 34);
-	SwapShorts(from, to, record + 40, 6);
-	SwapColor(from, to, record + 52);
-	SwapColor(from, to, record + 58);
-	SwapShorts(from, to, record + 64, 3);
-}
-
-template <typename T> T ReadAt(const char* p) {
-	T value;
-	std::memcpy(&value, p, sizeof value);
-	return value;
-}
-
-template <typename T> void WriteAt(char* p, T value) {
-	std::memcpy(p, &value, sizeof value);
-}
-
-// Walks 'count' fixed-size records and converts each with 'swap' when the byte orders
-// differ; the offset always moves past them.
-template <typename Swap>
-void SwapFixedRecords(Kit::PlatformSign from, Kit::PlatformSign to, char* buffer, Int32* offset, Int32 count,
-                      Int32 recordSize, Swap swap) {
-	if (buffer == nullptr || offset == nullptr || count <= 0) return;
-	if (Kit::NeedsSwap(from, to)) {
-		char* record = buffer + *offset;
-		for (Int32 r = 0; r < count; ++r, record += recordSize)
-			swap(from, to, record);
-	}
-	*offset = static_cast<Int32>(Int64{*offset} + Int64{count} * Int64{recordSize});
-}
-
-void SwapUfil(Kit::PlatformSign from, Kit::PlatformSign to, char* record) {
-	SwapCText(from, to, record, 32);
-	SwapField<UInt16>(from, to, record + 32, IVSTATW);
-	SwapShort(from, to, record + 34);
-	SwapLong(from, to, record + 36);
-	SwapLong(from, to, record + 40);
-}
-
-void SwapUmat41(Kit::PlatformSign from, Kit::PlatformSign to, char* record) {
-	SwapShort(from, to, record);
-	SwapShort(from, to, record + 2);
-	SwapColor(from, to, record + 4);
-	SwapShorts(from, to, record + 10, 6);
-	SwapColor(from, to, record + 22);
-	SwapColor(from, to, record + 28);
-	SwapShort(from, to, record + 34);
+// The texture index rule of a record just converted to the running platform.
+void FixTextureIndex(Kit::PlatformSign from, Kit::PlatformSign to, char* texture, Int32 textureCount) {
+	const auto outOfRange = [&] {
+		const auto index = LoadUnaligned<Int32>(texture);
+		return index < 0 || Int64{index} > Int64{textureCount} + 1;
+	};
+	if (!outOfRange()) return;
+	RecordConversion::SwapValue(from, to, texture, RecordConversion::FieldKind::Int32);
+	if (outOfRange()) StoreUnaligned<Int32>(texture, 0);
 }
 
 } // namespace
 
 void IV_UFIL(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
-	SwapFixedRecords(from, to, buffer, offset, count, UFIL_Size, SwapUfil);
+	RecordConversion::SwapRecords(from, to, buffer, offset, count, Tables::Ufil);
 }
 
-Int16 IV_UFIL(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-              Kit::PlatformSign to) {
-	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UFIL_Size);
-	if (err == RecordConversionNoError) IV_UFIL(from, buffer, offset, count, to);
-	return err;
+Int16 IV_UFIL_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to) {
+	return RecordConversion::SwapRecordsChecked(from, to, buffer, bufferSize, offset, count, Tables::Ufil);
 }
 
 void IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
-	SwapFixedRecords(from, to, buffer, offset, count, UMAT_41_Size, SwapUmat41);
+	RecordConversion::SwapRecords(from, to, buffer, offset, count, Tables::Umat41);
 }
 
-Int16 IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to) {
-	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UMAT_41_Size);
-	if (err == RecordConversionNoError) IV_UMAT_41(from, buffer, offset, count, to);
-	return err;
+Int16 IV_UMAT_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to) {
+	return RecordConversion::SwapRecordsChecked(from, to, buffer, bufferSize, offset, count, Tables::Umat41);
 }
 
 void IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to) {
-	SwapFixedRecords(from, to, buffer, offset, count, UMAT_455_Size, SwapUmat455Part);
+	RecordConversion::SwapRecords(from, to, buffer, offset, count, Tables::Umat455);
 }
 
-Int16 IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to) {
-	const Int16 err = RecordConversion::CheckRecordRange(buffer, bufferSize, offset, count, UMAT_455_Size);
-	if (err == RecordConversionNoError) IV_UMAT_455(from, buffer, offset, count, to);
-	return err;
+Int16 IV_UMAT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to) {
+	return RecordConversion::SwapRecordsChecked(from, to, buffer, bufferSize, offset, count, Tables::Umat455);
 }
 
 Int16 IV_UMAT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32 version, Int32* offset, Int32 count,
               Int32 textureCount, Kit::PlatformSign to) {
-	if (buffer == nullptr || offset == nullptr || bufferSize < 0 || *offset < 0 || count < 0)
+	if (RecordConversion::CheckRequest(buffer, bufferSize, offset, count) != RecordConversionNoError)
 		return RecordConversionBadStructure;
-	const bool swap = Kit::NeedsSwap(from, to);
 	// Counts of the record are read in the byte order of the data.
 	const bool dataForeign = from != Kit::Native_Platform_Sign;
-	const bool toRunning = to == Kit::Native_Platform_Sign;
+	const bool fixTextures = Kit::NeedsSwap(from, to) && to == Kit::Native_Platform_Sign;
 	Int64 at = *offset;
 	for (Int32 r = 0; r < count; ++r) {
-		if (at + UMAT_BinarySize > bufferSize) return RecordConversionBadStructure;
+		if (!RangeFits(at, 1, UMAT_BinarySize, bufferSize)) return RecordConversionBadStructure;
 		char* record = buffer + at;
-		Int32 hasParamBlock = ReadAt<Int32>(record + offsetof(UMAT_BinaryRecord, hasParamBlock));
+		auto hasParamBlock = LoadUnaligned<Int32>(record + offsetof(UMAT_BinaryRecord, hasParamBlock));
 		if (dataForeign) hasParamBlock = ByteSwap(hasParamBlock);
 
 		// The tail is checked before the record is touched, so that a failure leaves the
 		// failing record as it was.
 		Int64 tailSize = 0;
 		if (version > UMATLastTaillessVersion && hasParamBlock != 0) {
-			if (at + UMAT_BinarySize + UMATParamBlockHeadSize > bufferSize) return RecordConversionBadStructure;
-			const char* tail = record + UMAT_BinarySize;
-			const Kit::PlatformSign tailSign = ReadAt<UInt16>(tail + offsetof(UMATParamBlockHead, platformSign));
-			UInt32 byteCount = ReadAt<UInt32>(tail + offsetof(UMATParamBlockHead, byteCount));
-			if (tailSign != Kit::Native_Platform_Sign) IVULong(tailSign, Kit::Native_Platform_Sign, &byteCount);
-			tailSize = Int64{UMATParamBlockHeadSize} + Int64{byteCount};
-			if (at + UMAT_BinarySize + tailSize > bufferSize) return RecordConversionBadStructure;
+			if (!RangeFits(at + UMAT_BinarySize, 1, UMATParamBlockHeadSize, bufferSize))
+				return RecordConversionBadStructure;
+			tailSize = UmatTailSize(record + UMAT_BinarySize);
+			if (!RangeFits(at + UMAT_BinarySize, 1, tailSize, bufferSize)) return RecordConversionBadStructure;
 		}
 
-		if (swap) {
-			SwapUmat455Part(from, to, record);
-			SwapShort(from, to, record + offsetof(UMAT_BinaryRecord, hostWord2));
-			char* texture = record + offsetof(UMAT_BinaryRecord, textureIdx);
-			SwapLong(from, to, texture);
-			if (toRunning) {
-				const auto outOfRange = [&] {
-					const Int32 index = ReadAt<Int32>(texture);
-					return index < 0 || Int64{index} > Int64{textureCount} + 1;
-				};
-				if (outOfRange()) {
-					SwapLong(from, to, texture);
-					if (outOfRange()) WriteAt<Int32>(texture, 0);
-				}
-			}
-			SwapFloat(from, to, record + offsetof(UMAT_BinaryRecord, textureCos));
-			SwapFloat(from, to, record + offsetof(UMAT_BinaryRecord, textureSin));
-			SwapLong(from, to, record + offsetof(UMAT_BinaryRecord, hasParamBlock));
-			std::memset(record + offsetof(UMAT_BinaryRecord, paramChecksum), 0, 8);
-			SwapLong(from, to, record + offsetof(UMAT_BinaryRecord, reserved1));
-			SwapLong(from, to, record + offsetof(UMAT_BinaryRecord, reserved2));
-		}
+		RecordConversion::SwapRecordsAt(from, to, record, 1, Tables::UmatBinary);
+		if (fixTextures) FixTextureIndex(from, to, record + offsetof(UMAT_BinaryRecord, textureIdx), textureCount);
 		at += UMAT_BinarySize + tailSize;
 		*offset = static_cast<Int32>(at);
 	}

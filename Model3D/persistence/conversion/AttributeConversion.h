@@ -8,10 +8,11 @@
 // stay as they are; 8-bit texts go through IVChars, never beyond their field.
 //
 // Fixed-size records come in the two forms of RecordConversion.h: a plain form that
-// trusts its caller, and a checked form that takes the buffer size right after the
-// buffer and returns RecordConversionNoError, RecordConversionBadStructure (−1: null
-// pointer, negative size, offset or count) or RecordConversionOverrun (−7003: the
-// records run past the buffer), converting nothing unless the whole range fits.
+// trusts its caller, exported under its undecorated name, and a checked form (…_Checked)
+// that takes the buffer size right after the buffer and returns RecordConversionNoError,
+// RecordConversionBadStructure (−1: null pointer, negative size, offset or count) or
+// RecordConversionOverrun (−7003: the records run past the buffer), converting nothing
+// unless the whole range fits.
 //
 // Records with a variable part (IV_UMAT's parameter tails, the fill definitions) read
 // every count and length in the byte order of the data, before the field is converted,
@@ -19,6 +20,8 @@
 // a read or a write outside the buffer.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/KitTypes.h"
 
 #include <cstddef>
@@ -106,6 +109,75 @@ static_assert(offsetof(UMAT_BinaryRecord, reserved1) == 92 && offsetof(UMAT_Bina
 static_assert(std::is_trivially_copyable_v<UMATParamBlockHead> && sizeof(UMATParamBlockHead) == 8);
 static_assert(offsetof(UMATParamBlockHead, blockVersion) == 2 && offsetof(UMATParamBlockHead, byteCount) == 4);
 
+// ---- old forms of the fill definition ----------------------------------------------
+
+// Every form is a header followed by line items, each item followed by its dash lengths
+// (doubles). The 455 form packs its doubles on 2-byte boundaries.
+#pragma pack(push, 2)
+// Header of a fill definition of versions up to 4008 (66 bytes).
+struct FillDef455Header {
+	Int32 byteCount;        // total length of the definition
+	unsigned char name[32]; // length-prefixed
+	Int16 hostFillIdx;
+	Int16 flags;
+	char pattern[8];
+	double spacingFactor;
+	double angle;
+	Int16 itemCount;
+};
+
+// Line item of form 455 (26 bytes, then dashCount doubles).
+struct FillDef455Item {
+	double frequency;
+	double direction;
+	float originX;
+	float originY;
+	Int16 dashCount;
+};
+#pragma pack(pop)
+
+// Header of a fill definition of versions 4009–4016 (80 bytes).
+struct FillDef510Header {
+	Int32 byteCount;
+	char name[32]; // zero-terminated
+	Int16 hostFillIdx;
+	Int16 flags;
+	Int32 modificationTime; // cleared when converted
+	Int16 checksum;
+	Int16 auxWord;
+	char pattern[8];
+	double spacingFactor;
+	double angle;
+	Int16 itemCount;
+	Int16 reserved[3];
+};
+
+// Line item of form 510 (32 bytes, then dashCount doubles).
+struct FillDef510Item {
+	double frequency;
+	double direction;
+	float originX;
+	float originY;
+	Int16 dashCount;
+	Int16 reserved1;
+	Int32 reserved2;
+};
+
+static_assert(std::is_trivially_copyable_v<FillDef455Header> && sizeof(FillDef455Header) == 66);
+static_assert(offsetof(FillDef455Header, name) == 4 && offsetof(FillDef455Header, hostFillIdx) == 36);
+static_assert(offsetof(FillDef455Header, pattern) == 40 && offsetof(FillDef455Header, spacingFactor) == 48);
+static_assert(offsetof(FillDef455Header, angle) == 56 && offsetof(FillDef455Header, itemCount) == 64);
+static_assert(std::is_trivially_copyable_v<FillDef455Item> && sizeof(FillDef455Item) == 26);
+static_assert(offsetof(FillDef455Item, originX) == 16 && offsetof(FillDef455Item, dashCount) == 24);
+
+static_assert(std::is_trivially_copyable_v<FillDef510Header> && sizeof(FillDef510Header) == 80);
+static_assert(offsetof(FillDef510Header, name) == 4 && offsetof(FillDef510Header, hostFillIdx) == 36);
+static_assert(offsetof(FillDef510Header, modificationTime) == 40 && offsetof(FillDef510Header, checksum) == 44);
+static_assert(offsetof(FillDef510Header, pattern) == 48 && offsetof(FillDef510Header, spacingFactor) == 56);
+static_assert(offsetof(FillDef510Header, angle) == 64 && offsetof(FillDef510Header, itemCount) == 72);
+static_assert(std::is_trivially_copyable_v<FillDef510Item> && sizeof(FillDef510Item) == 32);
+static_assert(offsetof(FillDef510Item, originX) == 16 && offsetof(FillDef510Item, dashCount) == 24);
+
 constexpr Int32 UFIL_Size = 44;
 constexpr Int32 UMAT_41_Size = 36;
 constexpr Int32 UMAT_455_Size = 70;
@@ -131,16 +203,17 @@ constexpr Int32 FillDefHeaderSize = 152;
 constexpr Int32 FillDefItemSize = 48;
 
 // ---- fill heads --------------------------------------------------------------------
-void IV_UFIL(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_UFIL(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_UFIL(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_UFIL_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- materials ---------------------------------------------------------------------
-void IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
-void IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to);
+M3D_C_EXPORT void IV_UMAT_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_UMAT_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
+M3D_C_EXPORT void IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_UMAT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to);
 
 // Converts 'count' 100-byte material records of a binary part of the given version,
 // each followed (above version 4023, when its flag is set) by its parameter tail. The
@@ -154,13 +227,13 @@ Int16 IV_UMAT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32*
 // Stops at the first error: −1 for a null pointer, a negative size, offset or count,
 // or a record or tail that would run past bufferSize. *offset then stays at the start
 // of the record that failed; the records before it are converted.
-Int16 IV_UMAT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32 version, Int32* offset, Int32 count,
-              Int32 textureCount, Kit::PlatformSign to);
+M3D_C_EXPORT Int16 IV_UMAT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32 version, Int32* offset,
+                           Int32 count, Int32 textureCount, Kit::PlatformSign to);
 
 // Old material forms to the current one. The destination's parameter list is cleared;
 // fields the old form lacks are 0 (the name of form 41 is empty).
-void FCUmatFromUmat41(UMAT* umat, const UMAT_41* umat41);
-void FCUmatFromUmat455(UMAT* umat, const UMAT_455* umat455);
+M3D_C_EXPORT void FCUmatFromUmat41(UMAT* umat, const UMAT_41* umat41);
+M3D_C_EXPORT void FCUmatFromUmat455(UMAT* umat, const UMAT_455* umat455);
 
 // ---- fill definitions --------------------------------------------------------------
 // The fill definition block is [*offset, *offset + blockSize) of the buffer, which the
@@ -172,16 +245,18 @@ void FCUmatFromUmat455(UMAT* umat, const UMAT_455* umat455);
 // converted).
 //
 // Form 455 (versions up to 4008): 66-byte header, line items of 26 + 8m bytes.
-Int16 FCSwapFillDef455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Kit::PlatformSign to);
+M3D_C_EXPORT Int16 FCSwapFillDef455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize,
+                                    Kit::PlatformSign to);
 // Form 510 (versions 4009–4016): 80-byte header, line items of 32 + 8m bytes; the Int32
 // at +40 is cleared when the definition is converted.
-Int16 FCSwapFillDef510(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Kit::PlatformSign to);
+M3D_C_EXPORT Int16 FCSwapFillDef510(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize,
+                                    Kit::PlatformSign to);
 // Current form (above 4016): the fill definition record of FillConversionRecord.h.
 // Vector (and plain) fills carry 48 + 8m byte line items; symbol fills (type 1) their
 // hotspots, lines, arcs and polygons. Below version 4020 the Int32 at +40 is cleared
 // when the definition is converted.
-Int16 FCSwapFillDef(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Int32 version,
-                    Kit::PlatformSign to);
+M3D_C_EXPORT Int16 FCSwapFillDef(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Int32 version,
+                                 Kit::PlatformSign to);
 // Dispatches by version: up to 4008 form 455, 4009–4016 form 510, above 4016 current.
-Int16 IV_FIDE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Int32 version,
-              Kit::PlatformSign to);
+M3D_C_EXPORT Int16 IV_FIDE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 blockSize, Int32 version,
+                           Kit::PlatformSign to);

@@ -19,26 +19,26 @@
 // Byte-order functions convert 'count' records that start at buffer + *offset from the
 // byte order of platform 'from' to that of platform 'to' and advance *offset past them.
 // As with the body records, each comes in two forms:
-//  - the plain form trusts its caller: the records must lie inside the buffer. It does
-//    nothing for a null buffer or offset pointer or a count that is not positive.
-//  - the checked form knows the buffer size and returns a code: LightConversionBadStructure
-//    (−1) for a null buffer or offset pointer or a negative size, offset or count;
-//    LightConversionOverrun (−7003) when a record or its tail runs past the buffer. Sums
-//    are taken in 64 bits. Records are converted one by one until the first error; the
-//    failing record is left unconverted and *offset points at its start.
+//  - the plain form, exported under its undecorated name, trusts its caller: the records
+//    must lie inside the buffer. It does nothing for a null buffer or offset pointer or
+//    a count that is not positive.
+//  - the checked form (…_Checked, and IV_LGHT itself) knows the buffer size and returns
+//    a code: RecordConversionBadStructure (−1) for a null buffer or offset pointer or a
+//    negative size, offset or count; RecordConversionOverrun (−7003) when a record or its
+//    tail runs past the buffer. Sums are taken in 64 bits. Records are converted one by
+//    one until the first error; the failing record is left unconverted and *offset
+//    points at its start.
 #pragma once
 
+#include "Model3D/core/frame/ModuleExport.h"
 #include "Model3D/elements/records/LGHT.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/ByteOrder.h"
 #include "platform/KitGuid.h"
 #include "platform/KitTypes.h"
 
 #include <cstddef>
 #include <type_traits>
-
-constexpr Int16 LightConversionNoError = 0;
-constexpr Int16 LightConversionBadStructure = -1;
-constexpr Int16 LightConversionOverrun = -7003;
 
 // Light of version 4008.
 struct LGHT_455 {
@@ -114,29 +114,30 @@ constexpr Int32 LGHT_CUR_Size = sizeof(LGHT_CUR);
 constexpr Int32 LGHTParamHead_Size = sizeof(LGHTParamHead);
 
 // ---- fixed-size forms: type, colour and 13 floats; the +60 word of form 700 is kept ---
-void IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to);
-void IV_LGHT_700(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_LGHT_700(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to);
+M3D_C_EXPORT void IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_LGHT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to);
+M3D_C_EXPORT void IV_LGHT_700(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_LGHT_700_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to);
 
 // ---- form 10: as 455, then Int32 +60 and the Int32 has-parameters flag +64 ----------
 // The plain form steps over a tail whenever the flag is set (records of versions
 // 4025–4027); it stops at a tail whose byte count is negative.
-void IV_LGHT_10(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_LGHT_10(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 // The checked form takes the file version: versions 4022–4024 have no tail after the
 // record even when the flag is set.
-Int16 IV_LGHT_10(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-                 Kit::PlatformSign to);
+Int16 IV_LGHT_10_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Int32 version, Kit::PlatformSign to);
 
 // ---- current form: as 455, then the GUID +60 and the Int32 flag +76 -----------------
 // Always checked. Returns 0, −1 or −7003 (the code fits the low 16 bits).
-Int32 IV_LGHT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 bufferSize, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT Int32 IV_LGHT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 bufferSize, Int32 count,
+                           Kit::PlatformSign to);
 
 // ---- old forms to LGHT ----------------------------------------------------------------
 // Copies type, colour and the 13 floats of an old light (running platform's byte order)
 // into 'light' and clears its parameter list. Forms 455 and 700 share the first 60
 // bytes; the +60 word of form 700 is dropped. Null pointers are ignored.
-void FCLghtFromLght455(LGHT* light, const LGHT_455* old);
-void FCLghtFromLght700(LGHT* light, const LGHT_700* old);
+M3D_C_EXPORT void FCLghtFromLght455(LGHT* light, const LGHT_455* old);
+M3D_C_EXPORT void FCLghtFromLght700(LGHT* light, const LGHT_700* old);

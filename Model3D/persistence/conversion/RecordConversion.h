@@ -9,11 +9,12 @@
 // they are. When both platforms have the same byte order only the offset moves.
 //
 // Each function comes in two forms:
-//  - the plain form (from, buffer, offset, count[, version], to) trusts its caller: the
-//    records must lie inside the buffer. It does nothing for a null buffer or offset
-//    pointer or a count that is not positive.
-//  - the checked form takes the buffer size in bytes right after the buffer and
-//    returns a result code. It converts nothing and leaves *offset as it was unless the
+//  - the plain form (from, buffer, offset, count[, version], to) is what the host looks
+//    up by its undecorated name. It trusts its caller: the records must lie inside the
+//    buffer. It does nothing for a null buffer or offset pointer or a count that is not
+//    positive.
+//  - the checked form, named with the suffix _Checked, takes the buffer size in bytes
+//    right after the buffer and returns a result code. It converts nothing and leaves *offset as it was unless the
 //    whole range fits: RecordConversionBadStructure (−1) for a null buffer or offset
 //    pointer or a negative size, offset or count; RecordConversionOverrun (−7003) when
 //    *offset + count · record size (summed in 64 bits) exceeds the buffer size.
@@ -26,13 +27,11 @@
 
 #include "Model3D/bodies/records/BodyRecords.h"
 #include "Model3D/bodies/records/PGON.h"
+#include "Model3D/core/frame/ModuleExport.h"
 #include "Model3D/persistence/conversion/RecordConversionForms.h"
+#include "Model3D/persistence/conversion/RecordConversionResult.h"
 #include "platform/Geometry.h"
 #include "platform/KitTypes.h"
-
-constexpr Int16 RecordConversionNoError = 0;
-constexpr Int16 RecordConversionBadStructure = -1;
-constexpr Int16 RecordConversionOverrun = -7003;
 
 // Sizes in bytes of the record forms.
 constexpr Int32 MSIZ_41_Size = 52; // 13 Int32, versions below 4008
@@ -66,97 +65,106 @@ constexpr Int32 VertRecordSize(Int32 version) {
 }
 
 // ---- size headers: one record, no count ----------------------------------------------
-void IV_MSIZ_41(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
-void IV_MSIZ_51(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
-void IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
-Int16 IV_MSIZ_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
-Int16 IV_MSIZ_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
-Int16 IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_MSIZ_41(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_MSIZ_51(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_MSIZ(Kit::PlatformSign from, char* buffer, Int32* offset, Kit::PlatformSign to);
+Int16 IV_MSIZ_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
+Int16 IV_MSIZ_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
+Int16 IV_MSIZ_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
 
 // ---- bodies -----------------------------------------------------------------------
 // 76-byte bodies: form 41 for versions up to 4002, form 51 above.
-void IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
-Int16 IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-                 Kit::PlatformSign to);
+M3D_C_EXPORT void IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version,
+                             Kit::PlatformSign to);
+Int16 IV_BODY_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Int32 version, Kit::PlatformSign to);
 // 124-byte bodies of versions 4013–4017.
-void IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
+M3D_C_EXPORT void IV_BODY_60(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_BODY_60_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
 // 136-byte bodies of versions 4019–4026.
-void IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
+M3D_C_EXPORT void IV_BODY_90(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_BODY_90_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
 // Current 140-byte BODY records.
-void IV_BODY(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_BODY(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_BODY(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_BODY_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- transformations --------------------------------------------------------------
-void IV_TRAN(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_TRAN(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_TRAN(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_TRAN_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- polygons ---------------------------------------------------------------------
-void IV_PGON_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-void IV_PGON_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-void IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_PGON_41(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_PGON_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 // Current 40-byte polygons; the 8-byte cache slot at +32 is swapped as an Int64.
-void IV_PGON(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_PGON_41(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
-Int16 IV_PGON_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
-Int16 IV_PGON_110(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                  Kit::PlatformSign to);
-Int16 IV_PGON(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_PGON(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_PGON_41_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
+Int16 IV_PGON_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
+Int16 IV_PGON_110_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                          Kit::PlatformSign to);
+Int16 IV_PGON_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- polygon edges, edges ---------------------------------------------------------
-void IV_PEDG(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-void IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-void IV_EDGE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_PEDG(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
-Int16 IV_EDGE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_PEDG(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_EDGE_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_EDGE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_PEDG_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
+Int16 IV_EDGE_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
+Int16 IV_EDGE_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- vertices, normals, texture vertices ------------------------------------------
 // Vertices and normals share one layout: three doubles when 'version' is above 4011,
 // three floats otherwise. IV_VECT is the same function as IV_VERT.
-void IV_VERT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
-void IV_VECT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version, Kit::PlatformSign to);
-Int16 IV_VERT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-              Kit::PlatformSign to);
-Int16 IV_VECT(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
-              Kit::PlatformSign to);
-void IV_TEVE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_TEVE(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Kit::PlatformSign to);
+M3D_C_EXPORT void IV_VERT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version,
+                          Kit::PlatformSign to);
+M3D_C_EXPORT void IV_VECT(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version,
+                          Kit::PlatformSign to);
+Int16 IV_VERT_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
+                      Kit::PlatformSign to);
+Int16 IV_VECT_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count, Int32 version,
+                      Kit::PlatformSign to);
+M3D_C_EXPORT void IV_TEVE(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_TEVE_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                      Kit::PlatformSign to);
 
 // ---- body extensions --------------------------------------------------------------
-void IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
-Int16 IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
-                 Kit::PlatformSign to);
+M3D_C_EXPORT void IV_BEXT_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
+Int16 IV_BEXT_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
+                         Kit::PlatformSign to);
 
 // ---- old forms to current ---------------------------------------------------------
 // Polygons: the destination's triangle cache is freed and its slot left empty; the
 // old 16-bit status becomes the low half of the 32-bit status.
-void FCPgonFromPgon41(Modeler::PGON* pgon, const PGON_41* pgon41);
-void FCPgonFromPgon51(Modeler::PGON* pgon, const PGON_51* pgon51);
-void FCPgonFromPgon110(Modeler::PGON* pgon, const PGON_110* pgon110);
+M3D_C_EXPORT void FCPgonFromPgon41(Modeler::PGON* pgon, const PGON_41* pgon41);
+M3D_C_EXPORT void FCPgonFromPgon51(Modeler::PGON* pgon, const PGON_51* pgon51);
+M3D_C_EXPORT void FCPgonFromPgon110(Modeler::PGON* pgon, const PGON_110* pgon110);
 // Edges: the old 16-bit status becomes the low half of the 32-bit status.
-void FCEdgeFromEdge51(EDGE* edge, const EDGE_51* edge51);
+M3D_C_EXPORT void FCEdgeFromEdge51(EDGE* edge, const EDGE_51* edge51);
 
 // Bodies. The current BODY gets sbkgc −2 and the empty spare range (0, −1); fields the
 // old form lacks are 0.
 // Form 41 to form 51: the shape type moves from +6 to +2 (less 30000 when it is above
 // 30000) and the Int32 at +2 moves to +4.
-void FCBody51FromBody41(BODY_51* body51, const BODY_41* body41);
+M3D_C_EXPORT void FCBody51FromBody41(BODY_51* body51, const BODY_41* body41);
 // The form-51 shape type goes to both btypeOrCut and btype.
-void FCBodyFromBody51(BODY* body, const BODY_51* body51);
+M3D_C_EXPORT void FCBodyFromBody51(BODY* body, const BODY_51* body51);
 // Form 60, and form 601 through its first 124 bytes: the Int32 at +8 and the reserved
 // words are dropped; the shape type goes to both btypeOrCut and btype.
-void FCBodyFromBody60(BODY* body, const BODY_60* body60);
-void FCBodyFromBody601(BODY* body, const BODY_60* body601);
+M3D_C_EXPORT void FCBodyFromBody60(BODY* body, const BODY_60* body60);
+M3D_C_EXPORT void FCBodyFromBody601(BODY* body, const BODY_60* body601);
 // Form 90: every field stays where it is, btype takes btypeOrCut's value, sltype and
 // filler are 0.
-void FCBodyFromBody90(BODY* body, const BODY_90* body90);
+M3D_C_EXPORT void FCBodyFromBody90(BODY* body, const BODY_90* body90);
 // Applies a body extension of versions 4008–4012 to a converted body: shape type, wrap
 // and the four texture coordinate references. Other fields keep their values.
-void FCBodyFromBext51(BODY* body, const BEXT_51* bext51);
+M3D_C_EXPORT void FCBodyFromBext51(BODY* body, const BEXT_51* bext51);
