@@ -1,4 +1,4 @@
-#include "Model3D/proplist/OldParamBlock.h"
+#include "Model3D/proplist/detail/OldParamBlock.h"
 
 #include "platform/BMMemory.h"
 #include "platform/ByteOrder.h"

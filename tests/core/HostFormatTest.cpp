@@ -1,4 +1,4 @@
-#include "Model3D/core/frame/HostFormat.h"
+#include "Model3D/core/frame/detail/HostFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Model3D/persistence/conversion/RecordConversionTables.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionTables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Model3D/proplist/KitPropertyListIO.h"
 #include "Model3D/proplist/PropertyList.h"
+#include "Model3D/proplist/detail/KitPropertyListIO.h"
 #include "platform/ByteOrder.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"

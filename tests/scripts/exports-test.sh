@@ -21,6 +21,51 @@ while read -r name; do
 	grep -qx -- "$name" <<<"$plain" || fail "plain function $name is not exported"
 done <<'NAMES'
 GetTemporaryFolder
+FCBody51FromBody41
+FCBodyFromBext51
+FCBodyFromBody51
+FCBodyFromBody60
+FCBodyFromBody601
+FCBodyFromBody90
+FCEdgeFromEdge51
+FCLghtFromLght455
+FCLghtFromLght700
+FCPgonFromPgon110
+FCPgonFromPgon41
+FCPgonFromPgon51
+FCSwapFillDef
+FCSwapFillDef455
+FCSwapFillDef510
+FCUmatFromUmat41
+FCUmatFromUmat455
+IV_BEXT_51
+IV_BODY
+IV_BODY_51
+IV_BODY_60
+IV_BODY_90
+IV_EDGE
+IV_EDGE_51
+IV_FIDE
+IV_LGHT
+IV_LGHT_10
+IV_LGHT_455
+IV_LGHT_700
+IV_MSIZ
+IV_MSIZ_41
+IV_MSIZ_51
+IV_PEDG
+IV_PGON
+IV_PGON_110
+IV_PGON_41
+IV_PGON_51
+IV_TEVE
+IV_TRAN
+IV_UFIL
+IV_UMAT
+IV_UMAT_41
+IV_UMAT_455
+IV_VECT
+IV_VERT
 NAMES
 
 # Public C++ interface (demangled prefixes).
@@ -37,7 +82,7 @@ typeinfo for Kit::IllegalArgumentException
 NAMES
 
 # Internals that must stay hidden.
-internal="$(grep -E '(^|[ :(<,])(detail|Detail|PropListDetail)::|BodyRules|QuickStream|\(anonymous namespace\)' <<<"$demangled")"
+internal="$(grep -E '(^|[ :(<,])(detail|Detail|PropListDetail)::|BodyRules|QuickStream|_Checked\(|\(anonymous namespace\)' <<<"$demangled")"
 [ -z "$internal" ] || fail "internal symbols are exported:"$'\n'"$(head -20 <<<"$internal")"
 
 # No build machine's path in the library.

@@ -1,6 +1,6 @@
 #include "Model3D/attributes/records/UMAT.h"
 
-#include "Model3D/proplist/OldParamBlock.h"
+#include "Model3D/proplist/detail/OldParamBlock.h"
 #include "platform/KitException.h"
 #include "platform/KitLogger.h"
 

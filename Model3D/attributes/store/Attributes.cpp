@@ -1,5 +1,5 @@
-#include "Model3D/attributes/store/AttributesDetail.h"
 #include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/attributes/store/detail/AttributesDetail.h"
 #include "platform/BMMemory.h"
 #include "platform/PFFileRef.h"
 

@@ -1,5 +1,5 @@
-#include "Model3D/attributes/store/AttributesDetail.h"
 #include "Model3D/attributes/store/ModelerAttributes.h"
+#include "Model3D/attributes/store/detail/AttributesDetail.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/frame/SizeReport.h"
 #include "platform/KitUtils.h"

@@ -1,7 +1,7 @@
 // Body: equality with coordinate tolerances, and the debug self-check.
 #include "Model3D/bodies/body/Body.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 
 namespace Modeler {
 

@@ -2,7 +2,7 @@
 // header comparison.
 #include "Model3D/bodies/body/BodyHeader.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 #include "platform/KitException.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Body: point and normal access, topology queries, bounds and in-place edits.
 #include "Model3D/bodies/body/Body.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 #include "platform/KitException.h"
 
 namespace Modeler {

@@ -1,7 +1,7 @@
 // Body: transformation and reorientation of the geometry in place.
 #include "Model3D/bodies/body/Body.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // CandidateBody: construction, header, clearing, raw and checked record storage.
 #include "Model3D/bodies/builder/CandidateBody.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 #include "platform/KitException.h"
 
 #include <cmath>

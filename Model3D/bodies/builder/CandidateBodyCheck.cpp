@@ -3,8 +3,8 @@
 // never an exception or a stray read.
 #include "Model3D/bodies/builder/CandidateBody.h"
 
-#include "Model3D/core/frame/HostFormat.h"
 #include "Model3D/core/frame/ModuleFrame.h"
+#include "Model3D/core/frame/detail/HostFormat.h"
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 

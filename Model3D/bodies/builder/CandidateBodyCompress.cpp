@@ -1,7 +1,7 @@
 // CandidateBody: compression of the arrays and conversion into the immutable Body.
 #include "Model3D/bodies/builder/CandidateBody.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 #include "platform/KitException.h"
 #include "platform/KitPrefs.h"
 

@@ -2,7 +2,7 @@
 // and equality.
 #include "Model3D/bodies/builder/CandidateBody.h"
 
-#include "Model3D/bodies/body/BodyRecordRules.h"
+#include "Model3D/bodies/body/detail/BodyRecordRules.h"
 
 #include <algorithm>
 

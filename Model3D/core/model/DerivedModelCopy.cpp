@@ -1,7 +1,7 @@
 // Copying elements between two models: MoveEnd and DeepCopyModel3D.
 #include "Model3D/core/model/DerivedModel.h"
 
-#include "Model3D/elements/elem/ElemAlloc.h"
+#include "Model3D/elements/elem/detail/ElemAlloc.h"
 #include "platform/KitException.h"
 
 #include <cstring>

@@ -1,9 +1,9 @@
 // Model3D: creation and registry, stamps, conditions, events and the swap folder.
 #include "Model3D/core/model/Model3D.h"
 
-#include "Model3D/core/frame/HostFormat.h"
 #include "Model3D/core/frame/ModuleFrame.h"
-#include "Model3D/core/model/ModelRegistry.h"
+#include "Model3D/core/frame/detail/HostFormat.h"
+#include "Model3D/core/model/detail/ModelRegistry.h"
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 

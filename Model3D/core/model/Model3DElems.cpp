@@ -2,7 +2,7 @@
 // truncating, sorting, clearing) and the parent map.
 #include "Model3D/core/model/Model3D.h"
 
-#include "Model3D/elements/elem/ElemAlloc.h"
+#include "Model3D/elements/elem/detail/ElemAlloc.h"
 #include "platform/KitException.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "Model3D/core/model/ModelRegistry.h"
+#include "Model3D/core/model/detail/ModelRegistry.h"
 
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "platform/KitArray.h"

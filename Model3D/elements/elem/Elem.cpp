@@ -1,6 +1,6 @@
 #include "Model3D/elements/elem/Elem.h"
 
-#include "Model3D/elements/elem/ElemAlloc.h"
+#include "Model3D/elements/elem/detail/ElemAlloc.h"
 
 #include <algorithm>
 #include <atomic>

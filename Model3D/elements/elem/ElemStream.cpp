@@ -1,8 +1,8 @@
 // The quick stream of Elem.
 #include "Model3D/elements/elem/Elem.h"
 
-#include "Model3D/elements/elem/ElemAlloc.h"
-#include "Model3D/elements/elem/QuickStreamCheck.h"
+#include "Model3D/elements/elem/detail/ElemAlloc.h"
+#include "Model3D/elements/elem/detail/QuickStreamCheck.h"
 
 namespace Modeler {
 

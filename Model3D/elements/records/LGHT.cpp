@@ -1,6 +1,6 @@
 #include "Model3D/elements/records/LGHT.h"
 
-#include "Model3D/proplist/OldParamBlock.h"
+#include "Model3D/proplist/detail/OldParamBlock.h"
 
 #include "platform/BMMemory.h"
 #include "platform/KitException.h"

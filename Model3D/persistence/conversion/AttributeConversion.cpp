@@ -2,8 +2,8 @@
 #include "Model3D/persistence/conversion/AttributeConversion.h"
 
 #include "Model3D/attributes/records/UMAT.h"
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
-#include "Model3D/persistence/conversion/RecordConversionTables.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionTables.h"
 #include "platform/ByteOrder.h"
 
 #include <cstring>

@@ -6,8 +6,8 @@
 // the data before the field is converted, so the walk is the same in both directions.
 #include "Model3D/attributes/records/FillConversionRecord.h"
 #include "Model3D/persistence/conversion/AttributeConversion.h"
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
-#include "Model3D/persistence/conversion/RecordConversionTables.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionTables.h"
 #include "platform/ByteOrder.h"
 
 namespace {

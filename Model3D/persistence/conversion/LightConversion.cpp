@@ -1,7 +1,7 @@
 #include "Model3D/persistence/conversion/LightConversion.h"
 
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
-#include "Model3D/persistence/conversion/RecordConversionTables.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionTables.h"
 
 using RecordConversion::LayoutView;
 using RecordConversion::RangeFits;

@@ -1,7 +1,7 @@
 // Byte-order conversion of the body records of model files.
 #include "Model3D/persistence/conversion/RecordConversion.h"
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
-#include "Model3D/persistence/conversion/RecordConversionTables.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionTables.h"
 
 using RecordConversion::LayoutView;
 namespace Tables = RecordConversion::Tables;

@@ -1,6 +1,6 @@
 // The byte-order walk over record layouts: the one place where record fields meet the
 // platform's byte-order primitives.
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
 
 #include "platform/ByteOrder.h"
 #include "platform/KitGuid.h"

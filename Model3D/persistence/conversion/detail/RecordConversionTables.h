@@ -8,7 +8,7 @@
 #include "Model3D/persistence/conversion/AttributeConversion.h"
 #include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/RecordConversion.h"
-#include "Model3D/persistence/conversion/RecordConversionLayout.h"
+#include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
 
 namespace RecordConversion::Tables {
 

@@ -12,7 +12,7 @@
 //   per entry with dataLen != 0: dim1 x dim2 Int32 / doubles, or dataLen / 2 UTF-16 units
 #pragma once
 
-#include "Model3D/proplist/KitPropertyListImp.h"
+#include "Model3D/proplist/detail/KitPropertyListImp.h"
 #include "platform/ByteOrder.h"
 
 #include <utility>

@@ -1,8 +1,8 @@
 // Member definitions of Parx::PropertyList. Included only where it is instantiated.
 #pragma once
 
-#include "Model3D/proplist/KitPropertyListIO.h"
 #include "Model3D/proplist/ParxPropertyList.h"
+#include "Model3D/proplist/detail/KitPropertyListIO.h"
 #include "platform/BMMemory.h"
 #include "platform/Parx.h"
 
