@@ -74,6 +74,16 @@ TEST(CandidateBodyStore, EdgesAndPolygonsCheckTheirArguments) {
 	EXPECT_EQ(b.GetConstPolygon(2).mpuid, 3);
 }
 
+TEST(CandidateBodyStore, EmptyPolygonAfterPolyEdgesKeepsRangeZeroToMinusOne) {
+	CandidateBody b;
+	const Int32 refs[] = {1, 2, 3};
+	b.StorePolygonWithPolyEdges(1, 0, 1, 3, refs, 0);
+	const UInt32 empty = b.StorePolygonWithPolyEdges(1, 0, 1, 0, nullptr, 0);
+	EXPECT_EQ(b.GetConstPolygon(empty).fpedg, 0);
+	EXPECT_EQ(b.GetConstPolygon(empty).lpedg, -1);
+	EXPECT_EQ(b.GetPolyEdgeCount(), 3u);
+}
+
 TEST(CandidateBodyStore, AttachFillsFreeSlotsAndCountsConflicts) {
 	CandidateBody b = SquareEdges(1);
 	b.StoreEdge(0, 0, 2, -1, -1, 0, 1); // edge 4: both sides taken by "no polygon"

@@ -269,7 +269,7 @@ UInt32 CandidateBody::StorePolygonWithPolyEdges(Int16 pgonIumat, Int16 irtxt, In
 	p.iumat = pgonIumat;
 	p.irtxt = irtxt;
 	p.ivect = ivect;
-	p.fpedg = static_cast<Int32>(first);
+	p.fpedg = count == 0 ? 0 : static_cast<Int32>(first); // an empty polygon has the range 0..-1
 	p.lpedg = p.fpedg + count - 1;
 	p.mpuid = 0;
 	AddNPolyEdgeRec(refs, static_cast<UInt32>(count));
