@@ -1,10 +1,6 @@
 // A host-side use of the module: start it, build one body, place it twice in a model,
 // read the model back through a viewer, and stop the module.
-#include "Model3D/attributes/store/ModelerAttributes.h"
-#include "Model3D/bodies/builder/CandidateBody.h"
-#include "Model3D/core/frame/ModuleFrame.h"
-#include "Model3D/core/model/Model3D.h"
-#include "platform/Geometry.h"
+#include "model3d.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -5,24 +5,16 @@
 //               changed, and stop the module.
 #include "Demo.h"
 
+#include "platform/StdOutChannel.h"
+
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-class StdoutChannel : public Kit::OChannel {
-protected:
-	bool DoWrite(const void* source, UInt64 n) override { return std::fwrite(source, 1, n, stdout) == n; }
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
 	if (argc < 2 || std::strcmp(argv[1], "demo") == 0) {
-		StdoutChannel out;
+		Kit::StdOutChannel out;
 		const int result = RunDemo(out);
-		std::fflush(stdout);
-		return result;
+		return out.FlushOutput() ? result : 1;
 	}
 	std::fprintf(stderr, "usage: m3d demo\n");
 	return 2;

@@ -1,9 +1,6 @@
 // The module as a host uses it: linked against the shared library, seeing only the public
 // headers. Exceptions thrown inside the library must be caught by their own types here.
-#include "Model3D/attributes/store/ModelerAttributes.h"
-#include "Model3D/core/frame/ModelerExceptions.h"
-#include "Model3D/core/frame/ModuleFrame.h"
-#include "platform/KitException.h"
+#include "model3d.h"
 
 #include <gtest/gtest.h>
 
