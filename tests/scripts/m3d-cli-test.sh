@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The m3d command line: exit codes and where its messages go.
+#
+#   m3d-cli-test.sh PATH/TO/m3d
+set -uo pipefail
+m3d="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# case NAME STATUS STREAM PATTERN -- COMMAND...: runs the command; its exit status must be
+# STATUS ("nonzero" for any failure) and STREAM (out or err) must hold PATTERN.
+case_() {
+	local name="$1" status="$2" stream="$3" pattern="$4"
+	shift 5
+	"$@" >"$work/out" 2>"$work/err"
+	local rc=$?
+	local ok=1
+	if [ "$status" = nonzero ]; then [ "$rc" -ne 0 ] || ok=0; else [ "$rc" -eq "$status" ] || ok=0; fi
+	grep -qF -- "$pattern" "$work/$stream" || ok=0
+	if [ "$rc" -ge 128 ]; then ok=0; fi # killed by a signal: an abort is never an answer
+	if [ "$ok" -eq 0 ]; then
+		echo "FAIL $name: exit $rc (wanted $status), $stream should hold '$pattern'"
+		echo "--- stdout"; head -5 "$work/out"; echo "--- stderr"; head -5 "$work/err"
+		failures=$((failures + 1))
+	fi
+}
+
+case_ help 0 out "usage: m3d" -- "$m3d" --help
+case_ help-verb 0 out "usage: m3d" -- "$m3d" help
+case_ version 0 out "m3d " -- "$m3d" --version
+case_ unknown-verb 2 err "m3d: unknown command 'frobnicate'" -- "$m3d" frobnicate
+case_ extra-argument 2 err "m3d: unexpected argument 'more'" -- "$m3d" demo more
+case_ demo 0 out "model3d stopped" -- "$m3d" demo
+case_ unusable-tmpdir nonzero err "m3d: " -- env TMPDIR="$work/missing" "$m3d" demo
+if [ -w /dev/full ]; then
+	case_ full-output nonzero err "m3d: cannot write the output" -- sh -c '"$1" demo >/dev/full' sh "$m3d"
+fi
+
+exit $((failures > 0))
