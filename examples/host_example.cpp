@@ -7,9 +7,10 @@
 
 namespace {
 
-// A unit tetrahedron, built the way geometry generators do: vertices, then polygons as
-// loops of signed edge references. StoreAndCheckCompletePolygon computes and checks the
-// polygon normal and attaches the polygon to its edges.
+// A unit tetrahedron, built the way geometry generators do: vertices, then faces as
+// loops of vertex indices. The builder makes the edges (shared by neighbouring faces),
+// computes each face's normal and turns every face to run counter-clockwise about it;
+// here the loops are given counter-clockwise seen from outside, so the normals point out.
 Kit::SharedPtr<Modeler::Body> MakeTetrahedron() {
 	Modeler::CandidateBody builder;
 	builder.SetStatus(Modeler::BodyClosed);
@@ -17,19 +18,11 @@ Kit::SharedPtr<Modeler::Body> MakeTetrahedron() {
 	const Int32 v1 = builder.StoreVertex(1, 0, 0);
 	const Int32 v2 = builder.StoreVertex(0, 1, 0);
 	const Int32 v3 = builder.StoreVertex(0, 0, 1);
-	// Edge e is referenced as e + 1 along its direction and -(e + 1) against it.
-	const Int32 e01 = builder.StoreEdge(0, v0, v1, -2, -2, 0, 1) + 1;
-	const Int32 e12 = builder.StoreEdge(0, v1, v2, -2, -2, 0, 1) + 1;
-	const Int32 e20 = builder.StoreEdge(0, v2, v0, -2, -2, 0, 1) + 1;
-	const Int32 e03 = builder.StoreEdge(0, v0, v3, -2, -2, 0, 1) + 1;
-	const Int32 e13 = builder.StoreEdge(0, v1, v3, -2, -2, 0, 1) + 1;
-	const Int32 e23 = builder.StoreEdge(0, v2, v3, -2, -2, 0, 1) + 1;
-	const Int32 bottom[] = {-e20, -e12, -e01}; // seen from below: 0 -> 2 -> 1
-	const Int32 front[] = {e01, e13, -e03};    // 0 -> 1 -> 3
-	const Int32 left[] = {e03, -e23, e20};     // 0 -> 3 -> 2
-	const Int32 slope[] = {e12, e23, -e13};    // 1 -> 2 -> 3
-	for (const Int32* face : {bottom, front, left, slope})
-		builder.StoreAndCheckCompletePolygon(1, 0, 3, face, 0, true);
+	const Int16 material = 1;
+	builder.StoreFace({{v0, v2, v1}}, material); // bottom, seen from below
+	builder.StoreFace({{v0, v1, v3}}, material);
+	builder.StoreFace({{v0, v3, v2}}, material);
+	builder.StoreFace({{v1, v2, v3}}, material); // the slope
 	builder.CalculatePolygonMPUIDs();
 	builder.CalculateBounds();
 	return builder.ToBody();

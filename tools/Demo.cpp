@@ -104,8 +104,8 @@ std::uintmax_t CacheFileSize(const Model3D& model) {
 	return ec ? 0 : size;
 }
 
-int RunWithModule(Kit::OChannel& out) {
-	Sample::Building building = Sample::MakeBuilding();
+int RunWithModule(Kit::OChannel& out, std::optional<UInt64> seed) {
+	Sample::Building building = Sample::MakeBuilding(seed);
 	Kit::SharedPtr<Model3D> model = Model3D::New(building.attributes, Modeler::DiskCachingOn, nullptr);
 	Modeler::Model3DModifier modifier(model);
 	for (const auto& elem : building.elems)
@@ -150,7 +150,7 @@ int RunWithModule(Kit::OChannel& out) {
 
 } // namespace
 
-int RunDemo(Kit::OChannel& out) {
+int RunDemo(Kit::OChannel& out, std::optional<UInt64> seed) {
 	const std::filesystem::path parent =
 	    std::filesystem::temp_directory_path() / ("m3d-demo-" + std::to_string(::getpid()));
 	IO::Location location(parent);
@@ -158,10 +158,11 @@ int RunDemo(Kit::OChannel& out) {
 		std::fprintf(stderr, "m3d: M3DInit failed (%d)\n", init);
 		return 1;
 	}
-	CPrintf(out, "model3d started; temporary folder %s\n\n", GetTemporaryFolder()->GetLocation().ToUtf8().c_str());
+	// The scratch folder's own name changes from run to run; only where it lies is shown.
+	CPrintf(out, "model3d started; temporary folder under %s\n\n", parent.parent_path().c_str());
 	int result = 1;
 	try {
-		result = RunWithModule(out);
+		result = RunWithModule(out, seed);
 	} catch (const Kit::KitException& e) {
 		std::fprintf(stderr, "m3d: %s\n", e.Describe().c_str());
 	}

@@ -6,9 +6,9 @@
 #include "platform/Geometry.h"
 
 #include <cmath>
-#include <map>
 #include <numbers>
-#include <utility>
+#include <optional>
+#include <random>
 #include <vector>
 
 namespace Sample {
@@ -19,38 +19,21 @@ struct Point {
 	double x, y, z;
 };
 
-// Builds a polyhedron face by face. Edges are shared between the faces that meet on
-// them; each face is given as vertex loops (the outer contour first, then its holes)
-// and is oriented so that its normal points along 'outward'.
+// Builds a polyhedron face by face on the body builder, which shares the edges between
+// the faces that meet on them. Each face is given as vertex loops (the outer contour
+// first, then its holes) with its outward normal.
 class FaceBuilder {
 public:
 	explicit FaceBuilder(UInt32 status) { body.SetStatus(status); }
 
 	Int32 Vertex(const Point& p) { return static_cast<Int32>(body.StoreVertex(p.x, p.y, p.z)); }
 
-	void Face(std::vector<std::vector<Int32>> loops, const Point& outward, Int16 material, UInt32 status = 0) {
-		if (Dot(LoopNormal(loops[0]), outward) < 0)
-			for (auto& loop : loops)
-				std::reverse(loop.begin(), loop.end());
-		// Holes run the other way round from the outer contour.
-		for (USize k = 1; k < loops.size(); ++k)
-			if (Dot(LoopNormal(loops[k]), LoopNormal(loops[0])) > 0) std::reverse(loops[k].begin(), loops[k].end());
-		std::vector<Int32> refs;
-		for (const auto& loop : loops) {
-			if (!refs.empty()) refs.push_back(0);
-			for (USize i = 0; i < loop.size(); ++i)
-				refs.push_back(EdgeRef(loop[i], loop[(i + 1) % loop.size()]));
-		}
-		if (loops.size() > 1) status |= Modeler::PgonHasHoles;
-		body.StoreAndCheckCompletePolygon(material, 0, static_cast<Int32>(refs.size()), refs.data(), status, true);
+	void Face(const Modeler::CandidateBody::FaceLoops& loops, const Point& outward, Int16 material, UInt32 status = 0) {
+		body.StoreFace(loops, Vector3dTpl<double>{outward.x, outward.y, outward.z}, material, status);
 	}
 
 	// Marks the edge between two vertices as sharp (a crease of a curved body).
-	void SharpEdge(Int32 a, Int32 b) {
-		const Int32 ref = EdgeRef(a, b);
-		EDGE& e = body.GetEdge(std::abs(ref) - 1);
-		e.status |= Modeler::EdgeSharp;
-	}
+	void SharpEdge(Int32 a, Int32 b) { body.GetEdge(std::abs(body.FindEdge(a, b)) - 1).status |= Modeler::EdgeSharp; }
 
 	Kit::ConstSharedPtr<Modeler::Body> Finish(Int16 material) {
 		body.SetMaterialIdx(material);
@@ -60,32 +43,7 @@ public:
 	}
 
 private:
-	static double Dot(const Point& a, const Point& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-	// Newell's normal of a vertex loop (not normalised).
-	Point LoopNormal(const std::vector<Int32>& loop) const {
-		Point n{0, 0, 0};
-		for (USize i = 0; i < loop.size(); ++i) {
-			const VERT& a = body.GetConstVertex(loop[i]);
-			const VERT& b = body.GetConstVertex(loop[(i + 1) % loop.size()]);
-			n.x += (a.y - b.y) * (a.z + b.z);
-			n.y += (a.z - b.z) * (a.x + b.x);
-			n.z += (a.x - b.x) * (a.y + b.y);
-		}
-		return n;
-	}
-
-	// The signed 1-based reference of the edge from a to b, creating the edge when new.
-	Int32 EdgeRef(Int32 a, Int32 b) {
-		if (auto it = edgeOf.find({a, b}); it != edgeOf.end()) return it->second + 1;
-		if (auto it = edgeOf.find({b, a}); it != edgeOf.end()) return -(it->second + 1);
-		const Int32 e = body.StoreEdge(0, a, b, -2, -2, 0, 1);
-		edgeOf[{a, b}] = e;
-		return e + 1;
-	}
-
 	Modeler::CandidateBody body;
-	std::map<std::pair<Int32, Int32>, Int32> edgeOf;
 };
 
 enum Material : Int16 { Concrete = 1, Glass = 2, Steel = 3, Plaster = 4 };
@@ -167,10 +125,35 @@ TRAN Placement(double x, double y, double z, double turnDegrees = 0) {
 	return t;
 }
 
-Kit::SharedPtr<Modeler::Elem> Place(const Kit::SharedPtr<Modeler::BaseElem>& content, const TRAN& where) {
+// Element identifiers: random, or version-4 identifiers drawn from a seeded generator.
+class GuidSource {
+public:
+	explicit GuidSource(std::optional<UInt64> seed) {
+		if (seed) random.emplace(*seed);
+	}
+
+	Kit::Guid Next() {
+		if (!random) return Kit::Guid::Generate();
+		Kit::Guid g;
+		const UInt64 hi = (*random)(), lo = (*random)();
+		g.data1 = static_cast<UInt32>(hi >> 32);
+		g.data2 = static_cast<UInt16>(hi >> 16);
+		g.data3 = static_cast<UInt16>((hi & 0x0FFF) | 0x4000); // version 4
+		for (int i = 0; i < 8; ++i)
+			g.data4[static_cast<USize>(i)] = static_cast<UInt8>(lo >> (56 - 8 * i));
+		g.data4[0] = static_cast<UInt8>((g.data4[0] & 0x3F) | 0x80); // the standard variant
+		return g;
+	}
+
+private:
+	std::optional<std::mt19937_64> random;
+};
+
+Kit::SharedPtr<Modeler::Elem> Place(GuidSource& ids, const Kit::SharedPtr<Modeler::BaseElem>& content,
+                                    const TRAN& where) {
 	Modeler::VOCA id;
 	id.SetEmpty();
-	id.guid = Kit::Guid::Generate();
+	id.guid = ids.Next();
 	Kit::SharedPtr<Modeler::Elem> elem(new Modeler::Elem(id, false, false, content.Get()));
 	elem->SetTrafo(where);
 	elem->CalculateBounds();
@@ -219,7 +202,8 @@ LGHT MakeLight(float x, float y, float z, double intensity) {
 
 } // namespace
 
-Building MakeBuilding() {
+Building MakeBuilding(std::optional<UInt64> seed) {
+	GuidSource ids(seed);
 	Building b;
 	b.attributes = Modeler::Attributes::New();
 	Modeler::Attributes::Modifier attrs(b.attributes);
@@ -228,19 +212,19 @@ Building MakeBuilding() {
 	const double length = 10.0, depth = 8.0, thickness = 0.3, height = 3.0;
 	const auto longWall = MakeWall(length, thickness, height, 3.5, 6.5, 0.9, 2.2);
 	const auto shortWall = MakeWall(depth, thickness, height, 3.0, 5.0, 0.9, 2.2);
-	b.elems.Push(Place(Content({longWall}), Placement(0, 0, 0)));
-	b.elems.Push(Place(Content({longWall}), Placement(length, depth, 0, 180)));
-	b.elems.Push(Place(Content({shortWall}), Placement(0, depth, 0, -90)));
-	b.elems.Push(Place(Content({shortWall}), Placement(length, 0, 0, 90)));
+	b.elems.Push(Place(ids, Content({longWall}), Placement(0, 0, 0)));
+	b.elems.Push(Place(ids, Content({longWall}), Placement(length, depth, 0, 180)));
+	b.elems.Push(Place(ids, Content({shortWall}), Placement(0, depth, 0, -90)));
+	b.elems.Push(Place(ids, Content({shortWall}), Placement(length, 0, 0, 90)));
 
-	b.elems.Push(Place(Content({MakeBox(length, depth, 0.25, Concrete)}), Placement(0, 0, height)));
+	b.elems.Push(Place(ids, Content({MakeBox(length, depth, 0.25, Concrete)}), Placement(0, 0, height)));
 
 	// One base element placed six times: the columns share content and body.
 	const auto column = Content({MakeBox(0.3, 0.3, height, Concrete)});
 	for (int i = 0; i < 6; ++i)
-		b.elems.Push(Place(column, Placement(1.5 + 1.4 * i, depth / 2, 0)));
+		b.elems.Push(Place(ids, column, Placement(1.5 + 1.4 * i, depth / 2, 0)));
 
-	b.elems.Push(Place(Content({MakeRoundColumn(0.25, height, 24)}), Placement(length / 2, depth / 2 + 1.5, 0)));
+	b.elems.Push(Place(ids, Content({MakeRoundColumn(0.25, height, 24)}), Placement(length / 2, depth / 2 + 1.5, 0)));
 
 	auto lamp = Content({MakeBox(0.4, 0.4, 0.05, Steel)});
 	lamp->AddLightSource(MakeLight(0.2f, 0.2f, 0.0f, 800.0));
@@ -248,7 +232,7 @@ Building MakeBuilding() {
 	HOTS hotspot{};
 	hotspot.x = hotspot.y = 0.2;
 	lamp->AddHotspot(hotspot);
-	b.elems.Push(Place(lamp, Placement(length / 2 - 0.2, depth / 2 - 0.2, height - 0.05)));
+	b.elems.Push(Place(ids, lamp, Placement(length / 2 - 0.2, depth / 2 - 0.2, height - 0.05)));
 	return b;
 }
 

@@ -6,6 +6,8 @@
 #include "Model3D/elements/elem/Elem.h"
 #include "platform/KitArray.h"
 
+#include <optional>
+
 namespace Sample {
 
 struct Building {
@@ -15,6 +17,8 @@ struct Building {
 	Kit::Array<Kit::SharedPtr<Modeler::Elem>> elems;
 };
 
-Building MakeBuilding();
+// The element identifiers are random unless a seed is given; the same seed gives the
+// same identifiers, so two runs can be compared line by line.
+Building MakeBuilding(std::optional<UInt64> seed = std::nullopt);
 
 } // namespace Sample

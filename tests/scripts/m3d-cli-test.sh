@@ -32,6 +32,18 @@ case_ version 0 out "m3d " -- "$m3d" --version
 case_ unknown-verb 2 err "m3d: unknown command 'frobnicate'" -- "$m3d" frobnicate
 case_ extra-argument 2 err "m3d: unexpected argument 'more'" -- "$m3d" demo more
 case_ demo 0 out "model3d stopped" -- "$m3d" demo
+case_ seed-missing 2 err "m3d: --seed needs a number" -- "$m3d" demo --seed
+case_ seed-not-a-number 2 err "m3d: --seed needs a number, not '12x'" -- "$m3d" demo --seed 12x
+case_ seed-then-extra 2 err "m3d: unexpected argument 'more'" -- "$m3d" demo --seed 7 more
+
+# The same seed gives the same output; another seed other element identifiers.
+"$m3d" demo --seed 7 >"$work/a" 2>&1 && "$m3d" demo --seed 7 >"$work/b" 2>&1 &&
+	"$m3d" demo --seed 8 >"$work/c" 2>&1
+if ! cmp -s "$work/a" "$work/b" || cmp -s "$work/a" "$work/c"; then
+	echo "FAIL seed: --seed 7 twice should match and --seed 8 should differ"
+	diff "$work/a" "$work/b" | head -5
+	failures=$((failures + 1))
+fi
 case_ unusable-tmpdir nonzero err "m3d: " -- env TMPDIR="$work/missing" "$m3d" demo
 if [ -w /dev/full ]; then
 	case_ full-output nonzero err "m3d: cannot write the output" -- sh -c '"$1" demo >/dev/full' sh "$m3d"

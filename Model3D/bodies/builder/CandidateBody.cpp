@@ -2,6 +2,7 @@
 #include "Model3D/bodies/builder/CandidateBody.h"
 
 #include "Model3D/bodies/body/detail/BodyRecordRules.h"
+#include "Model3D/bodies/builder/detail/EdgeIndex.h"
 #include "platform/KitException.h"
 
 #include <cmath>
@@ -65,6 +66,7 @@ CandidateBody& CandidateBody::operator=(const CandidateBody& source) {
 	polyEdges = source.polyEdges;
 	polyNormals = source.polyNormals;
 	polygons = source.polygons;
+	edgeIndex.reset();
 	return *this;
 }
 
@@ -102,6 +104,7 @@ void CandidateBody::ClearGeometry() {
 	polyEdges.Clear();
 	polyNormals.Clear();
 	polygons.Clear();
+	edgeIndex.reset();
 	CalculateBounds();
 }
 

@@ -29,6 +29,9 @@
 #include "platform/KitShared.h"
 #include "platform/KitTypes.h"
 
+#include <memory>
+#include <vector>
+
 namespace Modeler {
 
 class M3D_EXPORT CandidateBody : public Kit::SharedObject, public BodyHeader {
@@ -132,6 +135,30 @@ public:
 	Int32 AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const Int32* refs);
 	// mpuid = index + 1 for every polygon.
 	void CalculatePolygonMPUIDs();
+
+	// ---- faces from vertex loops (the convenient path of geometry generators) -----------
+	// A face given as loops of vertex indices: the outer contour first, then its holes.
+	// The edge between two consecutive vertices is looked up in either direction or made,
+	// so neighbouring faces share their edges and the signed edge references stay inside
+	// the builder. The normal is the outer loop's own (by Newell's method) unless given;
+	// loops are turned where needed so that the outer contour runs counter-clockwise about
+	// the normal and the holes clockwise. PgonHasHoles is added to the status when there
+	// are holes. Returns the polygon index.
+	//
+	// Throws Kit::IllegalArgumentException and stores nothing for: no loop, a loop of
+	// fewer than 3 vertices, a vertex index out of range, two equal consecutive vertices,
+	// a loop without area or a normal without direction, and an edge with no free side
+	// left (used by two faces already, or a wire); the message names the two vertices.
+	using FaceLoops = std::vector<std::vector<Int32>>;
+	Int32 StoreFace(const FaceLoops& loops, Int16 pgonIumat = 0, UInt32 pgonStatus = 0);
+	Int32 StoreFace(const FaceLoops& loops, const Vector3dTpl<double>& normal, Int16 pgonIumat = 0,
+	                UInt32 pgonStatus = 0);
+	// The signed 1-based reference of an edge between the two vertices: positive when the
+	// edge runs from vert1 to vert2, negative when it runs the other way, 0 when there is
+	// none. Not const: it brings the builder's edge index up to date. The index follows
+	// stored edges; an edge whose vertices are changed in place is found again after the
+	// next clearing of the builder.
+	Int32 FindEdge(Int32 vert1, Int32 vert2);
 
 	// ---- element access (indices not checked) -------------------------------------------
 	UInt32 GetVertexCount() const { return static_cast<UInt32>(vertices.GetSize()); }
@@ -288,6 +315,9 @@ private:
 	                                     Int16 repairCurvedFlag, Int16 verbosity);
 	void ReverseContours();
 	void ReadQuickArrays(Kit::IChannel& ch);
+	struct EdgeIndex;
+	EdgeIndex& UpdatedEdgeIndex();
+	Int32 StoreFaceLoops(FaceLoops loops, const Vector3dTpl<double>* givenNormal, Int16 pgonIumat, UInt32 pgonStatus);
 
 	bool unusedFlag = false; // the header's flag byte; the builder does not use it
 
@@ -297,6 +327,8 @@ private:
 	Kit::PagedArray<Int32> polyEdges;
 	Kit::PagedArray<VECT> polyNormals;
 	Kit::PagedArray<PGON> polygons;
+	// Vertex pair to edge, built on first use by the face calls; never copied.
+	std::unique_ptr<EdgeIndex> edgeIndex;
 };
 
 } // namespace Modeler
