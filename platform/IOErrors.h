@@ -24,6 +24,10 @@ enum : Int32 {
 	ErrAlreadyOpen = -49,   // the file object is already open
 };
 
+// A short text for a result code ("no such file or folder"); "unknown error" for codes
+// not listed above.
+const char* GetErrorText(Int32 code);
+
 } // namespace IO
 
 #pragma GCC visibility pop

@@ -1,10 +1,13 @@
 #include "platform/KitPrefs.h"
 
+#include "platform/KitLogger.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace {
@@ -51,13 +54,37 @@ std::string EnvironmentName(const char* section, const char* key) {
 	return name;
 }
 
+// Logs a warning (category "Kit") the first time a text is seen in this process, so that
+// a bad setting read again and again is reported once. The first "%" of text stands for
+// location.
+void WarnOnce(const std::string& text, const std::string& location) {
+	static std::mutex mutex;
+	static auto* warned = new std::set<std::string>;
+	{
+		std::lock_guard<std::mutex> lock(mutex);
+		if (!warned->insert(text + '\n' + location).second) return;
+	}
+	Kit::logger.LogWarning(text.c_str(), location.c_str(), "Kit");
+}
+
+bool ParseOrWarn(const std::string& text, bool& value, const std::string& setting, const std::string& location) {
+	if (DBParseBool(text.c_str(), value)) return true;
+	WarnOnce("Preference %: " + setting + " = \"" + text +
+	             "\" is not one of 1, true, yes, on, 0, false, no, off; ignored",
+	         location);
+	return false;
+}
+
 // Looks the key up in the preferences file; false when the file, the key or a valid
 // value is missing.
 bool ReadFromFile(const char* section, const char* key, bool& value) {
 	const char* path = std::getenv("M3D_PREFS");
 	if (path == nullptr || path[0] == '\0') return false;
 	std::ifstream file(path);
-	if (!file) return false;
+	if (!file) {
+		WarnOnce("Preference file % cannot be read; its values are ignored", path);
+		return false;
+	}
 	const std::string wantedSection = Lower(section != nullptr ? section : "");
 	const std::string wantedKey = Lower(key != nullptr ? key : "");
 	bool inSection = false;
@@ -73,7 +100,9 @@ bool ReadFromFile(const char* section, const char* key, bool& value) {
 		if (!inSection) continue;
 		const USize equals = line.find('=');
 		if (equals == std::string::npos || Lower(Trim(line.substr(0, equals))) != wantedKey) continue;
-		if (DBParseBool(Trim(line.substr(equals + 1)).c_str(), value)) return true;
+		const std::string setting =
+		    "[" + std::string(section != nullptr ? section : "") + "] " + (key != nullptr ? key : "");
+		if (ParseOrWarn(Trim(line.substr(equals + 1)), value, setting, path)) return true;
 	}
 	return false;
 }
@@ -102,7 +131,10 @@ bool DBGetBool(const char* section, const char* key, bool defaultValue) {
 		if (it != overrides.values.end()) return it->second;
 	}
 	bool value;
-	if (DBParseBool(std::getenv(EnvironmentName(section, key).c_str()), value)) return value;
+	const std::string variable = EnvironmentName(section, key);
+	if (const char* text = std::getenv(variable.c_str());
+	    text != nullptr && ParseOrWarn(text, value, "value", variable))
+		return value;
 	if (ReadFromFile(section, key, value)) return value;
 	return defaultValue;
 }

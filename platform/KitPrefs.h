@@ -12,7 +12,9 @@
 //      ignored, and section and key names match without regard to case;
 //   4. the default.
 // Accepted values, without regard to case: 1, true, yes, on and 0, false, no, off. A
-// source whose value is none of these is skipped as if it did not have the key.
+// source whose value is none of these is skipped as if it did not have the key. Such a
+// value, and a preferences file that cannot be read, are warned about once per process
+// (a warning line of Kit::logger, category "Kit").
 #pragma once
 
 // The host libraries export what they declare; so does their stand-in.

@@ -6,6 +6,7 @@
 #include "Model3D/core/frame/SizeReport.h"
 #include "Model3D/core/model/Model3D.h"
 #include "platform/KitHashTable.h"
+#include "platform/KitLogger.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -155,7 +156,9 @@ int RunDemo(Kit::OChannel& out, std::optional<UInt64> seed) {
 	    std::filesystem::temp_directory_path() / ("m3d-demo-" + std::to_string(::getpid()));
 	IO::Location location(parent);
 	if (const Int16 init = M3DInit(&location, 0, 0); init != 0) {
-		std::fprintf(stderr, "m3d: M3DInit failed (%d)\n", init);
+		// The module logs why it could not start.
+		const std::vector<Kit::LogLine> lines = Kit::logger.GetLines();
+		std::fprintf(stderr, "m3d: %s\n", lines.empty() ? "M3DInit failed" : lines.back().text.c_str());
 		return 1;
 	}
 	// The scratch folder's own name changes from run to run; only where it lies is shown.

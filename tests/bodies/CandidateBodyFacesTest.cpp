@@ -135,7 +135,7 @@ TEST(CandidateBodyFaces, RefusedLoopsStoreNothingAndSayWhy) {
 	    {{{0, -1, 2}}, "vertex -1 does not exist"},
 	    {{{0, 1, 1, 3}}, "vertex 1 follows itself"},
 	    {{{0, 1, 0}}, "vertex 0 follows itself"},
-	    {{{0, 1, 4, 5}}, "no area"},                    // a bow tie: the two halves cancel
+	    {{{0, 1, 4, 5}}, "no area"},                   // a bow tie: the two halves cancel
 	    {{{0, 1, 3, 2}, {0, 1, 1}}, "follows itself"}, // a hole that is no loop
 	    {{{0, 4, 1}}, "vertices 0 and 4 is already used by two faces"},
 	    {{{6, 7, 5}}, "vertices 6 and 7 is already used"},

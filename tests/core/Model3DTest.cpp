@@ -3,6 +3,7 @@
 
 #include "fixtures/TempDir.h"
 #include "platform/KitException.h"
+#include "platform/KitLogger.h"
 #include "platform/KitUtils.h"
 
 #include <gtest/gtest.h>
@@ -321,6 +322,49 @@ TEST(Model3DSwapFolder, PurgedElementsComeBackOnTheNextAccess) {
 	n.AddElem(pair.first, Kit::NULLGuid);
 	memoryOnly->Purge();
 	EXPECT_EQ(n.GetConstElem(0), pair.first);
+}
+
+// A vanished cache file: every access fails with the file and the cause, the failure run
+// is logged once, the model says it is purged and that the restore failed, and once the
+// file is back the next access restores and clears the report. A new run logs again.
+TEST(Model3DSwapFolder, FailedRestoreIsRetriedReportedOnceAndVisible) {
+	TestSupport::ModuleScope module;
+	Kit::SharedPtr<Model3D> model = Model3D::New(nullptr, Modeler::DiskCachingOn, nullptr);
+	Model3DModifier m(model);
+	const Fixtures::SharedPair pair = Fixtures::MakeSharedPair();
+	m.AddElem(pair.first, Kit::NULLGuid);
+	const std::filesystem::path file =
+	    std::filesystem::path(model->GetSwapFolderLocation().ToUtf8()) /
+	    Modeler::ElemContainer::GetCacheFileName(Int32(model->GetGlobalIndex())).ToUtf8();
+	const std::filesystem::path aside = file.string() + ".aside";
+	auto failureLines = [] {
+		int n = 0;
+		for (const Kit::LogLine& line : Kit::logger.GetLines())
+			n += line.text.find("ReadFromFile failed") != std::string::npos ? 1 : 0;
+		return n;
+	};
+	Kit::logger.Clear();
+	for (int run = 1; run <= 2; ++run) {
+		model->Purge();
+		std::filesystem::rename(file, aside);
+		for (int attempt = 0; attempt < 3; ++attempt) {
+			try {
+				m.GetConstElem(0);
+				ADD_FAILURE() << "restored without a cache file";
+			} catch (const Kit::InternalErrorException& e) {
+				const std::string message = e.GetMessage();
+				EXPECT_NE(message.find(file.string()), std::string::npos) << message;
+				EXPECT_NE(message.find("no such file"), std::string::npos) << message;
+			}
+			EXPECT_TRUE(model->IsPurged());
+			EXPECT_TRUE(model->HasRestoreFailed());
+		}
+		EXPECT_EQ(failureLines(), run);
+		std::filesystem::rename(aside, file);
+		EXPECT_TRUE(*m.GetConstElem(0) == *pair.first);
+		EXPECT_FALSE(model->IsPurged());
+		EXPECT_FALSE(model->HasRestoreFailed());
+	}
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "Model3D/core/frame/ModuleFrame.h"
 
 #include "fixtures/TempDir.h"
+#include "platform/KitLogger.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -37,22 +40,31 @@ TEST(ModuleFrame, InitCreatesTemporaryFolderAndExitRemovesIt) {
 	M3DExit();
 }
 
-TEST(ModuleFrame, InitFailuresReturnTheModuleError) {
-	EXPECT_EQ(M3DInit(nullptr, 0, 0), -7003);
-	EXPECT_EQ(GetTemporaryFolder(), nullptr);
-
+TEST(ModuleFrame, InitFailuresReturnTheModuleErrorAndLogWhy) {
 	TestSupport::TempDir dir;
 	const fs::path file = dir.Path() / "plain-file";
 	std::ofstream(file) << "x";
 	IO::Location onFile(file);
-	EXPECT_EQ(M3DInit(&onFile, 0, 0), -7003);
-	EXPECT_EQ(GetTemporaryFolder(), nullptr);
-
-	// "3D" exists as a file: the temporary folder cannot be made.
-	std::ofstream(dir.Path() / "3D") << "x";
 	IO::Location parent(dir.Path());
-	EXPECT_EQ(M3DInit(&parent, 0, 0), -7003);
-	EXPECT_EQ(GetTemporaryFolder(), nullptr);
+	const struct {
+		IO::Location* where;
+		const char* why;
+	} cases[] = {
+	    {nullptr, "no folder given"},
+	    {&onFile, "the folder cannot be opened or made"},
+	    {&parent, "its folder \"3D\" cannot be made"}, // "3D" exists as a file, made below
+	};
+	for (const auto& c : cases) {
+		if (c.where == &parent) std::ofstream(dir.Path() / "3D") << "x";
+		Kit::logger.Clear();
+		EXPECT_EQ(M3DInit(c.where, 0, 0), -7003) << c.why;
+		EXPECT_EQ(GetTemporaryFolder(), nullptr);
+		const std::vector<Kit::LogLine> lines = Kit::logger.GetLines();
+		ASSERT_EQ(lines.size(), 1u) << c.why;
+		EXPECT_EQ(lines[0].level, Kit::LogLevel::Error);
+		EXPECT_EQ(lines[0].text.rfind("M3DInit failed for ", 0), 0u) << lines[0].text;
+		EXPECT_NE(lines[0].text.find(c.why), std::string::npos) << lines[0].text;
+	}
 	M3DExit();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/KitPrefs.h"
 
+#include "platform/KitLogger.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -90,6 +92,32 @@ TEST_F(SvcPrefs, ProcessValueBeatsEnvironmentWhichBeatsFile) {
 	EXPECT_TRUE(DBGetBool("ATELIER", "Compress", false));
 	DBResetBool("Atelier", "compress");
 	EXPECT_FALSE(DBGetBool("Atelier", "compress", true));
+}
+
+// A bad value or an unreadable file is reported once however often it is read, and then
+// counts as absent.
+TEST_F(SvcPrefs, BadValuesAndMissingFilesAreWarnedAboutOnce) {
+	const auto warningsWith = [](const std::string& a, const std::string& b) {
+		int n = 0;
+		for (const Kit::LogLine& line : Kit::logger.GetLines())
+			n += line.level == Kit::LogLevel::Warning && line.category == "Kit" &&
+			             line.text.find(a) != std::string::npos && line.text.find(b) != std::string::npos
+			         ? 1
+			         : 0;
+		return n;
+	};
+	Kit::logger.Clear();
+	::setenv("M3D_PREF_Atelier_compress", "maybe-once", 1);
+	::setenv("M3D_PREFS", (folder / "missing-once.ini").c_str(), 1);
+	for (int i = 0; i < 3; ++i)
+		EXPECT_TRUE(DBGetBool("Atelier", "compress", true));
+	EXPECT_EQ(warningsWith("M3D_PREF_Atelier_compress", "\"maybe-once\""), 1);
+	EXPECT_EQ(warningsWith("missing-once.ini", "cannot be read"), 1);
+
+	WriteFile("[Atelier]\nsmooth = sometimes-once\n");
+	for (int i = 0; i < 3; ++i)
+		EXPECT_FALSE(DBGetBool("Atelier", "smooth", false));
+	EXPECT_EQ(warningsWith("[Atelier] smooth", "\"sometimes-once\""), 1);
 }
 
 TEST(SvcPrefsParse, Words) {

@@ -45,6 +45,14 @@ if ! cmp -s "$work/a" "$work/b" || cmp -s "$work/a" "$work/c"; then
 	failures=$((failures + 1))
 fi
 case_ unusable-tmpdir nonzero err "m3d: " -- env TMPDIR="$work/missing" "$m3d" demo
+# M3D_LOG=1 echoes the module's log lines on stderr: a bad preference value and why the
+# module could not start (nothing can be made inside /proc).
+case_ log-echo-pref 0 err "[Kit] warning: Preference M3D_PREF_Atelier_compress" -- \
+	env M3D_LOG=1 M3D_PREF_Atelier_compress=maybe "$m3d" demo
+if [ -d /proc/self ]; then
+	case_ init-failure nonzero err "m3d: M3DInit failed for /proc/" -- env TMPDIR=/proc "$m3d" demo
+	case_ log-echo-init nonzero err "[Modeler] error: M3DInit failed for /proc/" -- env M3D_LOG=1 TMPDIR=/proc "$m3d" demo
+fi
 if [ -w /dev/full ]; then
 	case_ full-output nonzero err "m3d: cannot write the output" -- sh -c '"$1" demo >/dev/full' sh "$m3d"
 fi

@@ -84,8 +84,10 @@ public:
 	// Kit::InternalErrorException.
 	void WriteToFile(const IO::Location& folder, Int32 index) const;
 	// Reads a cache file back: elements, GUID map and index records. A missing,
-	// truncated or damaged file is logged and throws Kit::InternalErrorException; the
-	// elements read completely up to then stay in the list.
+	// truncated or damaged file is logged and throws Kit::InternalErrorException whose
+	// message names the file and the cause ("Model3D::ElemContainer::ReadFromFile failed:
+	// <file>: <cause>"), with the underlying exception as its cause; the elements read
+	// completely up to then stay in the list.
 	void ReadFromFile(const IO::Location& folder, Int32 index);
 	// Writes the cache file and frees the elements; the next access restores them. Does
 	// nothing when already purged.
@@ -93,8 +95,10 @@ public:
 	// Name of the cache file of the model with that global index.
 	static IO::Name GetCacheFileName(Int32 index);
 
-	// Purge state.
+	// Purge state. A failed restore leaves the container purged; HasRestoreFailed tells
+	// whether the latest restore attempt failed (until one succeeds).
 	bool IsPurged() const { return purged.load(std::memory_order_acquire); }
+	bool HasRestoreFailed() const { return restoreFailed.load(std::memory_order_acquire); }
 	Int32 GetCacheFileIndex() const { return cacheFileIndex; }
 	const IO::Location& GetCacheLocation() const { return cacheLocation; }
 
@@ -105,8 +109,11 @@ private:
 	// read access restores; the container itself is never a const object.
 	void EnsureRestored() const;
 	// Under the lock and only when purged: reads the cache file back. When that fails
-	// the container stays purged and empty, and the next access tries again.
+	// the container stays purged and empty, and the next access tries again; a run of
+	// failing attempts is logged once, at its first failure.
 	void Restore();
+	// ReadFromFile without the log line.
+	void ReadCacheFile(const IO::Location& where);
 	void CalculateAbsoluteBodyIndices() const;
 	UInt32 BodyCountOf(UInt32 elemIdx) const;
 
@@ -114,6 +121,7 @@ private:
 	mutable Kit::FastLock lock;
 	Int32 cacheFileIndex = 0;
 	std::atomic<bool> purged{false};
+	std::atomic<bool> restoreFailed{false};
 	IO::Location cacheLocation;
 	UInt32 purgedElemCount = 0;
 	// The two derived numberings are caches, filled by const queries.

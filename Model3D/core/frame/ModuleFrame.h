@@ -9,7 +9,9 @@
 
 // Opens the folder 'tempParent' (creating it when missing) and makes the module's
 // temporary folder "3D" inside it. Keeps the two resource-module handles. Returns 0, or
-// -7003 on any failure (including a second call without M3DExit); never throws.
+// -7003 on any failure (including a second call without M3DExit); never throws. A
+// failure is logged as an error line (category "Modeler") naming the folder and the
+// reason.
 M3D_EXPORT Int16 M3DInit(IO::Location* tempParent, Int64 messageResModule, Int64 textResModule);
 
 // Deletes the temporary folder with everything in it and releases the folders.

@@ -179,6 +179,12 @@ public:
 	// With DiskCachingOn, writes the elements to the cache file in the swap folder and
 	// frees them; the next access to the list restores them. Otherwise nothing.
 	void Purge();
+	// True while the elements live only in the cache file. A restore that fails (a
+	// vanished or damaged cache file) throws to the accessing call and leaves the model
+	// purged; it is tried again on the next access. HasRestoreFailed tells whether the
+	// latest attempt failed, until one succeeds.
+	bool IsPurged() const { return elemContainer.IsPurged(); }
+	bool HasRestoreFailed() const { return elemContainer.HasRestoreFailed(); }
 	// Writes the cache file of the elements without freeing them.
 	void WriteAll();
 

@@ -2,12 +2,14 @@
 #include "Model3D/core/elems/ElemContainer.h"
 
 #include "platform/FileChannel.h"
+#include "platform/IOErrors.h"
 #include "platform/IOFile.h"
 #include "platform/KitException.h"
 #include "platform/KitFrame.h"
 #include "platform/KitLogger.h"
 
 #include <cstdio>
+#include <string>
 
 namespace Modeler {
 
@@ -48,7 +50,7 @@ void WriteIndices(Kit::OChannel& ch, const ElemContainer::IndicesList& indices) 
 void CheckFrameVersion(const Kit::InputFrame& frame) {
 	frame.CheckStatus();
 	if (frame.GetVersion().GetMajorVersion() != PagedArrayClassInfo().GetVersion().GetMajorVersion())
-		ThrowBadFile("ElemContainer: unknown index record version", __LINE__);
+		ThrowBadFile("unknown index record version", __LINE__);
 }
 
 void ReadIndices(Kit::IChannel& ch, ElemContainer::IndicesList& indices) {
@@ -57,7 +59,7 @@ void ReadIndices(Kit::IChannel& ch, ElemContainer::IndicesList& indices) {
 	UInt32 count = 0;
 	ch.Read(count);
 	if (ch.GetInputStatus() != 0 || UInt64(count) * 8 > ch.GetAvailable())
-		ThrowBadFile("ElemContainer: bad index record count", __LINE__);
+		ThrowBadFile("bad index record count", __LINE__);
 	ElemContainer::IndicesList read;
 	read.SetSize(count);
 	for (UInt32 i = 0; i < count; ++i) {
@@ -69,7 +71,7 @@ void ReadIndices(Kit::IChannel& ch, ElemContainer::IndicesList& indices) {
 		UInt32 offsets = 0;
 		ch.Read(offsets);
 		if (ch.GetInputStatus() != 0 || UInt64(offsets) * 4 > ch.GetAvailable())
-			ThrowBadFile("ElemContainer: bad polygon offset count", __LINE__);
+			ThrowBadFile("bad polygon offset count", __LINE__);
 		read[i].gPgons.SetSize(offsets);
 		for (UInt32 j = 0; j < offsets; ++j) {
 			Int32 value = 0;
@@ -126,18 +128,38 @@ void ElemContainer::WriteToFile(const IO::Location& folder, Int32 index) const {
 	if (file.Close() != 0) ThrowWriteFailed(__LINE__);
 }
 
+namespace {
+
+constexpr const char* ReadFailed = "Model3D::ElemContainer::ReadFromFile failed";
+
+void LogReadFailure(const IO::Location& where) {
+	Kit::logger.LogWarning("Model3D::ElemContainer::ReadFromFile failed: %", where.ToUtf8().c_str(), "Modeler");
+}
+
+// The one exception of a failed read: the file and the cause in its message, the
+// underlying exception (if any) as its cause.
+[[noreturn]] void ThrowReadFailed(const IO::Location& where, const std::string& why, UInt32 line,
+                                  const Kit::KitException& cause = Kit::NoCause()) {
+	const std::string message = std::string(ReadFailed) + ": " + where.ToUtf8() + ": " + why;
+	throw Kit::InternalErrorException(message.c_str(), "Model3D/ElemContainer", line, cause);
+}
+
+} // namespace
+
 void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
 	const IO::Location where = folder.Appended(GetCacheFileName(index));
-	auto fail = [&where]() {
-		Kit::logger.LogWarning("Model3D::ElemContainer::ReadFromFile failed: %", where.ToUtf8().c_str(), "Modeler");
-	};
-
-	IO::File file(where);
-	if (file.Open(IO::File::ReadMode) != 0) {
-		fail();
-		throw Kit::InternalErrorException("Model3D::ElemContainer::ReadFromFile failed", "Model3D/ElemContainer",
-		                                  __LINE__);
+	try {
+		ReadCacheFile(where);
+	} catch (...) {
+		LogReadFailure(where);
+		throw;
 	}
+}
+
+void ElemContainer::ReadCacheFile(const IO::Location& where) {
+	IO::File file(where);
+	if (const Int32 result = file.Open(IO::File::ReadMode); result != 0)
+		ThrowReadFailed(where, std::string("cannot open: ") + IO::GetErrorText(result), __LINE__);
 
 	IO::FileIChannel ch(file);
 	UInt32 n = 0;
@@ -145,8 +167,7 @@ void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
 	try {
 		ch.Read(n);
 		// Every slot takes at least its 4-byte index.
-		if (ch.GetInputStatus() != 0 || UInt64(n) * 4 > ch.GetAvailable())
-			ThrowBadFile("ElemContainer: bad element count", __LINE__);
+		if (ch.GetInputStatus() != 0 || UInt64(n) * 4 > ch.GetAvailable()) ThrowBadFile("bad element count", __LINE__);
 		elems.SetSize(n);
 
 		Kit::Array<const Elem*> elemTable;
@@ -156,7 +177,7 @@ void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
 			Int32 elemIndex = 0;
 			ch.Read(elemIndex);
 			if (ch.GetInputStatus() != 0 || elemIndex < 0 || UInt64(elemIndex) > elemTable.size())
-				ThrowBadFile("ElemContainer: bad element index", __LINE__);
+				ThrowBadFile("bad element index", __LINE__);
 			if (UInt64(elemIndex) < elemTable.size()) {
 				elems[filled] = elemTable[static_cast<USize>(elemIndex)];
 			} else {
@@ -170,15 +191,16 @@ void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
 		}
 
 		ReadIndices(ch, elemIndices);
-		if (ch.GetInputStatus() != 0) ThrowBadFile("ElemContainer: truncated file", __LINE__);
-	} catch (const Kit::KitException&) {
+		if (ch.GetInputStatus() != 0) ThrowBadFile("truncated file", __LINE__);
+	} catch (const Kit::KitException& e) {
 		// Keep the elements read completely, but no empty slots.
 		if (filled < n) elems.SetSize(filled);
-		fail();
-		throw;
+		const std::string why = e.HasMessage() ? e.GetMessage() : e.GetName();
+		const std::string part = filled < n ? "element " + std::to_string(filled) + " of " + std::to_string(n)
+		                                    : std::string("index records");
+		ThrowReadFailed(where, part + ": " + why, __LINE__, e);
 	} catch (const std::bad_alloc&) {
 		if (filled < n) elems.SetSize(filled);
-		fail();
 		throw Kit::OutOfMemoryException();
 	}
 }
@@ -199,15 +221,19 @@ void ElemContainer::PurgeToFile(const IO::Location& folder, Int32 index) {
 void ElemContainer::Restore() {
 	Kit::FastLockGuard guard(lock);
 	if (!purged.load(std::memory_order_relaxed)) return;
+	const IO::Location where = cacheLocation.Appended(GetCacheFileName(cacheFileIndex));
 	try {
-		ReadFromFile(cacheLocation, cacheFileIndex);
+		ReadCacheFile(where);
 	} catch (...) {
-		// Stay purged with nothing half-restored; the next access tries again.
+		// Stay purged with nothing half-restored; the next access tries again. Only the
+		// first failure of a run is logged, not every access that retries.
+		if (!restoreFailed.exchange(true, std::memory_order_acq_rel)) LogReadFailure(where);
 		elems.Clear();
 		elemIndices.Clear();
 		elemGuidIndexMap.Clear();
 		throw;
 	}
+	restoreFailed.store(false, std::memory_order_release);
 	purgedElemCount = 0;
 	purged.store(false, std::memory_order_release);
 }
