@@ -1,0 +1,92 @@
+#include "Model3D/geometry/decomposition/detail/RingGeometry.h"
+#include "Model3D/geometry/decomposition/detail/Steps.h"
+
+namespace Model3D::Decomposition {
+
+namespace {
+
+constexpr Int32 Removed = -2;
+
+class TriangleMerger {
+public:
+	explicit TriangleMerger(Workspace& ws) : ws(ws), parent(ws.partOf) {}
+
+	void Run(bool convexParts) {
+		const auto halfEdges = static_cast<Int32>(ws.triangles.size());
+		ws.heNext.resize(static_cast<USize>(halfEdges));
+		ws.hePrev.resize(static_cast<USize>(halfEdges));
+		for (Int32 h = 0; h < halfEdges; ++h) {
+			ws.heNext[static_cast<USize>(h)] = h % 3 == 2 ? h - 2 : h + 1;
+			ws.hePrev[static_cast<USize>(h)] = h % 3 == 0 ? h + 2 : h - 1;
+		}
+		if (!convexParts) return;
+		parent.resize(static_cast<USize>(halfEdges / 3));
+		for (Int32 t = 0; t < halfEdges / 3; ++t)
+			parent[static_cast<USize>(t)] = t;
+		OrderDiagonals();
+		for (const Int32 h : ws.order)
+			TryRemove(h);
+	}
+
+private:
+	const Vertex& Corner(Int32 h) const { return ws.ring[static_cast<USize>(ws.triangles[static_cast<USize>(h)])]; }
+	Int32 Next(Int32 h) const { return ws.heNext[static_cast<USize>(h)]; }
+	Int32 Prev(Int32 h) const { return ws.hePrev[static_cast<USize>(h)]; }
+
+	// Diagonals whose ends are both convex corners of the ring go first: they never
+	// matter. Those between two reflex corners go last: each of them settles two reflex
+	// corners at once and is the one worth keeping.
+	void OrderDiagonals() {
+		ws.order.clear();
+		const auto halfEdges = static_cast<Int32>(ws.twin.size());
+		for (Int32 pass = 0; pass < 3; ++pass)
+			for (Int32 h = 0; h < halfEdges; ++h) {
+				const Int32 g = ws.twin[static_cast<USize>(h)];
+				if (g > h && ReflexEnds(h) == pass) ws.order.push_back(h);
+			}
+	}
+	Int32 ReflexEnds(Int32 h) const {
+		const auto a = static_cast<USize>(ws.triangles[static_cast<USize>(h)]);
+		const auto b = static_cast<USize>(ws.triangles[static_cast<USize>(Next(h))]);
+		return ws.reflex[a] + ws.reflex[b];
+	}
+
+	Int32 Find(Int32 t) {
+		while (parent[static_cast<USize>(t)] != t) {
+			parent[static_cast<USize>(t)] = parent[static_cast<USize>(parent[static_cast<USize>(t)])];
+			t = parent[static_cast<USize>(t)];
+		}
+		return t;
+	}
+
+	// Removes the diagonal h (with its twin g) when the part on both sides stays convex
+	// at both of its ends.
+	void TryRemove(Int32 h) {
+		const Int32 g = ws.twin[static_cast<USize>(h)];
+		const Int32 partH = Find(h / 3), partG = Find(g / 3);
+		if (partH == partG) return;
+		// h runs from A to B, g from B to A.
+		if (!TurnsLeftOrStraight(Corner(Prev(h)), Corner(h), Corner(Next(Next(g)))) ||
+		    !TurnsLeftOrStraight(Corner(Prev(g)), Corner(g), Corner(Next(Next(h)))))
+			return;
+		const Int32 ph = Prev(h), nh = Next(h), pg = Prev(g), ng = Next(g);
+		ws.heNext[static_cast<USize>(ph)] = ng;
+		ws.hePrev[static_cast<USize>(ng)] = ph;
+		ws.heNext[static_cast<USize>(pg)] = nh;
+		ws.hePrev[static_cast<USize>(nh)] = pg;
+		ws.heNext[static_cast<USize>(h)] = Removed;
+		ws.heNext[static_cast<USize>(g)] = Removed;
+		parent[static_cast<USize>(partH)] = partG;
+	}
+
+	Workspace& ws;
+	std::vector<Int32>& parent; // union-find of triangles into parts
+};
+
+} // namespace
+
+void MergeTriangles(Workspace& ws, bool convexParts) {
+	TriangleMerger(ws).Run(convexParts);
+}
+
+} // namespace Model3D::Decomposition

@@ -1,0 +1,67 @@
+// The scratch state of one decomposition: the contours as one doubly linked ring of
+// vertices (holes bridged into it), the triangles cut from it and the half-edges of the
+// parts they are merged into. One workspace per thread is reused from call to call, so
+// a small polygon costs no allocation once the buffers have grown.
+#pragma once
+
+#include "platform/KitTypes.h"
+
+#include <vector>
+
+namespace Model3D::Decomposition {
+
+inline constexpr Int32 None = -1;
+
+// A corner of the ring. Copies made where a hole is bridged share the node index.
+struct Vertex {
+	double x = 0.0;
+	double y = 0.0;
+	Int32 prev = None;
+	Int32 next = None;
+	Int32 prevZ = None; // neighbours in z-order, for the search of large rings
+	Int32 nextZ = None;
+	UInt32 z = 0;
+	Int32 node = None; // the input node this corner stands for
+	// What lies across the side to 'next': the half-edge of a triangle already cut off
+	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
+	// this one reversed.
+	Int32 across = None;
+	Int32 copy = None; // the next corner at the same place made by bridging, None at the end
+};
+
+inline constexpr Int32 EncodePartner(Int32 w) {
+	return -2 - w;
+}
+inline constexpr Int32 DecodePartner(Int32 a) {
+	return -2 - a;
+}
+
+// One contour of the input: its first ring index and count, with its leftmost corner.
+struct Contour {
+	Int32 first = None;
+	Int32 count = 0;
+	Int32 leftmost = None;
+};
+
+struct Workspace {
+	std::vector<Vertex> ring;
+	std::vector<Contour> holes;
+	std::vector<Int32> seen;      // per input node: the contour pass that reached it
+	std::vector<Int32> triangles; // three ring indices per triangle, counter-clockwise
+	std::vector<Int32> twin;      // per half-edge 3t + k (corner k to k + 1): the opposite half-edge or None
+	std::vector<Int32> heNext;
+	std::vector<Int32> hePrev;
+	std::vector<Int32> partOf; // union-find of the triangles merged so far
+	std::vector<Int32> order;  // diagonals in the order they are tried for removal
+	std::vector<Int32> partCorners;
+	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
+	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
+	std::vector<Int32> bucketStart;
+	std::vector<std::pair<UInt32, Int32>> zKeys;
+	bool mended = false;
+	bool mirrored = false; // the outer contour ran clockwise; v was negated to make it run counter-clockwise
+};
+
+Workspace& ThreadWorkspace();
+
+} // namespace Model3D::Decomposition
