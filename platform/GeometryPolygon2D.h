@@ -15,8 +15,8 @@
 namespace Geometry {
 
 enum : UInt32 {
-	Polygon2DBoxValid = 1,  // 'box' is up to date
-	Polygon2DOriented = 2,  // the first contour runs counter-clockwise, the others clockwise
+	Polygon2DBoxValid = 1, // 'box' is up to date
+	Polygon2DOriented = 2, // the first contour runs counter-clockwise, the others clockwise
 };
 
 enum : Int32 {
@@ -49,9 +49,15 @@ Int32 AllocatePolygon2DData(Polygon2DData* data, UInt32 contourCount, UInt32 poi
 void FreePolygon2DData(Polygon2DData* data);
 
 // Table access (no checks).
-inline Int32* GetContourEnds(const Polygon2DData& data) { return reinterpret_cast<Int32*>(*data.contourEnds); }
-inline Coord* GetPoints(const Polygon2DData& data) { return reinterpret_cast<Coord*>(*data.points); }
-inline UInt8* GetPointFlags(const Polygon2DData& data) { return reinterpret_cast<UInt8*>(*data.pointFlags); }
+inline Int32* GetContourEnds(const Polygon2DData& data) {
+	return reinterpret_cast<Int32*>(*data.contourEnds);
+}
+inline Coord* GetPoints(const Polygon2DData& data) {
+	return reinterpret_cast<Coord*>(*data.points);
+}
+inline UInt8* GetPointFlags(const Polygon2DData& data) {
+	return reinterpret_cast<UInt8*>(*data.pointFlags);
+}
 
 // The box of all points; sets Polygon2DBoxValid. The empty polygon gets the zero box.
 Int32 GetPolygon2DDataBoundBox(Polygon2DData* data);

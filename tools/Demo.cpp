@@ -5,6 +5,7 @@
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/frame/SizeReport.h"
 #include "Model3D/core/model/Model3D.h"
+#include "Model3D/geometry/polygons/DrawingGeometry.h"
 #include "platform/KitHashTable.h"
 #include "platform/KitLogger.h"
 
@@ -65,6 +66,42 @@ bool SameModel(const Snapshot& before, const Snapshot& after, const Modeler::Mod
 	return true;
 }
 
+// Convex parts of a polygon: itself when it is convex, else its decomposition's parts.
+UInt32 ConvexParts(const Modeler::Body& body, const Modeler::PGON& pgon) {
+	if (!pgon.IsComplex()) return 1;
+	Kit::PagedArray<Int32> parts;
+	try {
+		DecomposePolygon(body, pgon, parts);
+	} catch (const Kit::KitException&) {
+		return 0;
+	}
+	return parts.IsEmpty() ? 0 : static_cast<UInt32>(-parts[0]);
+}
+
+// Per distinct body: its polygons, how many of them are concave or have holes, and the
+// convex parts and triangles that renderers get.
+void PrintDecomposition(Kit::OChannel& out, const Modeler::Model3DViewer& viewer) {
+	CPrintf(out, "\ndecomposition (per distinct body)\n");
+	CPrintf(out, "  elem body  polygons  complex  convex parts  triangles\n");
+	Kit::HashTable<const Modeler::Body*, UInt32> seen;
+	for (UInt32 i = 0; i < viewer.GetElemCount(); ++i) {
+		const auto elem = viewer.GetConstElem(i);
+		for (UInt32 j = 0; j < elem->GetBodyCount(); ++j) {
+			const Modeler::Body& body = *elem->GetConstBody(j);
+			if (seen.GetPtr(&body) != nullptr) continue;
+			seen.Put(&body, 1);
+			UInt32 complex = 0, parts = 0, triangles = 0;
+			for (Int32 p = 0; p < static_cast<Int32>(body.GetPolygonCount()); ++p) {
+				const Modeler::PGON& pgon = body.GetConstPolygon(p);
+				complex += pgon.IsComplex() ? 1 : 0;
+				parts += ConvexParts(body, pgon);
+				triangles += static_cast<UInt32>(pgon.GetTriangleCount(body));
+			}
+			CPrintf(out, "  %-4u %4u  %8u  %7u  %12u  %9u\n", i, j, body.GetPolygonCount(), complex, parts, triangles);
+		}
+	}
+}
+
 void PrintModel(Kit::OChannel& out, const char* title, const Modeler::Model3DViewer& viewer) {
 	CPrintf(out, "%s\n", title);
 	CPrintf(out, "  elements %u, distinct base elements %u, distinct bodies %u, hotspots %u, lights %u\n",
@@ -119,6 +156,7 @@ int RunWithModule(Kit::OChannel& out, std::optional<UInt64> seed) {
 	CPrintf(out, "attribute store: %u materials\n\n",
 	        Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
 	PrintModel(out, "main model", viewer);
+	PrintDecomposition(out, viewer);
 	viewer.ReportSize(out, 4);
 	out << "\n";
 	viewer.RepeatedTopologySaveReport(out);

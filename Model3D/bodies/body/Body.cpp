@@ -44,7 +44,9 @@ Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, In
 	varPart.Build(vertices, textureVertices, edges, polyEdges, polyNormals, polygons);
 }
 
-Body::~Body() = default;
+Body::~Body() {
+	delete roundNormals.load(std::memory_order_acquire);
+}
 
 Body& Body::operator=(const Body& source) {
 	if (this == &source) return *this;
@@ -99,7 +101,8 @@ void Body::SetupFromBODY(const BODY& record) {
 }
 
 UInt64 Body::GetUsedBytes() const {
-	return sizeof(Body) + UInt64(varPart.GetSize()) + UInt64(24) * roundNormals.size();
+	const RoundNormals* normals = roundNormals.load(std::memory_order_acquire);
+	return sizeof(Body) + UInt64(varPart.GetSize()) + (normals != nullptr ? UInt64(24) * normals->size() : 0);
 }
 
 UInt64 Body::GetPolyEdgeUsedBytes() const {

@@ -22,6 +22,8 @@
 #include "platform/KitShared.h"
 #include "platform/KitTypes.h"
 
+#include <atomic>
+
 namespace Modeler {
 
 class ConstBodyVertexIterator;
@@ -146,6 +148,9 @@ public:
 	const VarPart& GetVarPart() const { return varPart; }
 
 	// ---- caches ----------------------------------------------------------------------------
+	// Both caches are filled by const queries, from any thread: a body shared between
+	// threads may be queried by all of them at once. Clearing a cache is a change that
+	// the host must not run while other threads query the body.
 	void ClearConvexPolygonCache() const { varPart.ClearPolygonCaches(); }
 	void ClearRoundNormVectorCache() const;
 	void InitRoundNormVectors() const;
@@ -187,14 +192,18 @@ protected:
 	// protected ones of BodyHeader.
 
 private:
-	void ReadQuickRoundNormals(Kit::IChannel& ch);
-	void ComputeRoundNormVectors() const;
+	using RoundNormals = Kit::Array<VECT>;
+
+	void ReadQuickRoundNormals(Kit::IChannel& ch, bool valid);
+	// The round normals, computed when there are none yet.
+	const RoundNormals& EnsureRoundNormals() const;
+	void ComputeRoundNormVectors(RoundNormals& normals) const;
 	void ReverseContours();
 
-	mutable bool roundNormalsValid = false;
-
 	VarPart varPart;
-	mutable Kit::Array<VECT> roundNormals;
+	// Null until computed (or read); published once with an atomic exchange, so that
+	// threads sharing the body may ask for the normals at the same time.
+	mutable std::atomic<RoundNormals*> roundNormals{nullptr};
 };
 
 } // namespace Modeler

@@ -10,13 +10,13 @@
 #include "Model3D/bodies/body/Body.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace Modeler {
 
 void Body::ClearRoundNormVectorCache() const {
-	Kit::Array<VECT>().swap(roundNormals);
-	roundNormalsValid = false;
+	delete roundNormals.exchange(nullptr, std::memory_order_acq_rel);
 }
 
 UInt32 Body::GetExpectedRoundNormVectorCount() const {
@@ -26,25 +26,31 @@ UInt32 Body::GetExpectedRoundNormVectorCount() const {
 	return static_cast<UInt32>(count);
 }
 
+const Body::RoundNormals& Body::EnsureRoundNormals() const {
+	if (const RoundNormals* normals = roundNormals.load(std::memory_order_acquire)) return *normals;
+	auto computed = std::make_unique<RoundNormals>();
+	ComputeRoundNormVectors(*computed);
+	RoundNormals* expected = nullptr;
+	if (roundNormals.compare_exchange_strong(expected, computed.get(), std::memory_order_acq_rel,
+	                                         std::memory_order_acquire))
+		return *computed.release();
+	return *expected; // another thread was first; ours is dropped
+}
+
 void Body::InitRoundNormVectors() const {
-	if (roundNormalsValid) return;
-	ComputeRoundNormVectors();
-	roundNormalsValid = true;
+	EnsureRoundNormals();
 }
 
 UInt32 Body::GetRoundNormVectorCount() const {
-	InitRoundNormVectors();
-	return roundNormals.GetSize();
+	return EnsureRoundNormals().GetSize();
 }
 
 const VECT* Body::GetConstRoundNormVectorPtr(Int32 i) const {
-	InitRoundNormVectors();
-	return &roundNormals[static_cast<USize>(i)];
+	return &EnsureRoundNormals()[static_cast<USize>(i)];
 }
 
 Vector3dTpl<double> Body::GetRoundNormVector(Int32 i, const TRAN* tran) const {
-	InitRoundNormVectors();
-	const VECT& n = roundNormals[static_cast<USize>(i)];
+	const VECT& n = EnsureRoundNormals()[static_cast<USize>(i)];
 	Vector3dTpl<double> v(n.x, n.y, n.z);
 	if (tran != nullptr && (tran->status & Geometry::TR_NO_NORMAL_TRANSF) == 0) Geometry::TMVector(*tran, v);
 	return v;
@@ -62,9 +68,9 @@ inline void Add(VECT& to, const Vec& n) {
 
 // The computation over one body. Indices read from the body are range-checked so that
 // an inconsistent body cannot make it write outside the cache.
-class RoundNormals {
+class RoundNormalsPass {
 public:
-	RoundNormals(const Body& body, Kit::Array<VECT>& out)
+	RoundNormalsPass(const Body& body, Kit::Array<VECT>& out)
 	    : body(body), out(out), V(body.GetVertexCount()), E(body.GetEdgeCount()), P(body.GetPolygonCount()) {}
 
 	void Run() {
@@ -142,7 +148,7 @@ private:
 	std::vector<Step> path;
 };
 
-void RoundNormals::SumPerVertex() {
+void RoundNormalsPass::SumPerVertex() {
 	if (body.HasPolyEdges()) {
 		for (UInt32 p = 0; p < P; ++p) {
 			const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
@@ -172,7 +178,7 @@ void RoundNormals::SumPerVertex() {
 	}
 }
 
-void RoundNormals::SeedEdgeEntries() {
+void RoundNormalsPass::SeedEdgeEntries() {
 	for (UInt32 p = 0; p < P; ++p) {
 		const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
 		if (!pgon.IsCurved()) continue;
@@ -195,7 +201,7 @@ void RoundNormals::SeedEdgeEntries() {
 	}
 }
 
-void RoundNormals::BuildNeighbours() {
+void RoundNormalsPass::BuildNeighbours() {
 	neighbours.assign(4 * USize(E), -1);
 	for (UInt32 p = 0; p < P; ++p) {
 		const PGON& pgon = body.GetConstPolygon(static_cast<Int32>(p));
@@ -215,7 +221,7 @@ void RoundNormals::BuildNeighbours() {
 
 // Consecutive references of one contour (cyclically) are neighbours at their shared
 // vertex, on the side of each edge where this polygon lies.
-void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last) {
+void RoundNormalsPass::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last) {
 	for (Int32 i = first; i <= last; ++i) {
 		const Int32 ref = body.GetConstPolyEdge(i);
 		const Int32 k = EdgeOf(ref);
@@ -229,7 +235,7 @@ void RoundNormals::BuildContourNeighbours(Int32 polygon, Int32 first, Int32 last
 	}
 }
 
-void RoundNormals::WalkSharpEdges() {
+void RoundNormalsPass::WalkSharpEdges() {
 	for (UInt32 c = 0; c < E; ++c) {
 		if ((body.GetConstEdge(static_cast<Int32>(c)).status & EdgeSharp) == 0) continue;
 		const Int32 k = static_cast<Int32>(c);
@@ -243,7 +249,7 @@ void RoundNormals::WalkSharpEdges() {
 // Turns around the vertex at 'end' of sharp edge c, starting with c's polygon on 'side'
 // and crossing smooth edges, until a sharp edge, an open side, a flat polygon or c
 // itself. The sum of the polygons met is written to the entries facing them.
-void RoundNormals::Walk(Int32 c, int end, int side) {
+void RoundNormalsPass::Walk(Int32 c, int end, int side) {
 	const EDGE& ce = body.GetConstEdge(c);
 	const Int32 v = end == 0 ? ce.vert1 : ce.vert2;
 	Int32 polygon = PolygonOn(ce, side);
@@ -278,7 +284,7 @@ void RoundNormals::Walk(Int32 c, int end, int side) {
 		out[Entry(s.edge, s.end, s.side)] = value;
 }
 
-void RoundNormals::Normalize() {
+void RoundNormalsPass::Normalize() {
 	for (VECT& n : out) {
 		Vec v(n.x, n.y, n.z);
 		const double len = v.GetLength();
@@ -292,10 +298,10 @@ void RoundNormals::Normalize() {
 
 } // namespace
 
-void Body::ComputeRoundNormVectors() const {
-	roundNormals.assign(GetExpectedRoundNormVectorCount(), VECT{0, 0, 0});
-	if (roundNormals.empty()) return;
-	RoundNormals(*this, roundNormals).Run();
+void Body::ComputeRoundNormVectors(RoundNormals& normals) const {
+	normals.assign(GetExpectedRoundNormVectorCount(), VECT{0, 0, 0});
+	if (normals.empty()) return;
+	RoundNormalsPass(*this, normals).Run();
 }
 
 } // namespace Modeler

@@ -3,6 +3,8 @@
 
 #include "platform/KitException.h"
 
+#include <memory>
+
 namespace Modeler {
 
 namespace {
@@ -22,33 +24,38 @@ void Body::WriteAsBODY(Kit::OChannel& ch) const {
 
 void Body::QuickWrite(Kit::OChannel& ch) const {
 	ClearConvexPolygonCache();
-	WriteQuickHeader(ch, roundNormalsValid ? 1 : 0, "Body::QuickWrite: header not written");
+	const RoundNormals* normals = roundNormals.load(std::memory_order_acquire);
+	WriteQuickHeader(ch, normals != nullptr ? 1 : 0, "Body::QuickWrite: header not written");
 	varPart.QuickWrite(ch);
-	ch.Write(static_cast<UInt32>(roundNormals.size()));
-	ch.WriteBin(roundNormals.data(), UInt64(24) * roundNormals.size());
+	const UInt32 count = normals != nullptr ? static_cast<UInt32>(normals->size()) : 0;
+	ch.Write(count);
+	if (count > 0) ch.WriteBin(normals->data(), UInt64(24) * count);
 	if (ch.GetOutputStatus() != 0) ThrowStream("Body::QuickWrite: write failed", __LINE__);
 }
 
 // A stored cache whose size does not match the body is dropped (it is recomputed on
 // demand) rather than trusted: a short cache would be read past its end.
-void Body::ReadQuickRoundNormals(Kit::IChannel& ch) {
+void Body::ReadQuickRoundNormals(Kit::IChannel& ch, bool valid) {
 	UInt32 count = 0;
 	ch.Read(count);
 	if (ch.GetInputStatus() != 0) ThrowStream("Body::QuickRead: truncated stream", __LINE__);
 	const UInt64 bytes = UInt64(24) * count;
 	if (bytes > ch.GetAvailable()) ThrowStream("Body::QuickRead: round normals exceed the stream", __LINE__);
-	roundNormals.SetSize(count);
-	if (bytes > 0 && ch.ReadBin(roundNormals.data(), bytes) != 0)
+	auto normals = std::make_unique<RoundNormals>(count);
+	if (bytes > 0 && ch.ReadBin(normals->data(), bytes) != 0)
 		ThrowStream("Body::QuickRead: truncated stream", __LINE__);
-	if (roundNormalsValid && count != GetExpectedRoundNormVectorCount()) ClearRoundNormVectorCache();
+	if (valid && count == GetExpectedRoundNormVectorCount()) {
+		ClearRoundNormVectorCache();
+		roundNormals.store(normals.release(), std::memory_order_release);
+	}
 }
 
 void Body::QuickRead(Kit::IChannel& ch) {
 	Clear();
 	try {
-		roundNormalsValid = ReadQuickHeader(ch, "Body::QuickRead: truncated header") != 0;
+		const bool normalsValid = ReadQuickHeader(ch, "Body::QuickRead: truncated header") != 0;
 		varPart.QuickRead(ch);
-		ReadQuickRoundNormals(ch);
+		ReadQuickRoundNormals(ch, normalsValid);
 	} catch (...) {
 		Clear();
 		throw;

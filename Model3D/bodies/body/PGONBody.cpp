@@ -33,4 +33,26 @@ Vector3dTpl<double> PGON::GetNormalVector(const Body& body, const TRAN* tran) co
 	return body.GetPolyNormalFromId(ivect, tran);
 }
 
+Vector3dTpl<double> PGON::GetNormalVectorByVertex(const Body& body, Int32 polygonIndex, UInt32 k,
+                                                  const TRAN* tran) const {
+	if (!IsCurved()) return GetNormalVector(body, tran);
+	const Int32 ref = GetPolyEdge(body, static_cast<Int32>(k));
+	if (ref == 0) return GetNormalVector(body, tran); // a separator has no corner
+	Int64 entry;
+	if (body.HasSharpEdge()) {
+		// The entry of the reference's edge, for its start vertex, on this polygon's side.
+		const Int32 edge = ref > 0 ? ref - 1 : ~ref;
+		const Int64 edges = body.GetEdgeCount();
+		entry = Int64(body.GetVertexCount()) + edge;
+		if (ref < 0) entry += edges;
+		if (polygonIndex == body.GetConstEdge(edge).pgon2) entry += 2 * edges;
+	} else {
+		entry = body.GetBodyVertIdxFromPolyVertIdx(fpedg + static_cast<Int32>(k));
+	}
+	// A curved polygon on a body without round normals (its curved bit clear) has no
+	// entry to read: it is shaded flat.
+	if (entry < 0 || entry >= Int64(body.GetRoundNormVectorCount())) return GetNormalVector(body, tran);
+	return body.GetRoundNormVector(static_cast<Int32>(entry), tran);
+}
+
 } // namespace Modeler

@@ -42,14 +42,20 @@ PGON& PGON::operator=(const PGON& source) {
 }
 
 void PGON::ClearCache() const {
-	FreeCache(cpols);
-	cpols = nullptr;
+	FreeCache(CacheRef().exchange(nullptr, std::memory_order_acq_rel));
 }
 
 void PGON::SetCache(Int32* block) const {
-	if (block == cpols) return;
-	FreeCache(cpols);
-	cpols = block;
+	Int32* old = CacheRef().exchange(block, std::memory_order_acq_rel);
+	if (old != block) FreeCache(old);
+}
+
+const Int32* PGON::PublishCache(Int32* block) const {
+	Int32* expected = nullptr;
+	if (CacheRef().compare_exchange_strong(expected, block, std::memory_order_acq_rel, std::memory_order_acquire))
+		return block;
+	FreeCache(block); // another thread was first
+	return expected;
 }
 
 Int32* PGON::AllocateCache(Int32 triangleCount) {
@@ -66,11 +72,12 @@ void PGON::FreeCache(Int32* block) {
 
 void PGON::CopyCPols(const PGON& source) {
 	ClearCache();
-	if (source.cpols == nullptr) return;
-	Int32* copy = AllocateCache(source.cpols[0]);
+	const Int32* cache = source.LoadCache();
+	if (cache == nullptr) return;
+	Int32* copy = AllocateCache(cache[0]);
 	if (copy == nullptr) return;
-	std::memcpy(copy, source.cpols, source.GetCacheSize());
-	cpols = copy;
+	std::memcpy(copy, cache, CacheBytes(cache[0]));
+	SetCache(copy);
 }
 
 } // namespace Modeler

@@ -4,6 +4,12 @@
 // The triangle cache ("cpols") is one heap block of Int32 values: entry 0 is the
 // triangle count t, then three body vertex indices per triangle; 12·t + 4 bytes. The
 // polygon owns it: copies of the polygon deep-copy it, destruction frees it.
+//
+// The cache is built by the first triangle or convex-part query, from whichever thread
+// asks first: several threads may query one shared body at the same time, and the cache
+// is published with one atomic exchange (a thread that loses the race frees its own
+// block). Clearing the cache (ClearCache, SetCache, Body::ClearConvexPolygonCache,
+// Body::QuickWrite) is a change: the host must not run it while other threads query.
 #pragma once
 
 #include "Model3D/core/frame/ModuleExport.h"
@@ -13,8 +19,13 @@
 #include "platform/GeometryVector.h"
 #include "platform/KitTypes.h"
 
+#include <atomic>
 #include <cstddef>
 #include <type_traits>
+
+namespace Kit {
+class OChannel;
+}
 
 namespace Modeler {
 
@@ -50,8 +61,11 @@ public:
 	Int32 GetEdgeCount() const { return lpedg - fpedg + 1; }
 
 	// Triangle cache.
-	bool IsDecomposedIntoTriangles() const { return cpols != nullptr; }
-	UInt32 GetCacheSize() const { return cpols == nullptr ? 0 : CacheBytes(cpols[0]); }
+	bool IsDecomposedIntoTriangles() const { return LoadCache() != nullptr; }
+	UInt32 GetCacheSize() const {
+		const Int32* cache = LoadCache();
+		return cache == nullptr ? 0 : CacheBytes(cache[0]);
+	}
 	// Frees the cache (const: the cache is derived data).
 	void ClearCache() const;
 	// Takes ownership of a block made by AllocateCache (or null); frees the old one.
@@ -71,13 +85,47 @@ public:
 	Vector3dTpl<double> GetVertex(const Body& body, Int32 k, bool* isSeparator, const TRAN* tran = nullptr) const;
 	Vector3dTpl<double> GetNormalVector(const Body& body, const TRAN* tran = nullptr) const;
 
+	// ---- triangles and convex parts (the cache is built on first use) -----------------
+	// A polygon that is not complex is fanned from its first corner; a complex one is cut
+	// into convex parts (DecomposePolygon), each fanned from its first corner. A polygon
+	// that cannot be decomposed has 0 triangles, and stays so until the cache is cleared.
+	Int32 GetTriangleCount(const Body& body) const;
+	// Corner 0 … 2 of a triangle (a body vertex index); 0 without a cache.
+	Int32 GetTriangleVertexIndex(const Body& body, Int32 triangle, Int32 corner) const;
+	// A polygon that is not complex is its own one convex part (no cache is built); a
+	// complex one reports each triangle as a part.
+	Int32 GetConvexPolygonCount(const Body& body) const;
+	Int32 GetConvexPolygonVertexCount(const Body& body, Int32 part) const;
+	Int32 GetConvexPolygonVertexIndex(const Body& body, Int32 part, Int32 corner) const;
+	// The shading normal at poly-edge position k of this polygon (polygonIndex is its
+	// index in the body): the polygon normal on a flat polygon, else the round normal of
+	// the corner (of its edge side when the body has sharp edges).
+	Vector3dTpl<double> GetNormalVectorByVertex(const Body& body, Int32 polygonIndex, UInt32 k,
+	                                            const TRAN* tran = nullptr) const;
+	// The shading normal at a corner of a convex part; (0, 0, 0) when the corner's vertex
+	// is not a corner of the polygon.
+	Vector3dTpl<double> GetConvexPolygonNormalVectorByVertex(const Body& body, Int32 polygonIndex, UInt32 part,
+	                                                         UInt32 corner, const TRAN* tran = nullptr) const;
+	// Lists the cached triangles (nothing without a cache), vertex numbers 1-based.
+	void PrintDecompositionCache(const Body& body, Kit::OChannel& channel) const;
+
 protected:
 	// Deep copy of the source's cache; the own cache is freed first. A copy that cannot
 	// be allocated leaves this polygon without a cache.
 	void CopyCPols(const PGON& source);
+	// The cache, built when there is none yet; null only when memory ran out.
+	const Int32* Decompose(const Body& body) const;
 
 	friend class Body;
+
+private:
+	std::atomic_ref<Int32*> CacheRef() const { return std::atomic_ref<Int32*>(cpols); }
+	Int32* LoadCache() const { return CacheRef().load(std::memory_order_acquire); }
+	// Publishes a new cache unless another thread was first; returns the cache in place.
+	const Int32* PublishCache(Int32* block) const;
 };
+
+static_assert(std::atomic_ref<Int32*>::required_alignment <= alignof(Int32*));
 
 static_assert(sizeof(PGON) == 40);
 static_assert(offsetof(PGON, dummy) == 4 && offsetof(PGON, iumat) == 6 && offsetof(PGON, irtxt) == 8);
