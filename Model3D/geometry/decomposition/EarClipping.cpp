@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace Model3D::Decomposition {
@@ -56,15 +57,16 @@ public:
 		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
 			const double y0 = std::max(bottom, minY + row / scaleY - slack);
 			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
-			double lo = INFINITY, hi = -INFINITY;
+			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
 			SpanInBand(a, b, y0, y1, lo, hi);
 			SpanInBand(b, c, y0, y1, lo, hi);
 			SpanInBand(c, a, y0, y1, lo, hi);
 			if (lo > hi) continue;
 			const Int32 last = Column(hi + slack);
 			for (Int32 column = Column(lo - slack); column <= last; ++column)
-				for (Int32 v = ws.cellHeads[static_cast<USize>(row * columns + column)]; v != None;
-				     v = At(v).nextInCell)
+				for (Int32 v = ws.cellHeads[static_cast<USize>(row) * static_cast<USize>(columns) +
+				                            static_cast<USize>(column)];
+				     v != None; v = At(v).nextInCell)
 					if (f(v)) return true;
 		}
 		return false;
