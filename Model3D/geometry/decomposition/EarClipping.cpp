@@ -152,7 +152,12 @@ public:
 		ws.twin.assign(ws.triangles.size(), None);
 		cut = 0;
 		MarkCorners();
-		if (remaining > GridRingSize) grid.emplace(ws, start, remaining);
+		if (remaining > GridRingSize) {
+			grid.emplace(ws, start, remaining);
+			// Bridged holes leave long runs of reflex corners that a walk would pass again
+			// and again; without holes the walk's order gives fewer, shorter triangles.
+			if (!ws.holes.empty() && !RunQueued()) return false;
+		}
 		Int32 ear = start, stop = start;
 		// Every step either cuts a corner off or advances; a whole round without a cut
 		// removes degenerate corners or gives up, so the loop ends.
@@ -181,6 +186,42 @@ public:
 
 private:
 	Vertex& At(Int32 i) { return ring[static_cast<USize>(i)]; }
+
+	// The cutting of a long ring: instead of walking round it again and again past corners
+	// that cannot be ears, only the corners whose neighbours changed are looked at again.
+	// When none are left, every corner is queued once more; a round that neither cuts nor
+	// takes out anything gives up.
+	bool RunQueued() {
+		std::vector<Int32>& queue = ws.queue;
+		queue.clear();
+		USize head = 0;
+		bool progress = true;
+		while (remaining > 2) {
+			if (head == queue.size()) {
+				if (!progress) return false;
+				progress = false;
+				queue.clear();
+				head = 0;
+				Int32 v = start;
+				for (Int32 k = 0; k < remaining; ++k, v = At(v).next)
+					queue.push_back(v);
+			}
+			Int32 ear = queue[head++];
+			if (!At(ear).alive) continue;
+			const Int32 prev = At(ear).prev, next = At(ear).next;
+			if (TakeOutIfDegenerate(prev, ear, next)) {
+				queue.push_back(ear);
+				queue.push_back(At(ear).prev);
+				progress = true;
+			} else if (IsEar(prev, ear, next)) {
+				Cut(prev, ear, next);
+				queue.push_back(prev);
+				queue.push_back(next);
+				progress = true;
+			}
+		}
+		return true;
+	}
 
 	Int32 CountRing() {
 		Int32 count = 1;

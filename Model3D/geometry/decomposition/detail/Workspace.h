@@ -59,6 +59,7 @@ struct Workspace {
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
 	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
 	std::vector<Int32> bucketStart;
+	std::vector<Int32> queue;     // corners to look at again when cutting a long ring
 	std::vector<Int32> cellHeads; // the ear search grid: first corner of each cell
 	bool mended = false;
 	bool mirrored = false; // the outer contour ran clockwise; v was negated to make it run counter-clockwise
