@@ -14,7 +14,16 @@
 // A polygon without area gives k = 0. '*flag' (when not null) tells whether the input
 // needed mending (holes turned, repeated corners or contours without area left out).
 //
-// A negative status means failure; 'result' is then empty. Never throws.
+// The parts conform: a node that lies on a side of a part is a corner of it, so parts
+// meet side to side without cracks. Corners that go straight on are kept (a part may have
+// corners of 180°); each part is listed from a corner that turns, the one with the fewest
+// straight corners on its two sides, so that a fan from it has the fewest triangles
+// without area. Holes may touch the outline or each other at corners; holes running the
+// same way as the outline are turned. Geometry is decided by exact orientation tests, so
+// 'extent' is not needed as a tolerance and is not used.
+//
+// A negative status means failure; 'result' is then empty. Never throws. Safe to call
+// from several threads at once (scratch memory is kept per thread).
 #pragma once
 
 #include "Model3D/core/frame/ModuleExport.h"

@@ -2,66 +2,105 @@
 #include "Model3D/geometry/decomposition/detail/Steps.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace Model3D::Decomposition {
 
 namespace {
 
-// Rings longer than this find the corners near an ear through a z-order list.
-constexpr Int32 HashedRingSize = 64;
+// Rings longer than this find the corners near an ear through a grid.
+constexpr Int32 GridRingSize = 32;
 
-struct ZGrid {
-	double minX = 0.0;
-	double minY = 0.0;
-	double scale = 0.0; // cells per unit; 0 when the ring is not hashed
+// The corners that are not strictly convex, filed in a uniform grid over the ring's box.
+// A triangle looks only at the cells its rows actually cross, so that the long thin
+// triangles of a star do not scan their whole bounding box.
+class CornerGrid {
+public:
+	CornerGrid(Workspace& ws, Int32 start, Int32 count) : ws(ws) {
+		double maxX = At(start).x, maxY = At(start).y;
+		minX = maxX;
+		minY = maxY;
+		Int32 filed = 0;
+		Int32 v = start;
+		for (Int32 k = 0; k < count; ++k, v = At(v).next) {
+			minX = std::min(minX, At(v).x);
+			minY = std::min(minY, At(v).y);
+			maxX = std::max(maxX, At(v).x);
+			maxY = std::max(maxY, At(v).y);
+			filed += At(v).convex ? 0 : 1;
+		}
+		const double width = maxX - minX, height = maxY - minY;
+		if (filed == 0 || !(width > 0.0) || !(height > 0.0)) return;
+		const double cell = std::sqrt(width * height / filed);
+		columns = std::min<Int32>(static_cast<Int32>(width / cell) + 1, 4 * filed);
+		rows = std::min<Int32>(static_cast<Int32>(height / cell) + 1, 4 * filed);
+		scaleX = columns / width;
+		scaleY = rows / height;
+		slack = 1e-9 * std::max(width, height);
+		ws.cellHeads.assign(static_cast<USize>(columns) * static_cast<USize>(rows), None);
+		for (Int32 k = 0; k < count; ++k, v = At(v).next)
+			if (!At(v).convex) {
+				Int32& head = ws.cellHeads[static_cast<USize>(Cell(At(v).x, At(v).y))];
+				At(v).nextInCell = head;
+				head = v;
+			}
+	}
+
+	// Calls f on every filed corner that may lie in the closed triangle a, b, c, until f
+	// returns true; returns whether it did.
+	template <typename F> bool AnyNear(const Vertex& a, const Vertex& b, const Vertex& c, F&& f) const {
+		if (columns == 0) return false;
+		const double top = std::max({a.y, b.y, c.y}), bottom = std::min({a.y, b.y, c.y});
+		const Int32 lastRow = Row(top + slack);
+		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
+			const double y0 = std::max(bottom, minY + row / scaleY - slack);
+			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
+			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+			SpanInBand(a, b, y0, y1, lo, hi);
+			SpanInBand(b, c, y0, y1, lo, hi);
+			SpanInBand(c, a, y0, y1, lo, hi);
+			if (lo > hi) continue;
+			const Int32 last = Column(hi + slack);
+			for (Int32 column = Column(lo - slack); column <= last; ++column)
+				for (Int32 v = ws.cellHeads[static_cast<USize>(row) * static_cast<USize>(columns) +
+				                            static_cast<USize>(column)];
+				     v != None; v = At(v).nextInCell)
+					if (f(v)) return true;
+		}
+		return false;
+	}
+
+private:
+	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
+	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
+	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
+	Int32 Row(double y) const { return std::clamp(static_cast<Int32>((y - minY) * scaleY), 0, rows - 1); }
+	Int32 Cell(double x, double y) const { return Row(y) * columns + Column(x); }
+
+	// Widens [lo, hi] by the x range of the segment p–q between the heights y0 and y1.
+	static void SpanInBand(const Vertex& p, const Vertex& q, double y0, double y1, double& lo, double& hi) {
+		const double low = std::min(p.y, q.y), high = std::max(p.y, q.y);
+		if (high < y0 || low > y1) return;
+		auto take = [&](double x) {
+			lo = std::min(lo, x);
+			hi = std::max(hi, x);
+		};
+		if (p.y == q.y) {
+			take(p.x);
+			take(q.x);
+			return;
+		}
+		const double slope = (q.x - p.x) / (q.y - p.y);
+		take(p.x + (std::clamp(y0, low, high) - p.y) * slope);
+		take(p.x + (std::clamp(y1, low, high) - p.y) * slope);
+	}
+
+	Workspace& ws;
+	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
+	Int32 columns = 0, rows = 0;
 };
-
-UInt32 Spread(UInt32 v) {
-	v = (v | (v << 8)) & 0x00FF00FFu;
-	v = (v | (v << 4)) & 0x0F0F0F0Fu;
-	v = (v | (v << 2)) & 0x33333333u;
-	v = (v | (v << 1)) & 0x55555555u;
-	return v;
-}
-
-UInt32 ZOrder(const ZGrid& grid, double x, double y) {
-	const double fx = std::clamp((x - grid.minX) * grid.scale, 0.0, 32767.0);
-	const double fy = std::clamp((y - grid.minY) * grid.scale, 0.0, 32767.0);
-	return Spread(static_cast<UInt32>(fx)) | (Spread(static_cast<UInt32>(fy)) << 1);
-}
-
-ZGrid BuildZOrder(Workspace& ws, Int32 start, Int32 count) {
-	ZGrid grid;
-	double maxX = ws.ring[static_cast<USize>(start)].x, maxY = ws.ring[static_cast<USize>(start)].y;
-	grid.minX = maxX;
-	grid.minY = maxY;
-	Int32 v = start;
-	for (Int32 k = 0; k < count; ++k, v = ws.ring[static_cast<USize>(v)].next) {
-		const Vertex& p = ws.ring[static_cast<USize>(v)];
-		grid.minX = std::min(grid.minX, p.x);
-		grid.minY = std::min(grid.minY, p.y);
-		maxX = std::max(maxX, p.x);
-		maxY = std::max(maxY, p.y);
-	}
-	const double size = std::max(maxX - grid.minX, maxY - grid.minY);
-	if (!(size > 0.0) || !(32767.0 / size < 1e300)) return grid;
-	grid.scale = 32767.0 / size;
-	ws.zKeys.clear();
-	for (Int32 k = 0; k < count; ++k, v = ws.ring[static_cast<USize>(v)].next) {
-		Vertex& p = ws.ring[static_cast<USize>(v)];
-		p.z = ZOrder(grid, p.x, p.y);
-		ws.zKeys.emplace_back(p.z, v);
-	}
-	std::sort(ws.zKeys.begin(), ws.zKeys.end());
-	Int32 last = None;
-	for (const auto& key : ws.zKeys) {
-		ws.ring[static_cast<USize>(key.second)].prevZ = last;
-		if (last != None) ws.ring[static_cast<USize>(last)].nextZ = key.second;
-		last = key.second;
-	}
-	ws.ring[static_cast<USize>(last)].nextZ = None;
-	return grid;
-}
 
 // True when q lies on the ray from 'from' through 'toward', beyond 'from'.
 bool OnRay(const Vertex& from, const Vertex& toward, const Vertex& q) {
@@ -108,10 +147,17 @@ public:
 
 	bool Run() {
 		remaining = CountRing();
-		ws.triangles.clear();
-		ws.twin.clear();
-		MarkReflexCorners();
-		if (remaining > HashedRingSize) grid = BuildZOrder(ws, start, remaining);
+		// A ring of n corners gives at most n − 2 triangles.
+		ws.triangles.resize(3 * static_cast<USize>(std::max(remaining - 2, 0)));
+		ws.twin.assign(ws.triangles.size(), None);
+		cut = 0;
+		MarkCorners();
+		if (remaining > GridRingSize) {
+			grid.emplace(ws, start, remaining);
+			// Bridged holes leave long runs of reflex corners that a walk would pass again
+			// and again; without holes the walk's order gives fewer, shorter triangles.
+			if (!ws.holes.empty() && !RunQueued()) return false;
+		}
 		Int32 ear = start, stop = start;
 		// Every step either cuts a corner off or advances; a whole round without a cut
 		// removes degenerate corners or gives up, so the loop ends.
@@ -133,11 +179,49 @@ public:
 				stop = ear;
 			}
 		}
+		ws.triangles.resize(3 * static_cast<USize>(cut));
+		ws.twin.resize(ws.triangles.size());
 		return true;
 	}
 
 private:
 	Vertex& At(Int32 i) { return ring[static_cast<USize>(i)]; }
+
+	// The cutting of a long ring: instead of walking round it again and again past corners
+	// that cannot be ears, only the corners whose neighbours changed are looked at again.
+	// When none are left, every corner is queued once more; a round that neither cuts nor
+	// takes out anything gives up.
+	bool RunQueued() {
+		std::vector<Int32>& queue = ws.queue;
+		queue.clear();
+		USize head = 0;
+		bool progress = true;
+		while (remaining > 2) {
+			if (head == queue.size()) {
+				if (!progress) return false;
+				progress = false;
+				queue.clear();
+				head = 0;
+				Int32 v = start;
+				for (Int32 k = 0; k < remaining; ++k, v = At(v).next)
+					queue.push_back(v);
+			}
+			Int32 ear = queue[head++];
+			if (!At(ear).alive) continue;
+			const Int32 prev = At(ear).prev, next = At(ear).next;
+			if (TakeOutIfDegenerate(prev, ear, next)) {
+				queue.push_back(ear);
+				queue.push_back(At(ear).prev);
+				progress = true;
+			} else if (IsEar(prev, ear, next)) {
+				Cut(prev, ear, next);
+				queue.push_back(prev);
+				queue.push_back(next);
+				progress = true;
+			}
+		}
+		return true;
+	}
 
 	Int32 CountRing() {
 		Int32 count = 1;
@@ -146,28 +230,31 @@ private:
 		return count;
 	}
 
-	void MarkReflexCorners() {
-		ws.reflex.assign(ring.size(), 0);
+	void MarkCorners() {
+		ws.reflex.resize(ring.size());
 		Int32 v = start;
-		for (Int32 k = 0; k < remaining; ++k, v = At(v).next)
-			ws.reflex[static_cast<USize>(v)] = TurnsLeftOrStraight(At(At(v).prev), At(v), At(At(v).next)) ? 0 : 1;
+		for (Int32 k = 0; k < remaining; ++k, v = At(v).next) {
+			Vertex& corner = At(v);
+			const Vertex& prev = At(corner.prev);
+			const Vertex& next = At(corner.next);
+			const int turn = Orient(prev, corner, next);
+			corner.alive = true;
+			corner.convex = turn > 0;
+			ws.reflex[static_cast<USize>(v)] = turn < 0 || (turn == 0 && !GoesStraight(prev, corner, next)) ? 1 : 0;
+		}
 	}
 
 	bool IsEar(Int32 a, Int32 b, Int32 c) {
 		const Vertex &pa = At(a), &pb = At(b), &pc = At(c);
 		if (Orient(pa, pb, pc) <= 0) return false;
-		if (grid.scale == 0.0) {
+		if (!grid) {
 			for (Int32 p = pc.next; p != a; p = At(p).next)
-				if (Blocks(ring, At(p), pa, pb, pc)) return false;
+				if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
 			return true;
 		}
-		const UInt32 minZ = ZOrder(grid, std::min({pa.x, pb.x, pc.x}), std::min({pa.y, pb.y, pc.y}));
-		const UInt32 maxZ = ZOrder(grid, std::max({pa.x, pb.x, pc.x}), std::max({pa.y, pb.y, pc.y}));
-		for (Int32 p = pb.prevZ; p != None && At(p).z >= minZ; p = At(p).prevZ)
-			if (p != a && p != c && Blocks(ring, At(p), pa, pb, pc)) return false;
-		for (Int32 p = pb.nextZ; p != None && At(p).z <= maxZ; p = At(p).nextZ)
-			if (p != a && p != c && Blocks(ring, At(p), pa, pb, pc)) return false;
-		return true;
+		return !grid->AnyNear(pa, pb, pc, [&](Int32 p) {
+			return At(p).alive && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
+		});
 	}
 
 	// Records that half-edge h lies along the ring side leaving 'owner', whose far side
@@ -183,9 +270,10 @@ private:
 	}
 
 	void Cut(Int32 a, Int32 b, Int32 c) {
-		const auto t = static_cast<Int32>(ws.triangles.size());
-		ws.triangles.insert(ws.triangles.end(), {a, b, c});
-		ws.twin.insert(ws.twin.end(), {None, None, None});
+		const Int32 t = 3 * cut++;
+		ws.triangles[static_cast<USize>(t)] = a;
+		ws.triangles[static_cast<USize>(t) + 1] = b;
+		ws.triangles[static_cast<USize>(t) + 2] = c;
 		Pair(t, At(a).across, a);
 		Pair(t + 1, At(b).across, b);
 		if (remaining == 3) Pair(t + 2, At(c).across, c); // the last triangle closes on a side already there
@@ -197,8 +285,7 @@ private:
 		Vertex& v = At(b);
 		At(v.prev).next = v.next;
 		At(v.next).prev = v.prev;
-		if (v.prevZ != None) At(v.prevZ).nextZ = v.nextZ;
-		if (v.nextZ != None) At(v.nextZ).prevZ = v.prevZ;
+		v.alive = false;
 		if (b == start) start = v.next;
 		--remaining;
 	}
@@ -262,7 +349,8 @@ private:
 	std::vector<Vertex>& ring;
 	Int32 start;
 	Int32 remaining = 0;
-	ZGrid grid;
+	Int32 cut = 0; // triangles cut so far
+	std::optional<CornerGrid> grid;
 };
 
 } // namespace

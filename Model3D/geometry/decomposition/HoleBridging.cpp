@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Model3D::Decomposition {
 
@@ -100,7 +101,7 @@ private:
 	// seen at a smaller angle from the ray.
 	Int32 FindTarget(Int32 m) {
 		const Vertex h = At(m);
-		double hitX = -INFINITY;
+		double hitX = -std::numeric_limits<double>::infinity();
 		Int32 best = None;
 		strips.ForSidesAt(h.y, [&](Int32 p) {
 			const Vertex& a = At(p);

@@ -41,10 +41,25 @@ private:
 	std::size_t count = 0;
 };
 
-} // namespace
+// The exact difference a − b as its rounded value and its rounding error.
+struct Difference {
+	double value;
+	double error;
+};
+Difference Subtract(double a, double b) {
+	const double x = a - b;
+	const double bVirtual = a - x;
+	const double aVirtual = x + bVirtual;
+	return {x, (a - aVirtual) + (bVirtual - b)};
+}
 
-int ExactOrientation(double ax, double ay, double bx, double by, double cx, double cy) {
-	// (a − c) × (b − c) expanded into six products so that no subtraction rounds.
+int Sign(double v) {
+	return v > 0.0 ? 1 : (v < 0.0 ? -1 : 0);
+}
+
+// The sign of (a − c) × (b − c) from six exact products, for any finite input.
+int ExactOrientationOfProducts(double ax, double ay, double bx, double by, double cx, double cy) {
+	// Expanded so that no subtraction rounds.
 	ExactSum sum;
 	sum.AddProduct(ax, by);
 	sum.AddProduct(-ax, cy);
@@ -53,6 +68,27 @@ int ExactOrientation(double ax, double ay, double bx, double by, double cx, doub
 	sum.AddProduct(ay, cx);
 	sum.AddProduct(bx, cy);
 	return sum.Sign();
+}
+
+} // namespace
+
+int ExactOrientation(double ax, double ay, double bx, double by, double cx, double cy) {
+	// Most hard cases have differences that are exact (corners on a common line, on a
+	// grid): then each product is its rounded value plus an fma error, four terms.
+	const Difference acx = Subtract(ax, cx), bcy = Subtract(by, cy), acy = Subtract(ay, cy), bcx = Subtract(bx, cx);
+	if (acx.error == 0.0 && bcy.error == 0.0 && acy.error == 0.0 && bcx.error == 0.0) {
+		const double left = acx.value * bcy.value, right = acy.value * bcx.value;
+		const double leftError = std::fma(acx.value, bcy.value, -left);
+		const double rightError = std::fma(acy.value, bcx.value, -right);
+		if (left == right) return Sign(leftError - rightError);
+		ExactSum sum;
+		sum.Add(leftError);
+		sum.Add(-rightError);
+		sum.Add(left);
+		sum.Add(-right);
+		return sum.Sign();
+	}
+	return ExactOrientationOfProducts(ax, ay, bx, by, cx, cy);
 }
 
 } // namespace Model3D::Decomposition

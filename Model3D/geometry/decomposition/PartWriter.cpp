@@ -7,26 +7,29 @@ namespace {
 
 constexpr Int32 Written = -3;
 
-// The corner to list a part from. Its fan (c0, ci, ci+1) has a triangle without area for
+// The corner to list a part from (its corners given as half-edges, 'straight' telling
+// which of them go straight on). Its fan (c0, ci, ci+1) has a triangle without area for
 // every straight corner on the two sides through c0, so the best is the strictly convex
 // corner with the fewest straight corners next to it.
-USize FanStart(const std::vector<Vertex>& ring, const Int32* corners, USize m) {
-	auto straight = [&](USize i) {
-		const Vertex& prev = ring[static_cast<USize>(corners[(i + m - 1) % m])];
-		return Orient(prev, ring[static_cast<USize>(corners[i % m])], ring[static_cast<USize>(corners[(i + 1) % m])]) ==
-		       0;
-	};
+USize FanStart(const std::vector<UInt8>& straight, const Int32* corners, USize m) {
+	auto isStraight = [&](USize i) { return straight[static_cast<USize>(corners[i % m])] != 0; };
 	USize first = 0;
-	while (first < m && straight(first))
+	while (first < m && isStraight(first))
 		++first;
 	if (first == m) return 0;
 	USize gapBefore = 0;
-	while (gapBefore < m && straight(first + m - 1 - gapBefore))
+	while (gapBefore < m && isStraight(first + m - 1 - gapBefore))
 		++gapBefore;
+	if (gapBefore == 0 && first == 0) {
+		bool any = false;
+		for (USize i = 1; i < m && !any; ++i)
+			any = isStraight(i);
+		if (!any) return 0;
+	}
 	USize best = first, bestCost = m;
 	for (USize i = first; i < first + m;) {
 		USize gapAfter = 0;
-		while (gapAfter < m && straight(i + 1 + gapAfter))
+		while (gapAfter < m && isStraight(i + 1 + gapAfter))
 			++gapAfter;
 		if (gapBefore + gapAfter < bestCost) {
 			bestCost = gapBefore + gapAfter;
@@ -52,7 +55,7 @@ void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& r
 		Int32 e = h;
 		for (Int32 guard = 0; guard < halfEdges && ws.twin[static_cast<USize>(e)] != Written; ++guard) {
 			ws.twin[static_cast<USize>(e)] = Written;
-			ws.partCorners.push_back(ws.triangles[static_cast<USize>(e)]);
+			ws.partCorners.push_back(e);
 			e = ws.heNext[static_cast<USize>(e)];
 		}
 		ws.partCorners[countAt] = static_cast<Int32>(ws.partCorners.size() - countAt - 1);
@@ -65,10 +68,11 @@ void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& r
 	for (USize i = 0; i < ws.partCorners.size();) {
 		const auto m = static_cast<USize>(ws.partCorners[i]);
 		const Int32* corners = ws.partCorners.data() + i + 1;
-		const USize start = FanStart(ws.ring, corners, m);
+		const USize start = FanStart(ws.straight, corners, m);
 		result[out++] = static_cast<Int32>(m);
 		for (USize k = 0; k < m; ++k) {
-			const Int32 node = ws.ring[static_cast<USize>(corners[(start + k) % m])].node;
+			const Int32 corner = ws.triangles[static_cast<USize>(corners[(start + k) % m])];
+			const Int32 node = ws.ring[static_cast<USize>(corner)].node;
 			result[out++] = nodes[static_cast<USize>(node)].vertex;
 		}
 		i += m + 1;

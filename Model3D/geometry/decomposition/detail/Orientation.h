@@ -21,6 +21,8 @@ inline int Orientation(double ax, double ay, double bx, double by, double cx, do
 	const double bound = 3.3306690738754716e-16 * (std::fabs(left) + std::fabs(right));
 	if (det > bound) return 1;
 	if (-det > bound) return -1;
+	// Corners on a common horizontal or vertical line: both products are exactly zero.
+	if ((ax == cx || by == cy) && (ay == cy || bx == cx)) return 0;
 	return ExactOrientation(ax, ay, bx, by, cx, cy);
 }
 

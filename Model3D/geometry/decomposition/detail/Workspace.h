@@ -18,10 +18,10 @@ struct Vertex {
 	double y = 0.0;
 	Int32 prev = None;
 	Int32 next = None;
-	Int32 prevZ = None; // neighbours in z-order, for the search of large rings
-	Int32 nextZ = None;
-	UInt32 z = 0;
-	Int32 node = None; // the input node this corner stands for
+	Int32 nextInCell = None; // the next corner filed in the same cell of the ear search grid
+	bool alive = false;      // still in the ring being cut
+	bool convex = false;     // strictly convex when cutting began: such a corner never blocks an ear
+	Int32 node = None;       // the input node this corner stands for
 	// What lies across the side to 'next': the half-edge of a triangle already cut off
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
 	// this one reversed.
@@ -41,6 +41,7 @@ struct Contour {
 	Int32 first = None;
 	Int32 count = 0;
 	Int32 leftmost = None;
+	double area = 0.0; // twice the signed area
 };
 
 struct Workspace {
@@ -54,10 +55,12 @@ struct Workspace {
 	std::vector<Int32> partOf; // union-find of the triangles merged so far
 	std::vector<Int32> order;  // diagonals in the order they are tried for removal
 	std::vector<Int32> partCorners;
+	std::vector<UInt8> straight;    // per corner of the part being written: collinear with its neighbours
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
 	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
 	std::vector<Int32> bucketStart;
-	std::vector<std::pair<UInt32, Int32>> zKeys;
+	std::vector<Int32> queue;     // corners to look at again when cutting a long ring
+	std::vector<Int32> cellHeads; // the ear search grid: first corner of each cell
 	bool mended = false;
 	bool mirrored = false; // the outer contour ran clockwise; v was negated to make it run counter-clockwise
 };
