@@ -335,7 +335,7 @@ TEST(ConvexDecomposition, OrientationIsExactNextToLines) {
 		const __int128 det = static_cast<__int128>(bx - ax) * (cy - ay) - static_cast<__int128>(by - ay) * (cx - ax);
 		const int expected = det > 0 ? 1 : (det < 0 ? -1 : 0);
 		const auto d = [](long long v) { return static_cast<double>(v); };
-		ASSERT_EQ(Model3D::Decomposition::Orientation(d(ax), d(ay), d(bx), d(by), d(cx), d(cy)), expected);
+		ASSERT_EQ(Modeler::Decomposition::Orientation(d(ax), d(ay), d(bx), d(by), d(cx), d(cy)), expected);
 		const double plain = (d(bx) - d(ax)) * (d(cy) - d(ay)) - (d(by) - d(ay)) * (d(cx) - d(ax));
 		plainWrong += (plain > 0 ? 1 : (plain < 0 ? -1 : 0)) != expected ? 1 : 0;
 	}

@@ -4,7 +4,7 @@
 
 #include <new>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -31,7 +31,7 @@ Int32 Decompose(Kit::PagedArray<Int32>& result, const PNODArray& nodes, bool con
 
 } // namespace
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition
 
 Int32 CXdpMain(Kit::PagedArray<Int32>& result, PNODArray& nodes, bool convexParts, Int32 nodeCount, double /*extent*/,
                bool* flag, Int32 allocatedNodes) {
@@ -41,7 +41,7 @@ Int32 CXdpMain(Kit::PagedArray<Int32>& result, PNODArray& nodes, bool convexPart
 			result.Clear();
 			return CXdpBadInput;
 		}
-		const Int32 status = Model3D::Decomposition::Decompose(result, nodes, convexParts, nodeCount, flag);
+		const Int32 status = Modeler::Decomposition::Decompose(result, nodes, convexParts, nodeCount, flag);
 		if (status != CXdpOk) result.Clear();
 		return status;
 	} catch (const std::bad_alloc&) {

@@ -1,7 +1,7 @@
 #include "Model3D/geometry/decomposition/detail/RingGeometry.h"
 #include "Model3D/geometry/decomposition/detail/Steps.h"
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -113,4 +113,4 @@ void MergeTriangles(Workspace& ws, bool convexParts) {
 	TriangleMerger(ws).Run(convexParts);
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

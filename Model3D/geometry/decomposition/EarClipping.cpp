@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -359,4 +359,4 @@ bool ClipEars(Workspace& ws, Int32 start) {
 	return EarClipper(ws, start).Run();
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

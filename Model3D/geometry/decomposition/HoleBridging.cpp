@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -221,4 +221,4 @@ bool BridgeHoles(Workspace& ws, Int32 outer) {
 	return true;
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -125,4 +125,4 @@ Loaded LoadContours(Workspace& ws, const PNODArray& nodes, Int32 nodeCount, Int3
 	return Loaded::Polygon;
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

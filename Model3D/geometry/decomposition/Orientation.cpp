@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -91,4 +91,4 @@ int ExactOrientation(double ax, double ay, double bx, double by, double cx, doub
 	return ExactOrientationOfProducts(ax, ay, bx, by, cx, cy);
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

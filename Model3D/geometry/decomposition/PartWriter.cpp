@@ -1,7 +1,7 @@
 #include "Model3D/geometry/decomposition/detail/RingGeometry.h"
 #include "Model3D/geometry/decomposition/detail/Steps.h"
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 namespace {
 
@@ -79,4 +79,4 @@ void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& r
 	}
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 // The exact sign of (b − a) × (c − a), computed without the filter.
 int ExactOrientation(double ax, double ay, double bx, double by, double cx, double cy);
@@ -26,4 +26,4 @@ inline int Orientation(double ax, double ay, double bx, double by, double cx, do
 	return ExactOrientation(ax, ay, bx, by, cx, cy);
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

@@ -4,7 +4,7 @@
 #include "Model3D/geometry/decomposition/detail/Orientation.h"
 #include "Model3D/geometry/decomposition/detail/Workspace.h"
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 inline int Orient(const Vertex& a, const Vertex& b, const Vertex& c) {
 	return Orientation(a.x, a.y, b.x, b.y, c.x, c.y);
@@ -45,4 +45,4 @@ inline bool InsideCornerAngle(const std::vector<Vertex>& ring, const Vertex& v, 
 	return GoesStraight(prev, v, next) && leftOfIn > 0;
 }
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

@@ -6,7 +6,7 @@
 #include "platform/GeometryNodes.h"
 #include "platform/KitPagedArray.h"
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 enum class Loaded { Polygon, NoArea, BadInput };
 
@@ -30,4 +30,4 @@ void MergeTriangles(Workspace& ws, bool convexParts);
 // Writes the parts in the result format, each from its best fan corner.
 void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& result);
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition

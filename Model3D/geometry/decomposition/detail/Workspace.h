@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace Model3D::Decomposition {
+namespace Modeler::Decomposition {
 
 inline constexpr Int32 None = -1;
 
@@ -67,4 +67,4 @@ struct Workspace {
 
 Workspace& ThreadWorkspace();
 
-} // namespace Model3D::Decomposition
+} // namespace Modeler::Decomposition
