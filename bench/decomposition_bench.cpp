@@ -1,6 +1,8 @@
 // The convex decomposition: the fixed inputs (a star, a wall with windows, many small
-// polygons) and generated stars with and without holes. Only CXdpMain is timed; node
-// lists are built beforehand and the counters are worked out after the timed loop.
+// polygons) and generated stars with and without holes. CXdpMain is timed alone, with
+// node lists built beforehand and the counters worked out after the timed loop; then the
+// whole path of a body polygon's first triangle query.
+#include "Model3D/bodies/builder/CandidateBody.h"
 #include "Model3D/geometry/decomposition/ConvexDecomposition.h"
 #include "fixtures/DecompositionCheck.h"
 
@@ -165,6 +167,46 @@ void BM_DecomposeStarWithHoles(benchmark::State& state) {
 // 100,000 corners either way: a star of 50,000 with 1,000 holes of 50, and a star of
 // 1,000 (like the fixed input) with 1,000 holes of 99.
 BENCHMARK(BM_DecomposeStarWithHoles)->Args({50000, 1000, 50})->Args({1000, 1000, 99})->Unit(benchmark::kMicrosecond);
+
+// The whole path a renderer takes: one body holding every input polygon as a face (each
+// marked concave, so that it goes through the decomposition), built beforehand; timed is
+// the first triangle query of every polygon, which projects the face, decomposes it and
+// fans its parts into the polygon's cache.
+Kit::SharedPtr<Modeler::Body> BodyOf(const std::vector<Polygon>& polygons) {
+	Modeler::CandidateBody builder;
+	for (const Polygon& polygon : polygons) {
+		Modeler::CandidateBody::FaceLoops loops;
+		for (const Contour& contour : polygon) {
+			loops.emplace_back();
+			for (const Point& q : contour)
+				loops.back().push_back(static_cast<Int32>(builder.StoreVertex(q.x, q.y, 0)));
+		}
+		builder.StoreFace(loops, 0, Modeler::PgonConcave);
+	}
+	builder.CalculateBounds();
+	return builder.ToBody();
+}
+
+void BM_FirstTriangleQuery(benchmark::State& state, const char* file) {
+	const auto polygons = ReadPolygons(InputsFolder() + "/" + file);
+	if (!polygons) {
+		state.SkipWithError((std::string("input missing: ") + InputsFolder() + "/" + file).c_str());
+		return;
+	}
+	const Kit::SharedPtr<Modeler::Body> body = BodyOf(*polygons);
+	double triangles = 0;
+	for (auto _ : state) {
+		body->ClearConvexPolygonCache();
+		triangles = 0;
+		for (Int32 p = 0; p < static_cast<Int32>(body->GetPolygonCount()); ++p)
+			triangles += body->GetConstPolygon(p).GetTriangleCount(*body);
+	}
+	state.counters["triangles"] = triangles;
+	state.counters["polygons"] = static_cast<double>(body->GetPolygonCount());
+}
+BENCHMARK_CAPTURE(BM_FirstTriangleQuery, star1000, "star1000.bin")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FirstTriangleQuery, wall, "wall.bin")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FirstTriangleQuery, small, "small.bin")->Unit(benchmark::kMillisecond);
 
 } // namespace
 
