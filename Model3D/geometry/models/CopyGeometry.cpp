@@ -9,8 +9,8 @@
 #include <new>
 
 void DLCopyGeometryOfBodies(const Modeler::Model3DViewer& src, UInt32 firstElem, UInt32 firstBody, UInt32 lastElem,
-                            UInt32 lastBody, Modeler::Model3DModifier& dst, UInt32* newFirstElem,
-                            UInt32* newFirstBody, UInt32* newLastElem, UInt32* newLastBody) {
+                            UInt32 lastBody, Modeler::Model3DModifier& dst, UInt32* newFirstElem, UInt32* newFirstBody,
+                            UInt32* newLastElem, UInt32* newLastBody) {
 	using Modeler::Elem;
 	if (lastElem >= firstElem && lastElem >= src.GetElemCount())
 		throw Kit::IllegalArgumentException("DLCopyGeometryOfBodies: element index out of range");
@@ -28,7 +28,8 @@ void DLCopyGeometryOfBodies(const Modeler::Model3DViewer& src, UInt32 firstElem,
 				if (body == nullptr) continue;
 				Kit::ConstSharedPtr<Modeler::Body> copy(
 				    new Modeler::Body(*body, Modeler::Body::CopyGeometryOnly, Modeler::BodyClosed));
-				Kit::SharedPtr<Elem> elem(new Elem(source->GetElemId(), source->IsParent(), source->IsChild(), nullptr));
+				Kit::SharedPtr<Elem> elem(
+				    new Elem(source->GetElemId(), source->IsParent(), source->IsChild(), nullptr));
 				elem->GetBaseElem()->AddBody(copy);
 				dst.AddElem(elem, src.GetParentGuid(i));
 			}
