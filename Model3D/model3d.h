@@ -25,6 +25,7 @@
 #include "Model3D/persistence/conversion/AttributeConversion.h"
 #include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/RecordConversion.h"
+#include "Model3D/persistence/conversion/TextureConversion.h"
 #include "Model3D/proplist/PropertyList.h"
 #include "platform/Geometry.h"
 #include "platform/KitException.h"

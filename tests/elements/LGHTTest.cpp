@@ -410,23 +410,32 @@ TEST(LGHT, ReadRefusesBadInput) {
 }
 
 TEST(LGHT, WriteReadRoundTrip) {
-	for (const LGHT& sample : {SampleLight(), SampleLight(false), LGHT()}) {
-		IO::MemoryOChannel out;
-		ASSERT_EQ(sample.Write(out), 0);
-		// Fixed part raw in the running platform's order, then the list's stream.
-		RecordBytes fixed(Kit::Native_Platform_Sign);
-		PutFixed(fixed, sample);
-		ASSERT_GT(out.GetDataSize(), 60u);
-		EXPECT_EQ(0, std::memcmp(out.GetBuffer(), fixed.Bytes().data(), 60));
-		EXPECT_EQ(std::vector<char>(out.GetBytes().begin() + 60, out.GetBytes().end()),
-		          ListStream(sample.params, Kit::Native_Platform_Sign));
+	for (const Kit::PlatformSign order : {Little, Big}) {
+		for (const LGHT& sample : {SampleLight(), SampleLight(false), LGHT()}) {
+			SCOPED_TRACE(order == Big ? "big-endian channel" : "little-endian channel");
+			IO::MemoryOChannel out;
+			IO::SetPlatformOProtocol(out, order);
+			ASSERT_EQ(sample.Write(out), 0);
+			// Fixed part in the channel's order, then the list's stream in the same order.
+			RecordBytes fixed(order);
+			PutFixed(fixed, sample);
+			ASSERT_GT(out.GetDataSize(), 60u);
+			EXPECT_EQ(0, std::memcmp(out.GetBuffer(), fixed.Bytes().data(), 60));
+			EXPECT_EQ(std::vector<char>(out.GetBytes().begin() + 60, out.GetBytes().end()),
+			          ListStream(sample.params, order));
+			// On the running platform's channel the fixed part is the record's own bytes, as
+			// lights have always been written.
+			if (order == Kit::Native_Platform_Sign) {
+				EXPECT_EQ(0, std::memcmp(out.GetBuffer(), &sample.GetRecord(), 60));
+			}
 
-		LGHT light = SampleLight();
-		light.type = 1;
-		UInt64 left = 1;
-		ASSERT_EQ(ReadLight(light, out.GetBytes(), 4032, Kit::Native_Platform_Sign, &left), 0);
-		EXPECT_EQ(light, sample);
-		EXPECT_EQ(left, 0u);
+			LGHT light = SampleLight();
+			light.type = 1;
+			UInt64 left = 1;
+			ASSERT_EQ(ReadLight(light, out.GetBytes(), 4032, order, &left), 0);
+			EXPECT_EQ(light, sample);
+			EXPECT_EQ(left, 0u);
+		}
 	}
 
 	// Failures are returned, never thrown: in the fixed part the channel's status, in the

@@ -22,7 +22,11 @@ TEST(RecordConversionExports, HostFindsEveryConversionByItsPlainName) {
 	    "FCBodyFromBext51", "FCPgonFromPgon41",  "FCPgonFromPgon51",  "FCPgonFromPgon110", "FCEdgeFromEdge51",
 	    "FCUmatFromUmat41", "FCUmatFromUmat455", "FCLghtFromLght455", "FCLghtFromLght700",
 	};
+	const char* textureNames[] = {"IV_RTXT_700", "IV_RTXT_900",          "IV_RTXT_130",          "IV_RTXT",
+	                              "IV_PICT",     "FCRTXT900FromRTXT700", "FCRTXT130FromRTXT900", "FCRTXTFromRTXT130"};
 	for (const char* name : names)
+		EXPECT_NE(dlsym(module, name), nullptr) << name;
+	for (const char* name : textureNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 
 	using PlainSwap = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);

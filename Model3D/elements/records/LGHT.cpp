@@ -70,12 +70,14 @@ void LGHT::IV(Kit::PlatformSign from, Kit::PlatformSign to) {
 
 Int32 LGHT::Write(Kit::OChannel& channel) const {
 	try {
-		channel.WriteBin(&type, sizeof(type));
-		channel.WriteBin(&color.red, sizeof(color.red));
-		channel.WriteBin(&color.green, sizeof(color.green));
-		channel.WriteBin(&color.blue, sizeof(color.blue));
+		// Typed writes, so that the light lands in the channel's byte order, which is the
+		// order Read takes it in.
+		channel.Write(type);
+		channel.Write(color.red);
+		channel.Write(color.green);
+		channel.Write(color.blue);
 		for (float LGHTRecord::*f : Floats)
-			channel.WriteBin(&(this->*f), sizeof(float));
+			channel.Write(this->*f);
 		if (const Int32 status = channel.GetOutputStatus(); status != 0) return status;
 		params.Write(channel);
 		return 0;

@@ -96,8 +96,9 @@ public:
 	// list is not touched.
 	void IV(Kit::PlatformSign from, Kit::PlatformSign to);
 
-	// The model-file form of version 4032: type and colour (2 raw bytes each), the 13
-	// floats (4 raw bytes each), then the list's stream. Returns 0, the channel's output
+	// The model-file form of version 4032: type and colour (2 bytes each), the 13 floats
+	// (4 bytes each), then the list's stream, all in the channel's byte order (on a
+	// channel of the running platform, the raw fields). Returns 0, the channel's output
 	// status, or −7003 when writing the list fails. Never throws.
 	Int32 Write(Kit::OChannel& channel) const;
 	// Reads a light of the given model-file version (4022 and above); the fixed fields go

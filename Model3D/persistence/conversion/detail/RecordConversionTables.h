@@ -8,6 +8,7 @@
 #include "Model3D/persistence/conversion/AttributeConversion.h"
 #include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/RecordConversion.h"
+#include "Model3D/persistence/conversion/TextureConversion.h"
 #include "Model3D/persistence/conversion/detail/RecordConversionLayout.h"
 
 namespace RecordConversion::Tables {
@@ -113,6 +114,43 @@ inline constexpr RecordLayout<4> Lght10{68, {{0, K::Int16, 1}, {2, K::Color, 1},
 inline constexpr RecordLayout<5> LghtCur{
     80, {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}, {60, K::Guid, 1}, {76, K::Int32, 1}}};
 
+// ---- textures: status, depth, sizes, name, pixel size, pixel slot -----------------------
+inline constexpr RecordLayout<8> Rtxt700{60,
+                                         {{0, K::StatusW, 1},
+                                          {2, K::Int16, 1},
+                                          {4, K::Float, 2},
+                                          {12, K::Keep, 2},
+                                          {14, K::Clear, 6},
+                                          {20, K::PText, 32},
+                                          {52, K::Int16, 2},
+                                          {56, K::UInt32, 1}}};
+inline constexpr RecordLayout<7> Rtxt900{60,
+                                         {{0, K::StatusW, 1},
+                                          {2, K::Int16, 1},
+                                          {4, K::Float, 2},
+                                          {12, K::Keep, 8},
+                                          {20, K::CText, 32},
+                                          {52, K::Int16, 2},
+                                          {56, K::UInt32, 1}}};
+inline constexpr RecordLayout<7> Rtxt130{540,
+                                         {{0, K::StatusW, 1},
+                                          {2, K::Int16, 1},
+                                          {4, K::Float, 2},
+                                          {12, K::Keep, 8},
+                                          {20, K::UInt16, 256},
+                                          {532, K::Int16, 2},
+                                          {536, K::Int32, 1}}};
+inline constexpr RecordLayout<7> Rtxt{544,
+                                      {{0, K::StatusW, 1},
+                                       {2, K::Int16, 1},
+                                       {4, K::Float, 2},
+                                       {12, K::Keep, 8},
+                                       {20, K::UInt16, 256},
+                                       {532, K::Int16, 2},
+                                       {536, K::Int64, 1}}};
+// The byte count in front of a texture's pixels; the pixels themselves are not converted.
+inline constexpr RecordLayout<1> PictByteCount{4, {{0, K::Int32, 1}}};
+
 // ---- fill definitions --------------------------------------------------------------------
 inline constexpr RecordLayout<6> FillDef455Header{
     66,
@@ -191,6 +229,8 @@ static_assert(Describes<UMAT_BinaryRecord>(UmatBinary) && Describes(UmatBinary, 
 static_assert(Describes<UMATParamBlockHead>(ParamBlockHead) && Describes<LGHTParamHead>(ParamBlockHead));
 static_assert(Describes<LGHT_455>(Lght455) && Describes<LGHT_700>(Lght700) && Describes<LGHT_10>(Lght10));
 static_assert(Describes<LGHT_CUR>(LghtCur));
+static_assert(Describes<RTXT_700>(Rtxt700) && Describes<RTXT_900>(Rtxt900) && Describes<RTXT_130>(Rtxt130));
+static_assert(Describes<RTXT>(Rtxt) && Describes(Rtxt, RTXT_Size) && Describes(PictByteCount, PICTByteCountSize));
 static_assert(Describes<::FillDef455Header>(FillDef455Header) && Describes<::FillDef455Item>(FillDef455Item));
 static_assert(Describes<::FillDef510Header>(FillDef510Header) && Describes<::FillDef510Item>(FillDef510Item));
 static_assert(Describes(FillDef455Header, FillDef455HeaderSize) && Describes(FillDef455Item, FillDef455ItemSize));
