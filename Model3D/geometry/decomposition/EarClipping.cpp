@@ -240,6 +240,7 @@ private:
 			const int turn = Orient(prev, corner, next);
 			corner.alive = true;
 			corner.convex = turn > 0;
+			unconvexAlive += corner.convex ? 0 : 1;
 			ws.reflex[static_cast<USize>(v)] = turn < 0 || (turn == 0 && !GoesStraight(prev, corner, next)) ? 1 : 0;
 		}
 	}
@@ -247,13 +248,16 @@ private:
 	bool IsEar(Int32 a, Int32 b, Int32 c) {
 		const Vertex &pa = At(a), &pb = At(b), &pc = At(c);
 		if (Orient(pa, pb, pc) <= 0) return false;
+		// Only a corner that is not strictly convex can keep an ear from being cut; once none
+		// is left (the convex rest of a star, say) every turning corner is an ear.
+		if (unconvexAlive == 0) return true;
 		if (!grid) {
 			for (Int32 p = pc.next; p != a; p = At(p).next)
 				if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
 			return true;
 		}
 		return !grid->AnyNear(pa, pb, pc, [&](Int32 p) {
-			return At(p).alive && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
+			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
 		});
 	}
 
@@ -279,6 +283,17 @@ private:
 		if (remaining == 3) Pair(t + 2, At(c).across, c); // the last triangle closes on a side already there
 		At(a).across = t + 2;
 		Unlink(b);
+		// Cutting an ear only narrows the corners beside it: one that turns strictly now
+		// stays convex to the end.
+		MarkIfConvex(a);
+		MarkIfConvex(c);
+	}
+
+	void MarkIfConvex(Int32 v) {
+		Vertex& corner = At(v);
+		if (corner.convex || Orient(At(corner.prev), corner, At(corner.next)) <= 0) return;
+		corner.convex = true;
+		--unconvexAlive;
 	}
 
 	void Unlink(Int32 b) {
@@ -286,6 +301,7 @@ private:
 		At(v.prev).next = v.next;
 		At(v.next).prev = v.prev;
 		v.alive = false;
+		unconvexAlive -= v.convex ? 0 : 1;
 		if (b == start) start = v.next;
 		--remaining;
 	}
@@ -349,7 +365,8 @@ private:
 	std::vector<Vertex>& ring;
 	Int32 start;
 	Int32 remaining = 0;
-	Int32 cut = 0; // triangles cut so far
+	Int32 cut = 0;           // triangles cut so far
+	Int32 unconvexAlive = 0; // corners in the ring that do not turn strictly
 	std::optional<CornerGrid> grid;
 };
 
