@@ -70,11 +70,15 @@ void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& r
 		const Int32* corners = ws.partCorners.data() + i + 1;
 		const USize start = FanStart(ws.straight, corners, m);
 		result[out++] = static_cast<Int32>(m);
-		for (USize k = 0; k < m; ++k) {
-			const Int32 corner = ws.triangles[static_cast<USize>(corners[(start + k) % m])];
+		const auto put = [&](USize k) {
+			const Int32 corner = ws.triangles[static_cast<USize>(corners[k])];
 			const Int32 node = ws.ring[static_cast<USize>(corner)].node;
 			result[out++] = nodes[static_cast<USize>(node)].vertex;
-		}
+		};
+		for (USize k = start; k < m; ++k)
+			put(k);
+		for (USize k = 0; k < start; ++k)
+			put(k);
 		i += m + 1;
 	}
 }
