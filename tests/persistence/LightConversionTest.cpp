@@ -62,7 +62,7 @@ TEST(LightConversion, FixedFormsSwapFieldByField) {
 			b.Reserved(4); // the records start at offset 4
 			for (Int16 k = 0; k < 2; ++k) {
 				PutLghtCommon(b, SampleLght455(k), 4 + USize(k) * USize(size));
-				if (form700) b.Reserved(4); // +60: not converted
+				if (form700) b.U32(0x8A7B6C5Du + UInt32(k)); // +60: a UInt32 of its own
 			}
 			return b.Bytes();
 		};

@@ -54,11 +54,11 @@ FormCase VersionedForm(std::string name, Int32 size, Int32 version, std::functio
 	                }};
 }
 
-// A fixed-size light: the common part and 'reserved' bytes that stay as they are.
-Bytes LghtBytes(const LGHT_455& light, USize reserved, Kit::PlatformSign order) {
+// A fixed-size light: the common part, and for form 700 its UInt32 at +60.
+Bytes LghtBytes(const LGHT_455& light, bool withWord, Kit::PlatformSign order) {
 	Fixtures::RecordBytes b(order);
 	Fixtures::PutLghtCommon(b, light, 0);
-	b.At(60).Reserved(reserved);
+	if (withWord) b.At(60).U32(0x8A7B6C5Du);
 	return b.Bytes();
 }
 
@@ -118,9 +118,11 @@ std::vector<FormCase> AllForms() {
 	    Form(
 	        "UMAT 455", 70, [](auto o) { return Umat455Bytes(5, o); }, IV_UMAT_455, IV_UMAT_455_Checked),
 	    Form(
-	        "LGHT 455", 60, [](auto o) { return LghtBytes(SampleLght455(2), 0, o); }, IV_LGHT_455, IV_LGHT_455_Checked),
+	        "LGHT 455", 60, [](auto o) { return LghtBytes(SampleLght455(2), false, o); }, IV_LGHT_455,
+	        IV_LGHT_455_Checked),
 	    Form(
-	        "LGHT 700", 64, [](auto o) { return LghtBytes(SampleLght455(3), 4, o); }, IV_LGHT_700, IV_LGHT_700_Checked),
+	        "LGHT 700", 64, [](auto o) { return LghtBytes(SampleLght455(3), true, o); }, IV_LGHT_700,
+	        IV_LGHT_700_Checked),
 	};
 }
 

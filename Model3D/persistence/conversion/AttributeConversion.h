@@ -182,6 +182,8 @@ constexpr Int32 UFIL_Size = 44;
 constexpr Int32 UMAT_41_Size = 36;
 constexpr Int32 UMAT_455_Size = 70;
 constexpr Int32 UMAT_BinarySize = 100;
+// The fixed part of a version-4032 material, in front of its parameter list's stream.
+constexpr Int32 UMAT_ListFixedSize = 96;
 constexpr Int32 UMATParamBlockHeadSize = 8;
 
 // The last version whose materials carry no parameter tail.

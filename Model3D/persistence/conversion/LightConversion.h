@@ -113,7 +113,7 @@ constexpr Int32 LGHT_10_Size = sizeof(LGHT_10);
 constexpr Int32 LGHT_CUR_Size = sizeof(LGHT_CUR);
 constexpr Int32 LGHTParamHead_Size = sizeof(LGHTParamHead);
 
-// ---- fixed-size forms: type, colour and 13 floats; the +60 word of form 700 is kept ---
+// ---- fixed-size forms: type, colour and 13 floats; form 700 adds a UInt32 at +60 ----
 M3D_C_EXPORT void IV_LGHT_455(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Kit::PlatformSign to);
 Int16 IV_LGHT_455_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
                           Kit::PlatformSign to);

@@ -104,12 +104,26 @@ inline constexpr RecordLayout<11> UmatBinary{100,
                                               {84, K::Int32, 1},
                                               {88, K::Clear, 8},
                                               {96, K::Int32, 1}}};
+// The fixed part of a material of version 4032, which its parameter list's stream
+// follows: form 455 with the host word, the texture, the checksum and the two reserved
+// words, all real fields since the writer writes them typed.
+inline constexpr RecordLayout<9> UmatList{96,
+                                          {{0, K::CText, 32},
+                                           {32, K::Int16, 1},
+                                           {34, K::Color, 1},
+                                           {40, K::Int16, 6},
+                                           {52, K::Color, 2},
+                                           {64, K::Int16, 4},
+                                           {72, K::Int32, 1},
+                                           {76, K::Float, 2},
+                                           {84, K::Int32, 3}}};
 // The head of a material's or a light's parameter tail.
 inline constexpr RecordLayout<3> ParamBlockHead{8, {{0, K::UInt16, 1}, {2, K::Int16, 1}, {4, K::UInt32, 1}}};
 
 // ---- lights: type, colour and 13 floats, then what each form adds -----------------------
 inline constexpr RecordLayout<3> Lght455{60, {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}}};
-inline constexpr RecordLayout<4> Lght700{64, {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}, {60, K::Keep, 4}}};
+inline constexpr RecordLayout<4> Lght700{64,
+                                         {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}, {60, K::UInt32, 1}}};
 inline constexpr RecordLayout<4> Lght10{68, {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}, {60, K::Int32, 2}}};
 inline constexpr RecordLayout<5> LghtCur{
     80, {{0, K::Int16, 1}, {2, K::Color, 1}, {8, K::Float, 13}, {60, K::Guid, 1}, {76, K::Int32, 1}}};
@@ -226,6 +240,7 @@ static_assert(Describes<TEVE>(Teve));
 static_assert(Describes<UFIL>(Ufil) && Describes<UMAT_41>(Umat41) && Describes<UMAT_455>(Umat455));
 static_assert(Describes(Ufil, UFIL_Size) && Describes(Umat41, UMAT_41_Size) && Describes(Umat455, UMAT_455_Size));
 static_assert(Describes<UMAT_BinaryRecord>(UmatBinary) && Describes(UmatBinary, UMAT_BinarySize));
+static_assert(Describes(UmatList, UMAT_ListFixedSize));
 static_assert(Describes<UMATParamBlockHead>(ParamBlockHead) && Describes<LGHTParamHead>(ParamBlockHead));
 static_assert(Describes<LGHT_455>(Lght455) && Describes<LGHT_700>(Lght700) && Describes<LGHT_10>(Lght10));
 static_assert(Describes<LGHT_CUR>(LghtCur));
