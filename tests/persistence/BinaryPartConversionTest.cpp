@@ -2,6 +2,7 @@
 #include "fixtures/LegacyRecords.h"
 #include "fixtures/ModelFileImage.h"
 #include "platform/BMMemory.h"
+#include "platform/MemoryChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,37 @@ TEST(BinaryPartConversion, ForeignPartsBecomeNativeAndBack) {
 		EXPECT_EQ(std::memcmp(*handle, native.data(), native.size()), 0);
 		BMKillHandle(&handle);
 	}
+}
+
+// The lights and materials of a 4032 part, read by their own readers where the sections
+// before them end.
+void ReadListForms(const Bytes& part, std::vector<LGHT>& lights, std::vector<UMAT>& materials) {
+	using Fixtures::FileSection;
+	USize at = 68;
+	for (const FileSection s : {FileSection::Body, FileSection::Tran, FileSection::Pgon, FileSection::Pedg,
+	                            FileSection::Edge, FileSection::Vert, FileSection::Vect, FileSection::Teve})
+		at += 2 * static_cast<USize>(Fixtures::FormNamed(Fixtures::SectionForm(s, 4032)).size);
+	IO::MemoryIChannel channel(part.data() + at, part.size() - at);
+	channel.SetProtocol(Kit::Native_Platform_Sign);
+	for (LGHT& light : lights)
+		ASSERT_EQ(light.Read(channel, 4032), 0);
+	channel.Skip(2 * (544 + 44));
+	for (UMAT& material : materials)
+		ASSERT_EQ(material.Read(channel, 4032), 0);
+}
+
+// The lights and materials that went out to the other byte order and came back read as
+// they were written.
+TEST(BinaryPartConversion, ListFormsReadBackAfterTheRoundTrip) {
+	const Bytes native = Fixtures::BinaryPartImage(4032, LE, LE);
+	Bytes part = native;
+	ASSERT_EQ(FCSwapBinaryPart_R(LE, part.data(), SizeOf(part), BE), 0);
+	ASSERT_EQ(FCSwapBinaryPart(BE, part.data(), SizeOf(part)), 0);
+	std::vector<LGHT> lights(2);
+	std::vector<UMAT> materials(2);
+	ReadListForms(part, lights, materials);
+	EXPECT_EQ(lights, Fixtures::ListFormLights());
+	EXPECT_EQ(materials, Fixtures::ListFormMaterials());
 }
 
 TEST(BinaryPartConversion, SameByteOrderChangesNothing) {

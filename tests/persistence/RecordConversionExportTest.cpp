@@ -28,6 +28,8 @@ TEST(RecordConversionExports, HostFindsEveryConversionByItsPlainName) {
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 	for (const char* name : textureNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
+	for (const char* name : {"FCSwapBinaryPart", "FCSwapBinaryPart_R", "FCSwap_BINARYPart"})
+		EXPECT_NE(dlsym(module, name), nullptr) << name;
 
 	using PlainSwap = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);
 	const auto pedg = reinterpret_cast<PlainSwap>(dlsym(module, "IV_PEDG"));

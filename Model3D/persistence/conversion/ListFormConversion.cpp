@@ -14,8 +14,8 @@ namespace Tables = RecordConversion::Tables;
 namespace {
 
 // The list stream at [at, limit) in the byte order of 'to': read in the order of 'from'
-// and written again. Returns false when the stream cannot be read, or when it does not
-// come out at the length it took, which a stream of this writer always does.
+// and written again (or left as it is when the orders agree). Returns false when the stream cannot be read, or when it
+// does not come out at the length it took, which a stream of this writer always does.
 bool ConvertListStream(Kit::PlatformSign from, Kit::PlatformSign to, const char* at, Int64 limit,
                        std::vector<char>& converted) {
 	try {
@@ -24,6 +24,11 @@ bool ConvertListStream(Kit::PlatformSign from, Kit::PlatformSign to, const char*
 		Modeler::PropertyList list;
 		list.Read(input);
 		if (input.GetInputStatus() != 0) return false;
+		if (!Kit::NeedsSwap(from, to)) {
+			// Nothing to convert; the stream stays byte for byte as it is.
+			converted.assign(at, at + input.GetPosition());
+			return true;
+		}
 		IO::MemoryOChannel output;
 		output.SetProtocol(to);
 		list.Write(output);

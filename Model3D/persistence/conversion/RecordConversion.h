@@ -73,7 +73,10 @@ Int16 IV_MSIZ_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize,
 Int16 IV_MSIZ_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Kit::PlatformSign to);
 
 // ---- bodies -----------------------------------------------------------------------
-// 76-byte bodies: form 41 for versions up to 4002, form 51 above.
+// 76-byte bodies: form 41 for versions up to 4002, form 51 above. Version 4002 is swapped
+// as form 41 (Int32 at +2, shape type at +6) because that is the form the model-file
+// reader converts 4002 bodies from; swapping them as form 51 would scramble exactly the
+// fields it then moves.
 M3D_C_EXPORT void IV_BODY_51(Kit::PlatformSign from, char* buffer, Int32* offset, Int32 count, Int32 version,
                              Kit::PlatformSign to);
 Int16 IV_BODY_51_Checked(Kit::PlatformSign from, char* buffer, Int32 bufferSize, Int32* offset, Int32 count,
