@@ -28,6 +28,9 @@ TEST(RecordConversionExports, HostFindsEveryConversionByItsPlainName) {
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 	for (const char* name : textureNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
+	const char* rebuildNames[] = {"FCAdjustFill455", "FCAdjustFill510"};
+	for (const char* name : rebuildNames)
+		EXPECT_NE(dlsym(module, name), nullptr) << name;
 
 	using PlainSwap = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);
 	const auto pedg = reinterpret_cast<PlainSwap>(dlsym(module, "IV_PEDG"));
