@@ -28,7 +28,9 @@ TEST(RecordConversionExports, HostFindsEveryConversionByItsPlainName) {
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 	for (const char* name : textureNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
-	for (const char* name : {"FCSwapBinaryPart", "FCSwapBinaryPart_R", "FCSwap_BINARYPart"})
+	const char* partNames[] = {"FCSwapBinaryPart",  "FCSwapBinaryPart_R", "FCSwap_BINARYPart",
+	                           "FCAdjustFill455",   "FCAdjustFill510",    "SwapLP_CalledMacroSection"};
+	for (const char* name : partNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 
 	using PlainSwap = void (*)(Kit::PlatformSign, char*, Int32*, Int32, Kit::PlatformSign);
