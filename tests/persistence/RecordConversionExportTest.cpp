@@ -28,8 +28,8 @@ TEST(RecordConversionExports, HostFindsEveryConversionByItsPlainName) {
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 	for (const char* name : textureNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
-	const char* partNames[] = {"FCSwapBinaryPart",  "FCSwapBinaryPart_R", "FCSwap_BINARYPart",
-	                           "FCAdjustFill455",   "FCAdjustFill510",    "SwapLP_CalledMacroSection"};
+	const char* partNames[] = {"FCSwapBinaryPart", "FCSwapBinaryPart_R", "FCSwap_BINARYPart",
+	                           "FCAdjustFill455",  "FCAdjustFill510",    "SwapLP_CalledMacroSection"};
 	for (const char* name : partNames)
 		EXPECT_NE(dlsym(module, name), nullptr) << name;
 

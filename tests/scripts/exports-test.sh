@@ -21,6 +21,8 @@ while read -r name; do
 	grep -qx -- "$name" <<<"$plain" || fail "plain function $name is not exported"
 done <<'NAMES'
 GetTemporaryFolder
+FCAdjustFill455
+FCAdjustFill510
 FCBody51FromBody41
 FCBodyFromBext51
 FCBodyFromBody51
@@ -36,9 +38,12 @@ FCPgonFromPgon51
 FCRTXT130FromRTXT900
 FCRTXT900FromRTXT700
 FCRTXTFromRTXT130
+FCSwapBinaryPart
+FCSwapBinaryPart_R
 FCSwapFillDef
 FCSwapFillDef455
 FCSwapFillDef510
+FCSwap_BINARYPart
 FCUmatFromUmat41
 FCUmatFromUmat455
 IV_BEXT_51
@@ -74,6 +79,7 @@ IV_UMAT_41
 IV_UMAT_455
 IV_VECT
 IV_VERT
+SwapLP_CalledMacroSection
 NAMES
 
 # Public C++ interface (demangled prefixes).
@@ -86,6 +92,10 @@ Modeler::Model3D::New(
 Modeler::Body::QuickWrite(
 Modeler::CandidateBody::ToBody(
 Modeler::Attributes::New(
+Modeler::FLReadModel(
+Modeler::FLRead1Body(
+Modeler::FLWriteModel(
+Modeler::FLWriteOneBody(
 typeinfo for Kit::IllegalArgumentException
 NAMES
 

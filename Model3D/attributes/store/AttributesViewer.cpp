@@ -109,8 +109,15 @@ void Attributes::Viewer::WriteFillDescriptorFile(Kit::OChannel& channel, UInt32 
 	              "WriteFillDescriptorFile failed", __LINE__);
 }
 
+// The pixel handle of a texture is an address in this process: it goes out as null, so
+// that the same textures always write the same bytes.
 void Attributes::Viewer::WriteTextureFile(Kit::OChannel& channel, UInt32 first, UInt32 count) const {
-	WriteRawRange(channel, store->textures, first, count, TextureIndexMessage, "WriteTextureFile failed", __LINE__);
+	CheckWriteRange(static_cast<UInt64>(store->textures.itemCount), first, count, TextureIndexMessage, __LINE__);
+	for (UInt32 i = first; i < first + count; ++i) {
+		RTXT texture = *GetConstTexturePtr(i);
+		texture.pixels = nullptr;
+		if (channel.WriteBin(&texture, sizeof texture) != 0) ThrowRunTimeError("WriteTextureFile failed", __LINE__);
+	}
 }
 
 void Attributes::Viewer::WriteTextureAttributesFile(Kit::OChannel& channel, UInt32 first, UInt32 count) const {
