@@ -1,14 +1,21 @@
 // m3d: the module's command-line tool.
 //
-//   m3d demo [--seed N]
+//   m3d demo [--seed N] [--write FILE]
 //                  start the module, build the built-in sample building into a
 //                  disk-cached model, print what it holds, purge and restore it, check
 //                  that nothing changed, and stop the module. With a seed the element
-//                  identifiers, and so the whole output, are the same on every run.
-//   m3d --help     this usage; m3d --version: the module's version.
+//                  identifiers, and so the whole output, are the same on every run. With
+//                  --write the building is written to FILE as a model file instead.
+//   m3d info FILE  version, byte order, counts, attribute tables and bounds of a model file
+//   m3d convert IN OUT
+//                  read a model file of any accepted version and byte order, write the
+//                  current version
+//   m3d --help     this usage (also VERB --help); m3d --version: the module's version.
 //
-// Exit codes: 0 success, 1 a failure (a message on stderr), 2 a wrong command line.
+// Exit codes: 0 success, 1 a failure, 2 a wrong command line, 3 a file that cannot be
+// read or written, 4 an invalid or refused model file; messages go to stderr.
 #include "Demo.h"
+#include "FileVerbs.h"
 
 #include "platform/KitException.h"
 #include "platform/StdOutChannel.h"
@@ -17,24 +24,40 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
-constexpr const char* Usage = "usage: m3d [demo [--seed N] | --help | --version]\n"
-                              "  demo       build the sample building, purge and restore it, and report;\n"
-                              "             --seed N makes the element identifiers (and the output) repeatable\n"
-                              "  --help     show this text\n"
-                              "  --version  show the version\n";
+constexpr const char* Usage =
+    "usage: m3d [demo [--seed N] [--write FILE] | info FILE | convert IN OUT | --help | --version]\n"
+    "  demo       build the sample building, purge and restore it, and report;\n"
+    "             --seed N makes the element identifiers (and the output) repeatable;\n"
+    "             --write FILE writes the building as a model file instead\n"
+    "  info       show a model file's version, byte order, counts, attributes and bounds\n"
+    "  convert    read a model file of any version and byte order, write the current version\n"
+    "  --help     show this text (also after a command)\n"
+    "  --version  show the version\n"
+    "exit codes: 0 done, 1 failure, 2 wrong command line, 3 unreadable or unwritable file,\n"
+    "            4 invalid or refused model file\n";
+
+constexpr int BadArguments = 2;
 
 bool Is(const char* argument, const char* a, const char* b = nullptr) {
 	return std::strcmp(argument, a) == 0 || (b != nullptr && std::strcmp(argument, b) == 0);
 }
 
-int Demo(std::optional<UInt64> seed) {
+int CommandLineError(const std::string& message) {
+	std::fprintf(stderr, "m3d: %s\n%s", message.c_str(), Usage);
+	return BadArguments;
+}
+
+// Runs a job with standard output as its channel; exceptions that escape it are failures.
+int WithOutput(const std::function<int(Kit::OChannel&)>& job) {
 	try {
 		Kit::StdOutChannel out;
-		const int result = RunDemo(out, seed);
+		const int result = job(out);
 		if (!out.FlushOutput() || out.GetOutputStatus() != 0) {
 			std::fprintf(stderr, "m3d: cannot write the output\n");
 			return 1;
@@ -46,6 +69,39 @@ int Demo(std::optional<UInt64> seed) {
 		std::fprintf(stderr, "m3d: %s\n", e.what());
 	}
 	return 1;
+}
+
+// The arguments after the verb: options with a value, and plain operands.
+struct Arguments {
+	std::optional<UInt64> seed;
+	const char* write = nullptr;
+	std::vector<const char*> operands;
+	bool help = false;
+};
+
+// Parses the arguments after the verb; an error message, or nothing.
+std::optional<std::string> Parse(int argc, char** argv, bool demo, Arguments& a) {
+	for (int i = 2; i < argc; ++i) {
+		const char* arg = argv[i];
+		if (Is(arg, "--help", "-h")) {
+			a.help = true;
+		} else if (demo && Is(arg, "--seed")) {
+			if (i + 1 == argc) return std::string("--seed needs a number");
+			const char* text = argv[++i];
+			UInt64 value = 0;
+			const auto [end, error] = std::from_chars(text, text + std::strlen(text), value);
+			if (error != std::errc() || *end != '\0') return "--seed needs a number, not '" + std::string(text) + "'";
+			a.seed = value;
+		} else if (demo && Is(arg, "--write")) {
+			if (i + 1 == argc) return std::string("--write needs a file name");
+			a.write = argv[++i];
+		} else if (!demo && arg[0] != '-') {
+			a.operands.push_back(arg);
+		} else {
+			return "unexpected argument '" + std::string(arg) + "'";
+		}
+	}
+	return std::nullopt;
 }
 
 } // namespace
@@ -60,30 +116,22 @@ int main(int argc, char** argv) {
 		std::printf("m3d %s\n", M3D_VERSION);
 		return std::fflush(stdout) == 0 ? 0 : 1;
 	}
-	if (!Is(verb, "demo")) {
-		std::fprintf(stderr, "m3d: unknown command '%s'\n%s", verb, Usage);
-		return 2;
+	const bool demo = Is(verb, "demo");
+	const USize operands = Is(verb, "info") ? 1 : Is(verb, "convert") ? 2 : 0;
+	if (!demo && operands == 0) return CommandLineError("unknown command '" + std::string(verb) + "'");
+	Arguments a;
+	if (const auto error = Parse(argc, argv, demo, a)) return CommandLineError(*error);
+	if (a.help) {
+		std::fputs(Usage, stdout);
+		return std::fflush(stdout) == 0 ? 0 : 1;
 	}
-	std::optional<UInt64> seed;
-	int next = 2;
-	if (argc > next && Is(argv[next], "--seed")) {
-		if (argc == next + 1) {
-			std::fprintf(stderr, "m3d: --seed needs a number\n%s", Usage);
-			return 2;
-		}
-		const char* text = argv[next + 1];
-		UInt64 value = 0;
-		const auto [end, error] = std::from_chars(text, text + std::strlen(text), value);
-		if (error != std::errc() || *end != '\0') {
-			std::fprintf(stderr, "m3d: --seed needs a number, not '%s'\n%s", text, Usage);
-			return 2;
-		}
-		seed = value;
-		next += 2;
-	}
-	if (argc > next) {
-		std::fprintf(stderr, "m3d: unexpected argument '%s'\n%s", argv[next], Usage);
-		return 2;
-	}
-	return Demo(seed);
+	if (!demo && a.operands.size() != operands)
+		return CommandLineError(std::string(verb) +
+		                        (operands == 1 ? " needs one file" : " needs an input and an output file"));
+
+	return WithOutput([&](Kit::OChannel& out) {
+		if (demo) return a.write != nullptr ? FileVerbs::WriteDemo(out, a.write, a.seed) : RunDemo(out, a.seed);
+		if (operands == 1) return FileVerbs::Info(out, a.operands[0]);
+		return FileVerbs::Convert(out, a.operands[0], a.operands[1]);
+	});
 }

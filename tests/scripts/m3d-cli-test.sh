@@ -57,4 +57,27 @@ if [ -w /dev/full ]; then
 	case_ full-output nonzero err "m3d: cannot write the output" -- sh -c '"$1" demo >/dev/full' sh "$m3d"
 fi
 
+# The model-file verbs.
+case_ info-help 0 out "usage: m3d" -- "$m3d" info --help
+case_ info-no-file 2 err "m3d: info needs one file" -- "$m3d" info
+case_ convert-one-file 2 err "m3d: convert needs an input and an output file" -- "$m3d" convert "$work/x"
+case_ write-no-file 2 err "m3d: --write needs a file name" -- "$m3d" demo --write
+case_ info-missing 3 err "m3d: $work/missing.m3d: cannot open" -- "$m3d" info "$work/missing.m3d"
+printf 'not a model file at all' >"$work/text.m3d"
+case_ info-not-a-model 4 err "m3d: $work/text.m3d: not a model file" -- "$m3d" info "$work/text.m3d"
+case_ demo-write 0 out "sample building written to $work/demo.m3d" -- "$m3d" demo --seed 7 --write "$work/demo.m3d"
+case_ info-demo 0 out "read: 13 bodies, 2 lights; store: 4 materials" -- "$m3d" info "$work/demo.m3d"
+head -c 3000 "$work/demo.m3d" >"$work/cut.m3d"
+case_ info-truncated 4 err "m3d: $work/cut.m3d: " -- "$m3d" info "$work/cut.m3d"
+case_ convert-unwritable 3 err "cannot write" -- "$m3d" convert "$work/demo.m3d" "$work/missing/out.m3d"
+case_ convert 0 out "version 4032" -- "$m3d" convert "$work/demo.m3d" "$work/again.m3d"
+# What a converted file reads to is what the original reads to.
+"$m3d" info "$work/demo.m3d" | grep -E '^(read|bounds):' >"$work/info-a"
+"$m3d" info "$work/again.m3d" | grep -E '^(read|bounds):' >"$work/info-b"
+if ! cmp -s "$work/info-a" "$work/info-b"; then
+	echo "FAIL convert: the converted file reads differently"
+	diff "$work/info-a" "$work/info-b" | head -5
+	failures=$((failures + 1))
+fi
+
 exit $((failures > 0))

@@ -1,0 +1,207 @@
+#include "FileVerbs.h"
+
+#include "SampleModel.h"
+
+#include "Model3D/core/frame/SizeReport.h"
+#include "Model3D/core/model/Model3DViews.h"
+#include "Model3D/elements/elem/BaseElem.h"
+#include "Model3D/persistence/modelfile/ModelFileLayout.h"
+#include "Model3D/persistence/modelfile/ModelFileReader.h"
+#include "Model3D/persistence/modelfile/ModelFileWriter.h"
+#include "platform/ByteOrder.h"
+#include "platform/Geometry.h"
+#include "platform/KitException.h"
+#include "platform/MemoryChannel.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace FileVerbs {
+
+namespace {
+
+using Modeler::Attributes;
+using Modeler::CandidateBody;
+
+// A file problem with its exit code.
+struct Failure {
+	int code;
+	std::string message;
+};
+
+std::vector<char> ReadWholeFile(const char* path) {
+	std::ifstream in(path, std::ios::binary);
+	if (!in) throw Failure{FileError, std::string(path) + ": cannot open: " + std::strerror(errno)};
+	std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+	if (in.bad()) throw Failure{FileError, std::string(path) + ": cannot read: " + std::strerror(errno)};
+	return bytes;
+}
+
+void WriteWholeFile(const char* path, const std::vector<char>& bytes) {
+	std::ofstream out(path, std::ios::binary | std::ios::trunc);
+	if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+	out.close();
+	if (!out) throw Failure{FileError, std::string(path) + ": cannot write: " + std::strerror(errno)};
+}
+
+// The file does not record its byte order: it is the order in which the leading version
+// word is a known version.
+Kit::PlatformSign DetectOrder(const char* path, const std::vector<char>& bytes) {
+	if (bytes.size() >= sizeof(Int32)) {
+		for (const Kit::PlatformSign sign : {Kit::LittleEndian_Platform_Sign, Kit::BigEndian_Platform_Sign}) {
+			auto version = LoadUnaligned<Int32>(bytes.data());
+			IVLong(sign, Kit::Native_Platform_Sign, &version);
+			if (version >= 4000 && version <= MSIZE_VERSION) return sign;
+		}
+	}
+	throw Failure{InvalidFile, std::string(path) + ": not a model file (no version 4000-4032 at its start)"};
+}
+
+// What a whole read of a file gives.
+struct Contents {
+	Kit::PlatformSign order = Kit::Native_Platform_Sign;
+	MSIZ header{};
+	Kit::Array<Kit::SharedPtr<CandidateBody>> bodies;
+	Kit::Array<LGHT> lights;
+	Kit::SharedPtr<Attributes> store = Attributes::New();
+};
+
+Contents ReadModelFile(const char* path) {
+	const std::vector<char> bytes = ReadWholeFile(path);
+	Contents c;
+	c.order = DetectOrder(path, bytes);
+	auto version = LoadUnaligned<Int32>(bytes.data());
+	IVLong(c.order, Kit::Native_Platform_Sign, &version);
+	const USize headerBytes = std::min(bytes.size(), static_cast<USize>(MsizBytes(version)));
+	std::memcpy(&c.header, bytes.data(), headerBytes);
+	for (USize k = 0; k < headerBytes / sizeof(Int32); ++k)
+		IVLong(c.order, Kit::Native_Platform_Sign, reinterpret_cast<Int32*>(&c.header) + k);
+	try {
+		IO::MemoryIChannel in(bytes.data(), bytes.size());
+		Attributes::Modifier attrs(c.store);
+		Modeler::FLReadModel(in, c.bodies, c.lights, attrs, c.order, false, 2, 1, 0, 0, false);
+	} catch (const Kit::KitException& e) {
+		throw Failure{InvalidFile, std::string(path) + ": " + e.Describe()};
+	}
+	return c;
+}
+
+const char* OrderName(Kit::PlatformSign order) {
+	return order == Kit::LittleEndian_Platform_Sign ? "little-endian (0x5757)" : "big-endian (0x4D4D)";
+}
+
+void PrintBounds(Kit::OChannel& out, const Contents& c) {
+	F_Box3D all = F_Box3D::Empty();
+	bool any = false;
+	for (const auto& body : c.bodies) {
+		F_Box3D box;
+		body->GetBounds(nullptr, box);
+		if (box.xMin > box.xMax) continue;
+		all = any ? F_Box3D{std::min(all.xMin, box.xMin), std::min(all.yMin, box.yMin), std::max(all.xMax, box.xMax),
+		                    std::max(all.yMax, box.yMax), std::min(all.zMin, box.zMin), std::max(all.zMax, box.zMax)}
+		          : box;
+		any = true;
+	}
+	if (!any) {
+		CPrintf(out, "bounds: none\n");
+		return;
+	}
+	CPrintf(out, "bounds: x %.4f .. %.4f, y %.4f .. %.4f, z %.4f .. %.4f\n", all.xMin, all.xMax, all.yMin, all.yMax,
+	        all.zMin, all.zMax);
+}
+
+// A model of the read bodies (one element each, in model coordinates) with the lights on
+// the first element, over the read store.
+Kit::SharedPtr<Modeler::Model3D> ModelOf(const Contents& c) {
+	Kit::SharedPtr<Modeler::Model3D> model = Modeler::Model3D::New(c.store, Modeler::DiskCachingOff, nullptr);
+	Modeler::Model3DOnlyModifier modifier(model);
+	TRAN identity{};
+	Geometry::TMIdentity(&identity);
+	Kit::SharedPtr<Modeler::BaseElem> lightsHolder;
+	for (UInt32 i = 0; i < std::max<UInt32>(c.bodies.GetSize(), c.lights.GetSize() > 0 ? 1 : 0); ++i) {
+		Kit::SharedPtr<Modeler::BaseElem> base(new Modeler::BaseElem());
+		if (i < c.bodies.GetSize()) base->AddBody(c.bodies[i]->ToBody());
+		if (i == 0) {
+			for (const LGHT& light : c.lights)
+				base->AddLightSource(light);
+		}
+		Modeler::VOCA id;
+		id.guid = Kit::Guid::Generate();
+		Kit::SharedPtr<Modeler::Elem> elem(new Modeler::Elem(id, false, false, base.Get()));
+		elem->SetTrafo(identity);
+		modifier.AddElem(elem, Kit::NULLGuid);
+	}
+	return model;
+}
+
+template <typename Run> int Guarded(Run run) {
+	try {
+		return run();
+	} catch (const Failure& f) {
+		std::fprintf(stderr, "m3d: %s\n", f.message.c_str());
+		return f.code;
+	}
+}
+
+} // namespace
+
+int Info(Kit::OChannel& out, const char* path) {
+	return Guarded([&] {
+		const Contents c = ReadModelFile(path);
+		const MSIZ& h = c.header;
+		CPrintf(out, "file: %s\nversion: %d, byte order %s\n", path, static_cast<int>(h.version), OrderName(c.order));
+		CPrintf(out,
+		        "records: %d bodies, %d transformations, %d polygons, %d polygon edges, %d edges, "
+		        "%d vertices, %d normals, %d texture vertices, %d body extensions\n",
+		        h.bodyCount, h.tranCount, h.pgonCount, h.pedgCount, h.edgeCount, h.vertCount, h.vectCount, h.teveCount,
+		        h.bextCount);
+		CPrintf(out, "attributes: %d lights, %d textures, %d fills, %d materials, %d bytes of fill definitions\n",
+		        h.lightCount, h.textureCount, h.fillCount, h.materialCount, h.fideSize);
+		const Attributes::Viewer store(c.store);
+		CPrintf(out, "read: %u bodies, %u lights; store: %u materials, %u fills, %u textures\n", c.bodies.GetSize(),
+		        c.lights.GetSize(), store.GetMaterialCount(), store.GetFillCount(), store.GetTextureCount());
+		PrintBounds(out, c);
+		return 0;
+	});
+}
+
+int Convert(Kit::OChannel& out, const char* input, const char* output) {
+	return Guarded([&] {
+		const Contents c = ReadModelFile(input);
+		IO::MemoryOChannel file;
+		try {
+			Modeler::FLWriteModel(file, Modeler::Model3DViewer(ModelOf(c)), Attributes::Viewer(c.store));
+		} catch (const Kit::KitException& e) {
+			throw Failure{InvalidFile, std::string(input) + ": cannot be written again: " + e.Describe()};
+		}
+		WriteWholeFile(output, file.GetBytes());
+		CPrintf(out, "%s: version %d, %s -> %s: version %d, %s, %u bodies\n", input, static_cast<int>(c.header.version),
+		        OrderName(c.order), output, MSIZE_VERSION, OrderName(Kit::Native_Platform_Sign), c.bodies.GetSize());
+		return 0;
+	});
+}
+
+int WriteDemo(Kit::OChannel& out, const char* path, std::optional<UInt64> seed) {
+	return Guarded([&] {
+		Sample::Building building = Sample::MakeBuilding(seed);
+		Kit::SharedPtr<Modeler::Model3D> model =
+		    Modeler::Model3D::New(building.attributes, Modeler::DiskCachingOff, nullptr);
+		Modeler::Model3DOnlyModifier modifier(model);
+		for (const auto& elem : building.elems)
+			modifier.AddElem(elem, Kit::NULLGuid);
+		IO::MemoryOChannel file;
+		Modeler::FLWriteModel(file, Modeler::Model3DViewer(model), Attributes::Viewer(building.attributes));
+		WriteWholeFile(path, file.GetBytes());
+		CPrintf(out, "sample building written to %s: version %d, %u elements, %llu bytes\n", path, MSIZE_VERSION,
+		        static_cast<unsigned>(building.elems.GetSize()), static_cast<unsigned long long>(file.GetDataSize()));
+		return 0;
+	});
+}
+
+} // namespace FileVerbs

@@ -1,0 +1,23 @@
+// The model-file verbs of the m3d tool. Each returns the process exit code:
+//   0 done, 3 a file that cannot be read or written, 4 an invalid or refused model file;
+// errors go to stderr naming the file and the reason.
+#pragma once
+
+#include "platform/KitChannel.h"
+#include "platform/KitTypes.h"
+
+#include <optional>
+
+namespace FileVerbs {
+
+constexpr int FileError = 3;
+constexpr int InvalidFile = 4;
+
+// Version, byte order, the header's counts, what a read gives and its bounds.
+int Info(Kit::OChannel& out, const char* path);
+// Reads any accepted version and byte order and writes the current version.
+int Convert(Kit::OChannel& out, const char* input, const char* output);
+// The sample building as a model file.
+int WriteDemo(Kit::OChannel& out, const char* path, std::optional<UInt64> seed);
+
+} // namespace FileVerbs
