@@ -24,6 +24,6 @@ for target in "${targets[@]}"; do
       > "$corpus/seed-$kind"
   done
   echo "== $target: $seconds s"
-  "$dir/fuzz/$target" -seed=1 -max_total_time="$seconds" -timeout=10 -malloc_limit_mb=2048 -rss_limit_mb=2560 \
+  "$dir/fuzz/$target" -seed=1 -max_total_time="$seconds" -timeout=10 -malloc_limit_mb=256 -rss_limit_mb=2560 \
     -print_final_stats=1 -artifact_prefix="$dir/artifacts/$target-" "$corpus"
 done

@@ -314,6 +314,7 @@ TEST(ModelFile, ForgedFilesAreRefusedWithTheirCause) {
 	    {"vertices past the section", Body2 + 76, 100, "leaves its section"},
 	    {"backwards edges", Body1 + 64, 3, "overlaps"},
 	    {"transformation 5 of 1", Body1 + 4, 5, "names transformation 5"},
+	    {"texture vertex range beyond Int32", Body2 + 108, 0x7FFFFFFF, "leaves its section"},
 	};
 	for (const auto& c : cases) {
 		SCOPED_TRACE(c.name);

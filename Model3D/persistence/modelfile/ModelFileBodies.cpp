@@ -11,7 +11,9 @@
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace Modeler::ModelFile {
@@ -193,8 +195,10 @@ void FileReader::ReadSections() {
 	    [&](USize b, Int32& f, Int32& l) {
 		    const BodyRanges& r = ranges[b];
 		    if (!vertexOwner(b) || r.fteve < 1) return false;
+		    // A range whose end lies beyond any Int32 certainly leaves its section.
+		    const Int64 end = Int64{r.fteve} + (Int64{r.lvert} - r.fvert);
 		    f = r.fteve;
-		    l = r.fteve + (r.lvert - r.fvert);
+		    l = static_cast<Int32>(std::clamp<Int64>(end, -1, std::numeric_limits<Int32>::max()));
 		    return true;
 	    },
 	    [&](CandidateBody& body, UInt32 n) { body.ReadTextureVertex(ch, sign, n, v); });
