@@ -12,7 +12,7 @@ namespace Modeler::Decomposition {
 
 inline constexpr Int32 None = -1;
 
-// A corner of the ring. Copies made where a hole is bridged share the node index.
+// A corner of the ring. Copies made where a hole is bridged share the body vertex.
 struct Vertex {
 	double x = 0.0;
 	double y = 0.0;
@@ -23,7 +23,7 @@ struct Vertex {
 	Int32 filed = None;
 	bool alive = false;  // still in the ring being cut
 	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
-	Int32 node = None;   // the input node this corner stands for
+	Int32 vertex = None; // the body vertex of the input node this corner stands for
 	// What lies across the side to 'next': the half-edge of a triangle already cut off
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
 	// this one reversed.
