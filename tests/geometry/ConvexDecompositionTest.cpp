@@ -215,6 +215,50 @@ TEST(ConvexDecomposition, RandomPolygonsWithHolesAreTiledByConformingConvexParts
 	}
 }
 
+Contour Snapped(Contour c, double step) {
+	for (Point& p : c)
+		p = {std::round(p.x / step) * step, std::round(p.y / step) * step};
+	return c;
+}
+
+// Rings long enough for the ear search to go through an index: corners crowding along a
+// few lines (the inner corners of a star, also snapped so that many share a coordinate)
+// and corners spread over the whole outline (many holes).
+TEST(ConvexDecomposition, LongRingsAreTiledByConformingConvexParts) {
+	Polygon manyHoles{Star(2000, 0.9, 1)};
+	for (Int32 i = 0; i < 20; ++i)
+		for (Int32 j = 0; j < 20; ++j) {
+			const double x = -0.6 + 0.06 * i, y = -0.6 + 0.06 * j;
+			manyHoles.push_back(Reversed(Rect(x, y, x + 0.03, y + 0.03)));
+		}
+	Polygon roundHoles{Star(4000, 0.65, 1)};
+	for (Int32 h = 0; h < 36; ++h)
+		roundHoles.push_back(Reversed(Star(40, 0.05, 0.05, -0.4 + 0.16 * (h % 6), -0.4 + 0.16 * (h / 6))));
+	Polygon fewHoles{Star(8000, 0.4, 1)};
+	for (Int32 h = 0; h < 4; ++h)
+		fewHoles.push_back(Reversed(Star(40, 0.06, 0.06, -0.15 + 0.3 * (h % 2), -0.15 + 0.3 * (h / 2))));
+	const struct {
+		const char* name;
+		Polygon polygon;
+		Int32 maxParts;
+	} cases[] = {
+	    {"LongStar", {Star(8000, 0.3, 1)}, 6000}, {"LongSnappedStar", {Snapped(Star(8000, 0.3, 1), 1.0 / 512)}, 6000},
+	    {"FewHolesInALongStar", fewHoles, 6500},  {"LongComb", {Comb(400)}, 401},
+	    {"ManySquareHoles", manyHoles, 3000},     {"RoundHoles", roundHoles, 4500},
+	};
+	for (const auto& c : cases)
+		for (const bool convexParts : {true, false}) {
+			SCOPED_TRACE(std::string(c.name) + (convexParts ? " convex" : " triangles"));
+			Int32 status = 0;
+			const auto result = Decompose(c.polygon, convexParts, &status);
+			ASSERT_EQ(status, CXdpOk);
+			EXPECT_EQ(Check(c.polygon, result, convexParts, false), "");
+			if (convexParts) {
+				EXPECT_LE(-result[0], c.maxParts);
+			}
+		}
+}
+
 TEST(ConvexDecomposition, FlagTellsWhetherTheInputWasMended) {
 	const struct {
 		const char* name;

@@ -24,7 +24,7 @@ Int32 Decompose(Kit::PagedArray<Int32>& result, const PNODArray& nodes, bool con
 	}
 	if (!BridgeHoles(ws, outer) || !ClipEars(ws, outer)) return CXdpFailed;
 	MergeTriangles(ws, convexParts);
-	WriteParts(ws, nodes, result);
+	WriteParts(ws, result);
 	if (flag != nullptr) *flag = ws.mended;
 	return CXdpOk;
 }

@@ -1,3 +1,4 @@
+#include "Model3D/geometry/decomposition/detail/CornerTree.h"
 #include "Model3D/geometry/decomposition/detail/RingGeometry.h"
 #include "Model3D/geometry/decomposition/detail/Steps.h"
 
@@ -10,32 +11,34 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// Rings longer than this find the corners near an ear through a grid.
-constexpr Int32 GridRingSize = 32;
+// Rings longer than this find the corners near an ear through a grid or a tree.
+constexpr Int32 IndexRingSize = 32;
 
 // The corners that are not strictly convex, filed in a uniform grid over the ring's box.
-// A triangle looks only at the cells its rows actually cross, so that the long thin
-// triangles of a star do not scan their whole bounding box.
+// A triangle looks only at the cells its rows actually cross. Where the corners spread
+// over the box (many holes, say) a cell holds about one corner and an ear costs a few
+// cells; where they crowd along a few lines (the inner corners of a star) most cells are
+// empty, the full ones hold many corners, and a long thin triangle crosses many cells:
+// such rings are searched through a CornerTree instead.
 class CornerGrid {
 public:
 	CornerGrid(Workspace& ws, Int32 start, Int32 count) : ws(ws) {
 		double maxX = At(start).x, maxY = At(start).y;
 		minX = maxX;
 		minY = maxY;
-		Int32 filed = 0;
 		Int32 v = start;
 		for (Int32 k = 0; k < count; ++k, v = At(v).next) {
 			minX = std::min(minX, At(v).x);
 			minY = std::min(minY, At(v).y);
 			maxX = std::max(maxX, At(v).x);
 			maxY = std::max(maxY, At(v).y);
-			filed += At(v).convex ? 0 : 1;
+			corners += At(v).convex ? 0 : 1;
 		}
 		const double width = maxX - minX, height = maxY - minY;
-		if (filed == 0 || !(width > 0.0) || !(height > 0.0)) return;
-		const double cell = std::sqrt(width * height / filed);
-		columns = std::min<Int32>(static_cast<Int32>(width / cell) + 1, 4 * filed);
-		rows = std::min<Int32>(static_cast<Int32>(height / cell) + 1, 4 * filed);
+		if (corners == 0 || !(width > 0.0) || !(height > 0.0)) return;
+		const double cell = std::sqrt(width * height / corners);
+		columns = std::min<Int32>(static_cast<Int32>(width / cell) + 1, 4 * corners);
+		rows = std::min<Int32>(static_cast<Int32>(height / cell) + 1, 4 * corners);
 		scaleX = columns / width;
 		scaleY = rows / height;
 		slack = 1e-9 * std::max(width, height);
@@ -43,10 +46,15 @@ public:
 		for (Int32 k = 0; k < count; ++k, v = At(v).next)
 			if (!At(v).convex) {
 				Int32& head = ws.cellHeads[static_cast<USize>(Cell(At(v).x, At(v).y))];
-				At(v).nextInCell = head;
+				occupied += head == None ? 1 : 0;
+				At(v).filed = head;
 				head = v;
 			}
 	}
+
+	// True when the cells holding corners hold more of them on average than a leaf of a
+	// CornerTree.
+	bool Crowded() const { return corners > CornerTree::LeafSize * occupied; }
 
 	// Calls f on every filed corner that may lie in the closed triangle a, b, c, until f
 	// returns true; returns whether it did.
@@ -66,7 +74,7 @@ public:
 			for (Int32 column = Column(lo - slack); column <= last; ++column)
 				for (Int32 v = ws.cellHeads[static_cast<USize>(row) * static_cast<USize>(columns) +
 				                            static_cast<USize>(column)];
-				     v != None; v = At(v).nextInCell)
+				     v != None; v = At(v).filed)
 					if (f(v)) return true;
 		}
 		return false;
@@ -100,6 +108,8 @@ private:
 	Workspace& ws;
 	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
 	Int32 columns = 0, rows = 0;
+	Int32 corners = 0;  // filed
+	Int32 occupied = 0; // cells holding a corner
 };
 
 // True when q lies on the ray from 'from' through 'toward', beyond 'from'.
@@ -152,8 +162,12 @@ public:
 		ws.twin.assign(ws.triangles.size(), None);
 		cut = 0;
 		MarkCorners();
-		if (remaining > GridRingSize) {
+		if (remaining > IndexRingSize) {
 			grid.emplace(ws, start, remaining);
+			if (grid->Crowded()) {
+				grid.reset();
+				tree.emplace(ws, start, remaining);
+			}
 			// Bridged holes leave long runs of reflex corners that a walk would pass again
 			// and again; without holes the walk's order gives fewer, shorter triangles.
 			if (!ws.holes.empty() && !RunQueued()) return false;
@@ -251,14 +265,14 @@ private:
 		// Only a corner that is not strictly convex can keep an ear from being cut; once none
 		// is left (the convex rest of a star, say) every turning corner is an ear.
 		if (unconvexAlive == 0) return true;
-		if (!grid) {
-			for (Int32 p = pc.next; p != a; p = At(p).next)
-				if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
-			return true;
-		}
-		return !grid->AnyNear(pa, pb, pc, [&](Int32 p) {
+		const auto blocks = [&](Int32 p) {
 			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
-		});
+		};
+		if (tree) return !tree->AnyNear(pa, pb, pc, blocks);
+		if (grid) return !grid->AnyNear(pa, pb, pc, blocks);
+		for (Int32 p = pc.next; p != a; p = At(p).next)
+			if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
+		return true;
 	}
 
 	// Records that half-edge h lies along the ring side leaving 'owner', whose far side
@@ -294,6 +308,7 @@ private:
 		if (corner.convex || Orient(At(corner.prev), corner, At(corner.next)) <= 0) return;
 		corner.convex = true;
 		--unconvexAlive;
+		if (tree) tree->Retire(v);
 	}
 
 	void Unlink(Int32 b) {
@@ -301,7 +316,10 @@ private:
 		At(v.prev).next = v.next;
 		At(v.next).prev = v.prev;
 		v.alive = false;
-		unconvexAlive -= v.convex ? 0 : 1;
+		if (!v.convex) {
+			--unconvexAlive;
+			if (tree) tree->Retire(b);
+		}
 		if (b == start) start = v.next;
 		--remaining;
 	}
@@ -368,6 +386,7 @@ private:
 	Int32 cut = 0;           // triangles cut so far
 	Int32 unconvexAlive = 0; // corners in the ring that do not turn strictly
 	std::optional<CornerGrid> grid;
+	std::optional<CornerTree> tree;
 };
 
 } // namespace

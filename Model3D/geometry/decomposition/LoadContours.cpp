@@ -39,11 +39,11 @@ Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first) {
 		if (contour.count > 0 && ws.ring.back().x == node.u && ws.ring.back().y == node.v) {
 			ws.mended = true;
 		} else {
-			Vertex vertex;
-			vertex.x = node.u;
-			vertex.y = node.v;
-			vertex.node = i;
-			ws.ring.push_back(vertex);
+			Vertex corner;
+			corner.x = node.u;
+			corner.y = node.v;
+			corner.vertex = node.vertex;
+			ws.ring.push_back(corner);
 			++contour.count;
 		}
 		i = node.next;

@@ -43,7 +43,7 @@ USize FanStart(const std::vector<UInt8>& straight, const Int32* corners, USize m
 
 } // namespace
 
-void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& result) {
+void WriteParts(Workspace& ws, Kit::PagedArray<Int32>& result) {
 	// Collect the parts as runs of corners: count, then the corners.
 	ws.partCorners.clear();
 	Int32 parts = 0;
@@ -72,8 +72,7 @@ void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& r
 		result[out++] = static_cast<Int32>(m);
 		const auto put = [&](USize k) {
 			const Int32 corner = ws.triangles[static_cast<USize>(corners[k])];
-			const Int32 node = ws.ring[static_cast<USize>(corner)].node;
-			result[out++] = nodes[static_cast<USize>(node)].vertex;
+			result[out++] = ws.ring[static_cast<USize>(corner)].vertex;
 		};
 		for (USize k = start; k < m; ++k)
 			put(k);

@@ -28,6 +28,6 @@ bool ClipEars(Workspace& ws, Int32 start);
 void MergeTriangles(Workspace& ws, bool convexParts);
 
 // Writes the parts in the result format, each from its best fan corner.
-void WriteParts(Workspace& ws, const PNODArray& nodes, Kit::PagedArray<Int32>& result);
+void WriteParts(Workspace& ws, Kit::PagedArray<Int32>& result);
 
 } // namespace Modeler::Decomposition

@@ -12,16 +12,18 @@ namespace Modeler::Decomposition {
 
 inline constexpr Int32 None = -1;
 
-// A corner of the ring. Copies made where a hole is bridged share the node index.
+// A corner of the ring. Copies made where a hole is bridged share the body vertex.
 struct Vertex {
 	double x = 0.0;
 	double y = 0.0;
 	Int32 prev = None;
 	Int32 next = None;
-	Int32 nextInCell = None; // the next corner filed in the same cell of the ear search grid
-	bool alive = false;      // still in the ring being cut
-	bool convex = false;     // strictly convex when cutting began: such a corner never blocks an ear
-	Int32 node = None;       // the input node this corner stands for
+	// Where the ear search keeps this corner: the next corner of its grid cell, or its
+	// tree leaf (None when it is not filed).
+	Int32 filed = None;
+	bool alive = false;  // still in the ring being cut
+	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
+	Int32 vertex = None; // the body vertex of the input node this corner stands for
 	// What lies across the side to 'next': the half-edge of a triangle already cut off
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
 	// this one reversed.
@@ -44,6 +46,21 @@ struct Contour {
 	double area = 0.0; // twice the signed area
 };
 
+struct TreeBox {
+	double minX = 0.0;
+	double minY = 0.0;
+	double maxX = 0.0;
+	double maxY = 0.0;
+};
+
+// A corner filed in the ear search tree, with its place, so that a leaf is scanned
+// without visiting the ring.
+struct TreeItem {
+	double x = 0.0;
+	double y = 0.0;
+	Int32 corner = None;
+};
+
 struct Workspace {
 	std::vector<Vertex> ring;
 	std::vector<Contour> holes;
@@ -61,6 +78,13 @@ struct Workspace {
 	std::vector<Int32> bucketStart;
 	std::vector<Int32> queue;     // corners to look at again when cutting a long ring
 	std::vector<Int32> cellHeads; // the ear search grid: first corner of each cell
+	// The ear search tree: the filed corners in the order of its leaves, and per node the
+	// box of its corners, the region of the plane they were divided from and how many of
+	// them can still block an ear.
+	std::vector<TreeItem> treeItems;
+	std::vector<TreeBox> treeBoxes;
+	std::vector<TreeBox> treeRegions;
+	std::vector<Int32> treeLive;
 	bool mended = false;
 	bool mirrored = false; // the outer contour ran clockwise; v was negated to make it run counter-clockwise
 };
