@@ -5,6 +5,9 @@
 #include "platform/KitTypes.h"
 #include "platform/RxPixMap.h"
 
+// Internal to the raster stand-in: not part of what the library exports.
+#pragma GCC visibility push(hidden)
+
 namespace Rx::Detail {
 
 bool IsPng(const UInt8* data, USize size);
@@ -22,3 +25,5 @@ inline bool IsAllowedSize(Int64 width, Int64 height) {
 }
 
 } // namespace Rx::Detail
+
+#pragma GCC visibility pop
