@@ -30,7 +30,7 @@ Int16 HostFillByName(Attributes::Modifier* modifier, const UFIL& fill) {
 	}
 	const std::unique_ptr<PlanAttr::Fill> owner(hostFill);
 	const Int16 index = IMInsertintoUfil(modifier, 0, hostFill);
-	return index > 0 ? index : 0;
+	return index > 0 ? index : Int16(0);
 }
 
 // The store material of the host material named like the file's material; 0 when the
@@ -42,7 +42,7 @@ Int16 HostMaterialByName(Attributes::Modifier* modifier, const UMAT& material) {
 		PlanAttr::Material host;
 		IAgetMaterAttr(hostIndex, &host, nullptr);
 		const Int16 index = IMInsertintoUmat(modifier, hostIndex, -1, &host);
-		return index > 0 ? index : 0;
+		return index > 0 ? index : Int16(0);
 	} catch (const Kit::KitException&) {
 		return 0;
 	}
