@@ -3,8 +3,17 @@
 #include "platform/BMMemory.h"
 
 #include <algorithm>
+#include <new>
 
 namespace PlanAttr {
+
+Material* Material::Clone() const {
+	try {
+		return new Material(*this);
+	} catch (const std::bad_alloc&) {
+		return nullptr;
+	}
+}
 
 const Material::UserDataBlock* Material::FindUserData(UInt32 tag) const {
 	auto it = std::find_if(userData.begin(), userData.end(), [tag](const UserDataBlock& b) { return b.tag == tag; });

@@ -6,6 +6,7 @@
 // The host libraries export what they declare; so does their stand-in.
 #pragma GCC visibility push(default)
 
+#include "platform/ADBGeneralAttribute.h"
 #include "platform/KitTypes.h"
 #include "platform/KitUniString.h"
 #include "platform/PlanAttrTypes.h"
@@ -14,7 +15,7 @@
 
 namespace PlanAttr {
 
-class Material {
+class Material : public ADB::GeneralAttribute {
 public:
 	// Four-character code of the parameter block kept as user data ("PARD").
 	static constexpr UInt32 ParameterBlockTag = 0x50415244;
@@ -22,7 +23,10 @@ public:
 	Material() = default;
 	Material(const Material&) = default;
 	Material& operator=(const Material&) = default;
-	virtual ~Material() = default;
+	~Material() override = default;
+
+	// A new copy (owned by the caller), or null when memory runs out.
+	Material* Clone() const override;
 
 	const Kit::UniString& GetName() const { return name; }
 	void SetName(const Kit::UniString& value) { name = value; }

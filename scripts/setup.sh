@@ -10,6 +10,8 @@ command -v g++ >/dev/null || need+=(g++)
 dpkg -s libgtest-dev >/dev/null 2>&1 || need+=(libgtest-dev)
 dpkg -s libgmock-dev >/dev/null 2>&1 || need+=(libgmock-dev)
 dpkg -s libbenchmark-dev >/dev/null 2>&1 || need+=(libbenchmark-dev)
+dpkg -s libpng-dev >/dev/null 2>&1 || need+=(libpng-dev)
+dpkg -s libjpeg-dev >/dev/null 2>&1 || need+=(libjpeg-dev)
 command -v clang-format >/dev/null || need+=(clang-format)
 command -v clang-tidy >/dev/null || need+=(clang-tidy)
 if [ ${#need[@]} -gt 0 ]; then

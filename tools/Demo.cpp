@@ -2,12 +2,17 @@
 
 #include "SampleModel.h"
 
+#include "Model3D/attributes/import/MaterialImport.h"
 #include "Model3D/core/frame/ModuleFrame.h"
 #include "Model3D/core/frame/SizeReport.h"
 #include "Model3D/core/model/Model3D.h"
 #include "Model3D/geometry/polygons/DrawingGeometry.h"
+#include "platform/IOFolder.h"
 #include "platform/KitHashTable.h"
 #include "platform/KitLogger.h"
+#include "platform/PFPictureFiles.h"
+
+#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -142,6 +147,53 @@ std::uintmax_t CacheFileSize(const Model3D& model) {
 	return ec ? 0 : size;
 }
 
+// Writes a brick pattern as a PNG file; false when it cannot.
+bool WriteBrickPicture(const std::filesystem::path& file, Int32 width, Int32 height) {
+	std::vector<UInt8> rgb(USize(width) * USize(height) * 3);
+	for (Int32 y = 0; y < height; ++y)
+		for (Int32 x = 0; x < width; ++x) {
+			const Int32 shift = (y / 8) % 2 == 0 ? 0 : 8;
+			const bool joint = y % 8 == 7 || (x + shift) % 16 == 15;
+			UInt8* p = &rgb[(USize(y) * USize(width) + USize(x)) * 3];
+			p[0] = joint ? 200 : UInt8(150 + (x * 7 + y * 3) % 40);
+			p[1] = joint ? 200 : 70;
+			p[2] = joint ? 190 : 50;
+		}
+	png_image image{};
+	image.version = PNG_IMAGE_VERSION;
+	image.width = png_uint_32(width);
+	image.height = png_uint_32(height);
+	image.format = PNG_FORMAT_RGB;
+	return png_image_write_to_file(&image, file.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
+// Gives the first material a texture from a picture written into the module's temporary
+// folder, as the host's library folder, and loads it.
+void TextureFirstMaterial(Kit::OChannel& out, const Kit::SharedPtr<Modeler::Attributes>& attributes) {
+	const IO::Folder* temporary = GetTemporaryFolder();
+	if (temporary == nullptr || !WriteBrickPicture(temporary->GetLocationOf(IO::Name("Brick.png")).GetPath(), 64, 32)) {
+		CPrintf(out, "texture: the picture could not be written\n\n");
+		return;
+	}
+	PFSetLibraryFolder(temporary->GetLocation());
+	PlanAttr::Material host;
+	host.SetTextureName(Kit::UniString("Brick"));
+	host.SetTextureStatus(0x1000); // has a texture, at the picture's own proportions
+	host.SetTextureSize(2.0, 1.0);
+	Modeler::Attributes::Modifier store(attributes);
+	const Int32 texture = IMAddRtxt2Umat(&store, host, 1, -1);
+	const Int32 bytes =
+	    texture > 0 ? store.LoadTexturePixels(Int16(texture), Modeler::LoadPixelsAndSummedAreaTable) : 0;
+	PFSetLibraryFolder(IO::Location());
+	if (texture <= 0 || store.GetConstTexturePtr(UInt32(texture))->pixels == nullptr) {
+		CPrintf(out, "texture: Brick.png could not be loaded\n\n");
+		return;
+	}
+	const RTXT& t = *store.GetConstTexturePtr(UInt32(texture));
+	CPrintf(out, "texture %d of material 1: Brick.png, %d x %d pixels loaded (%d bytes with its summed-area table)\n\n",
+	        texture, t.pixelWidth, t.pixelHeight, bytes);
+}
+
 int RunWithModule(Kit::OChannel& out, std::optional<UInt64> seed) {
 	Sample::Building building = Sample::MakeBuilding(seed);
 	Kit::SharedPtr<Model3D> model = Model3D::New(building.attributes, Modeler::DiskCachingOn, nullptr);
@@ -155,6 +207,7 @@ int RunWithModule(Kit::OChannel& out, std::optional<UInt64> seed) {
 	const Modeler::Model3DViewer viewer(model);
 	CPrintf(out, "attribute store: %u materials\n\n",
 	        Modeler::Attributes::Viewer(building.attributes).GetMaterialCount());
+	TextureFirstMaterial(out, building.attributes);
 	PrintModel(out, "main model", viewer);
 	PrintDecomposition(out, viewer);
 	viewer.ReportSize(out, 4);

@@ -80,7 +80,51 @@ IV_UMAT_455
 IV_VECT
 IV_VERT
 SwapLP_CalledMacroSection
+IADab2Mater
+IARGBfloat2Pen
+IASetEnv
+IAaddMaterAttr
+IAgetMaterAttr
+IAindexMaterAttr
+IAnameMaterAttr
+IAnumMaterAttr
+IMAddRtxt2Umat
+IMAddUfil
+IMAdjustUfilsInBinary
+IMAdjustUmatsInBinary
+IMCreateSummedAreaTableFromPixmap
+IMErrorMater
+IMFindUMat
+IMGetPictFileDef
+IMGetPictSize
+IMInsertUfil
+IMInsertUmat
+IMInsertintoUfil
+IMInsertintoUmat
+IMLoadAKitPixMap
+IMMater2Umat
+IMPenToUMAT
+IMSearchSimilar
+IMSetupMater
+IMStorePenAsUmat
+IMStoreinUfil
+IMStoreinUmat
+IMTextureInMater
+IMUmatNoName
+IMgl2loc
+IMstRtxt
+IMstTexture
+IsTexturesEqual
+PixMap2TexturePixels
+StretchTextureBounds
 NAMES
+
+# Name buffers that the host fills, as plain data symbols.
+data="$(nm -D --defined-only "$library" | awk '$2 ~ /^[BDG]$/ { print $3 }')"
+for name in gParxMatFormat gPenMatFormat gErrorMatName gMasterEndParxName gMasterParxName gAtlStyleFormat \
+	gImportMatFormat gParxMatDefFormat gShadowMatName gErrorFillFormat gParxFillFormat gFloatMatFormat; do
+	grep -qx -- "$name" <<<"$data" || fail "name buffer $name is not exported"
+done
 
 # Public C++ interface (demangled prefixes).
 while read -r name; do

@@ -59,7 +59,7 @@ void Attributes::ClearTextureCache() {
 			RTXT* texture = Item<RTXT>(textures, i);
 			if (texture->pixels != nullptr) BMKillHandle(&texture->pixels);
 			texture->pixels = nullptr;
-			texture->status |= RTXTPixelsNotLoaded;
+			texture->status = static_cast<UInt16>((texture->status | RTXTPixelsNotLoaded) & ~RTXTHasSummedArea);
 		}
 	}
 }
@@ -70,7 +70,7 @@ void Attributes::UnloadAllTexturesPixels() const {
 		if ((texture->status & RTXTResidentPixels) == 0 && texture->pixels != nullptr) {
 			BMKillHandle(&texture->pixels);
 			texture->pixels = nullptr;
-			texture->status |= RTXTPixelsNotLoaded;
+			texture->status = static_cast<UInt16>((texture->status | RTXTPixelsNotLoaded) & ~RTXTHasSummedArea);
 		}
 	}
 }

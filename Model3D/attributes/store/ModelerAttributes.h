@@ -28,6 +28,17 @@
 
 namespace Modeler {
 
+// How textures are loaded: LoadPixelsAndSummedAreaTable also builds the summed-area
+// table of the textures that keep their own proportions (status bit 0x1000) and are not
+// resident; any other value loads the pixels only.
+using LoadTextureParameters = Int32;
+constexpr LoadTextureParameters LoadPixelsAndSummedAreaTable = 0;
+constexpr LoadTextureParameters LoadPixelsOnly = 1;
+
+// Result of LoadTextures when a texture's summed-area table failed and its handle could
+// not be taken back to the plain pixels.
+constexpr Int32 LoadTexturesFailed = -1111;
+
 class M3D_EXPORT Attributes : public MainContainerBase {
 public:
 	class Viewer;
@@ -56,6 +67,14 @@ public:
 	void ClearTextureCache();
 	// Frees the loaded pixels of every texture that is not resident.
 	void UnloadAllTexturesPixels() const;
+	// Loads the pixels of texture 'index' (1..count; another index throws
+	// Kit::IllegalArgumentException), or of every texture when index < 1, from their
+	// picture files. A texture whose picture cannot be read or decoded, or whose picture
+	// (fitted to the texture's aspect unless it keeps its own proportions) is not exactly
+	// pixelWidth x pixelHeight, stays unloaded; pictures are never resized to fit.
+	// Returns the byte size of the pixel handles of the textures visited (saturating at
+	// the largest Int32), or LoadTexturesFailed.
+	Int32 LoadTextures(Int16 index, LoadTextureParameters parameters) const;
 
 	Attributes(const Attributes&) = delete;
 	Attributes& operator=(const Attributes&) = delete;
@@ -65,6 +84,9 @@ private:
 
 	// The pieces of the store's teardown, shared by the destructor and ClearAttributes.
 	void FreeTables();
+	// Loads one texture; the byte size of its pixel handle (0 when it stays unloaded),
+	// or LoadTexturesFailed.
+	Int64 LoadTexture(Int32 index, LoadTextureParameters parameters) const;
 
 	DESC textures;          // RTXT
 	DESC textureAttributes; // TXTA; entry i belongs to texture i
@@ -110,6 +132,9 @@ public:
 	void ReportSize(Kit::OChannel& channel, Int16 level) const;
 
 	void UnloadAllTexturesPixels() const;
+	// Attributes::LoadTextures of one texture, or of all.
+	Int32 LoadTexturePixels(Int16 index, LoadTextureParameters parameters) const;
+	Int32 LoadAllTexturesPixels(LoadTextureParameters parameters) const;
 
 	// Write 'count' entries from entry 'first' on. A count of 0 writes nothing; otherwise
 	// a range outside the table throws Kit::IllegalArgumentException with the table's
