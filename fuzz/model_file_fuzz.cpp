@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the model-file reader. The first byte picks the byte order,
-// the reading options and the version word put in front of the rest, so that every
+// the reading options (attributes appended or merged) and the version word put in front of the rest, so that every
 // version's layout is reached. A read either succeeds or throws a root-library exception;
 // after a failure the lights and the store are as they were (empty here).
 #include "Model3D/persistence/modelfile/ModelFileReader.h"
@@ -42,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 	Modeler::Attributes::Modifier attrs(store);
 	IO::MemoryIChannel in(file.data(), file.size());
 	try {
-		Modeler::FLReadModel(in, bodies, lights, attrs, order, false, 2, readSurfaces ? 1 : 0, 0, 0, (pick & 128) != 0);
+		const bool adjust = (pick & 64) != 0;
+		Modeler::FLReadModel(in, bodies, lights, attrs, order, adjust, adjust ? 1 : 2, readSurfaces ? 1 : 0, 0, 0,
+		                     (pick & 128) != 0);
 	} catch (const Kit::RootException&) {
 		Require(bodies.GetSize() == 0 && lights.GetSize() == 0);
 		Require(attrs.GetMaterialCount() == 0 && attrs.GetFillCount() == 0 && attrs.GetTextureCount() == 0);

@@ -93,10 +93,10 @@ struct ReadResult {
 	Kit::Array<LGHT> lights;
 	Kit::SharedPtr<Attributes> store = Attributes::New();
 
-	void Read(const Bytes& file, Kit::PlatformSign platform) {
+	void Read(const Bytes& file, Kit::PlatformSign platform, bool adjust = false, Int16 mode = 2) {
 		IO::MemoryIChannel in(file.data(), file.size());
 		Attributes::Modifier attrs(store);
-		FLReadModel(in, bodies, lights, attrs, platform, false, 2, 1, 0, 0, false);
+		FLReadModel(in, bodies, lights, attrs, platform, adjust, mode, 1, 0, 0, false);
 	}
 };
 
@@ -260,7 +260,11 @@ Bytes OldModelFile(Int32 version, Kit::PlatformSign order) {
 		image.Add(FileSection::Material, [&] {
 			IO::MemoryOChannel out;
 			out.SetProtocol(order);
-			Fixtures::ListFormMaterials()[1].Write(out);
+			// With parameters, without a texture (the reader adds the file's textures anew
+			// on every read, so a textured material would differ from read to read).
+			UMAT material = Fixtures::ListFormMaterials()[1];
+			material.SetTexuretIdx(0);
+			material.Write(out);
 			return out.TakeBytes();
 		}());
 	} else {
@@ -280,9 +284,10 @@ Bytes OldModelFile(Int32 version, Kit::PlatformSign order) {
 }
 
 // A read that succeeds, or the reason it failed.
-testing::AssertionResult Reads(ReadResult& result, const Bytes& file, Kit::PlatformSign platform) {
+testing::AssertionResult Reads(ReadResult& result, const Bytes& file, Kit::PlatformSign platform, bool adjust = false,
+                               Int16 mode = 2) {
 	try {
-		result.Read(file, platform);
+		result.Read(file, platform, adjust, mode);
 		return testing::AssertionSuccess();
 	} catch (const Kit::KitException& e) {
 		return testing::AssertionFailure() << e.Describe();
@@ -363,6 +368,34 @@ TEST(ModelFile, EveryVersionReadsAndItsForeignTwinReadsTheSame) {
 		ReadResult foreign;
 		ASSERT_TRUE(Reads(foreign, OldModelFile(version, Big), Big));
 		ExpectSameRead(native, foreign);
+	}
+}
+
+} // namespace
+
+namespace {
+
+// Merging a file's attributes into the store reuses equal entries: reading the same file
+// twice leaves one material and one fill, and both reads' bodies and polygons name them.
+TEST(ModelFile, MergedAttributesAreStoredOnce) {
+	for (const Int32 version : {4001, 4008, 4012, 4016, 4020, 4026, 4031, 4032}) {
+		SCOPED_TRACE(version);
+		const Bytes file = OldModelFile(version, Big);
+		ReadResult first, second;
+		second.store = first.store;
+		ASSERT_TRUE(Reads(first, file, Big, true, 1));
+		const Attributes::Viewer attrs(first.store);
+		const UInt32 materials = attrs.GetMaterialCount(), fills = attrs.GetFillCount();
+		EXPECT_EQ(materials, 1u);
+		EXPECT_EQ(fills, version <= 4002 ? 0u : 1u);
+		ASSERT_TRUE(Reads(second, file, Big, true, 1));
+		EXPECT_EQ(attrs.GetMaterialCount(), materials);
+		EXPECT_EQ(attrs.GetFillCount(), fills);
+		ASSERT_EQ(second.bodies.GetSize(), 2u);
+		for (UInt32 b = 0; b < 2; ++b) {
+			EXPECT_EQ(second.bodies[b]->GetMaterialIdx(), 1);
+			EXPECT_EQ(second.bodies[b]->GetConstPolygon(0).iumat, 1);
+		}
 	}
 }
 

@@ -1,8 +1,8 @@
 // The model-file reader: light sources, textures, fills, materials and fill definitions,
 // the texture pixels and the light parameter section of 4022–4024; and the final pass
 // that moves the bodies' attribute indices into the store's numbering.
+#include "Model3D/attributes/import/MaterialImport.h"
 #include "Model3D/persistence/conversion/AttributeConversion.h"
-#include "Model3D/persistence/conversion/FillAdjustment.h"
 #include "Model3D/persistence/conversion/LightConversion.h"
 #include "Model3D/persistence/conversion/TextureConversion.h"
 #include "Model3D/persistence/modelfile/detail/ModelFileReading.h"
@@ -12,6 +12,7 @@
 #include "platform/Parx.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -116,27 +117,14 @@ void FileReader::ReadLights() {
 	}
 }
 
-void FileReader::AddTexture(const RTXT& read, Int32 slot) {
-	RTXT texture{};
-	texture.status = static_cast<UInt16>((read.status | RTXTPixelsNotLoaded) & 0x7FFF);
-	texture.pixelDepth = 32;
-	texture.xSize = read.xSize;
-	texture.ySize = read.ySize;
-	texture.pixelWidth = read.pixelWidth;
-	texture.pixelHeight = read.pixelHeight;
-	std::memcpy(texture.textureName, read.textureName, sizeof texture.textureName);
-	texture.textureName[255] = 0;
-	const TXTA attributes{};
-	Int32 index = 0;
-	try {
-		index = attrs.AddTexture(texture, attributes);
-	} catch (const Kit::OutOfMemoryException&) {
-		throw;
-	} catch (const Kit::RootException&) {
-		index = 0;
-	}
-	textureMap[static_cast<USize>(slot)] = static_cast<Int16>(index);
-	addedTextures[static_cast<USize>(slot)] = index;
+// A texture of the file joins the store without pixels; those come from the pixel section.
+void FileReader::AddTexture(const RTXT& read, Int32 slot, UInt32 storeTexturesBefore) {
+	const Kit::UniString name(read.textureName);
+	const Int16 index = IMstRtxt(&attrs, read.xSize, read.ySize, read.pixelWidth, read.pixelHeight, &name, nullptr, 0,
+	                             static_cast<UInt16>(read.status | RTXTPixelsNotLoaded));
+	textureMap[static_cast<USize>(slot)] = index;
+	// Only a texture that this read added may receive pixels.
+	addedTextures[static_cast<USize>(slot)] = static_cast<UInt32>(index) > storeTexturesBefore ? index : 0;
 }
 
 void FileReader::ReadTextures() {
@@ -148,8 +136,12 @@ void FileReader::ReadTextures() {
 	std::vector<char> raw(static_cast<USize>(n) * static_cast<USize>(sizes.texture));
 	ReadBytes(raw.data(), raw.size(), (form + " read error!").c_str());
 	if (Foreign()) SwapTextures(options.platform, raw.data(), n, v);
-	for (Int32 t = 0; t < n; ++t)
-		AddTexture(CurrentTexture(raw.data() + static_cast<USize>(t) * static_cast<USize>(sizes.texture), v), t);
+	const UInt32 before = attrs.GetTextureCount();
+	for (Int32 t = 0; t < n; ++t) {
+		RTXT texture = CurrentTexture(raw.data() + static_cast<USize>(t) * static_cast<USize>(sizes.texture), v);
+		texture.textureName[std::size(texture.textureName) - 1] = 0;
+		AddTexture(texture, t, before);
+	}
 }
 
 // Files up to 4002: materials of form 41 and nothing else.
@@ -206,47 +198,6 @@ void FileReader::ReadAppendedAttributes() {
 		}
 	}
 	attrs.ReadFillDescriptor(ch, sign, fideSize, v);
-}
-
-// A block of BMAllocatePtr memory, freed on every way out.
-class PtrBlock {
-public:
-	explicit PtrBlock(UInt32 size) : block(BMAllocatePtr(size)) {
-		if (block == nullptr && size > 0) throw Kit::OutOfMemoryException("fill definitions", __FILE__, __LINE__);
-	}
-	~PtrBlock() { BMKillPtr(&block); }
-	PtrBlock(const PtrBlock&) = delete;
-	PtrBlock& operator=(const PtrBlock&) = delete;
-	char*& Get() { return block; }
-
-private:
-	char* block;
-};
-
-// The old fill heads and their definitions are rebuilt in the current form and added
-// fill by fill; each head finds its definition at its 1-based offset in the rebuilt block.
-void FileReader::ReadOldFillsAndMaterials() {
-	const Kit::PlatformSign sign = options.platform;
-	const Int32 fillCount = header.fillCount;
-	std::vector<UFIL> heads(static_cast<USize>(fillCount));
-	ReadBytes(heads.data(), heads.size() * sizeof(UFIL), "UFIL read error!");
-	if (Foreign()) {
-		Int32 offset = 0;
-		IV_UFIL(sign, reinterpret_cast<char*>(heads.data()), &offset, fillCount, Kit::Native_Platform_Sign);
-	}
-	attrs.ReadMaterial455(ch, sign, static_cast<UInt32>(header.materialCount));
-
-	auto size = static_cast<UInt32>(header.fideSize);
-	PtrBlock block(size);
-	ReadBytes(block.Get(), size, "msiz.mfide read error!");
-	if (Foreign()) {
-		Int32 offset = 0;
-		if (IV_FIDE(sign, block.Get(), &offset, header.fideSize, header.version, Kit::Native_Platform_Sign) != 0)
-			Fail("FCAdjustFill455 error!");
-	}
-	if (FCAdjustFill455(fillCount, heads.data(), &size, &block.Get()) != 0) Fail("FCAdjustFill455 error!");
-	for (const UFIL& head : heads)
-		AddFill(head, head.defStart > 0 ? block.Get() + head.defStart - 1 : nullptr);
 }
 
 // Materials whose records are not kept: each is read to find where the next one starts.

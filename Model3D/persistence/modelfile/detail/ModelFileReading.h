@@ -91,7 +91,9 @@ private:
 	// form, materials of form 455.
 	void ReadOldFillsAndMaterials();
 	void SkipMaterials(UInt32 n);
-	void AddTexture(const RTXT& texture, Int32 slot);
+	std::vector<UFIL> ReadFillHeads();
+	void ReadFillDefinitions(std::vector<UFIL>& heads, char*& block, UInt32& fideSize);
+	void AddTexture(const RTXT& texture, Int32 slot, UInt32 storeTexturesBefore);
 	// The store index of an equal material, added when the store has none.
 	Int16 InsertMaterial(UMAT& material);
 	// Adds a fill and its definition; a failure is logged and answered with fill 1.
