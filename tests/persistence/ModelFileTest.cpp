@@ -1,6 +1,7 @@
 #include "Model3D/core/model/Model3DViews.h"
 #include "Model3D/elements/elem/BaseElem.h"
 #include "Model3D/persistence/conversion/BinaryPartConversion.h"
+#include "Model3D/persistence/modelfile/ModelFileLayout.h"
 #include "Model3D/persistence/modelfile/ModelFileReader.h"
 #include "Model3D/persistence/modelfile/ModelFileWriter.h"
 #include "fixtures/ElemFixtures.h"
@@ -35,7 +36,7 @@ LGHT SampleLight(float x) {
 
 // A model of three elements: a cube and a wall with a window placed twice (once moved,
 // once scaled, sharing one base element), and an element whose only body is invisible
-// and which carries a light. The store has a material and a texture.
+// and which carries a light. The store has a material, a texture and a fill.
 struct SampleModel {
 	Kit::SharedPtr<Model3D> model = Model3D::New(Attributes::New(), DiskCachingOff, nullptr);
 	// The bodies a file of the model holds, placed, in file order.
@@ -78,6 +79,11 @@ struct SampleModel {
 		texture.pixelHeight = 2;
 		texture.textureName[0] = u'T';
 		attrs.AddTexture(texture, TXTA{});
+		const Bytes definition = Fixtures::FillDefinition(MSIZE_VERSION, Native, 4, {0, 2});
+		UFIL fill{};
+		std::strcpy(fill.name, "Hatch");
+		fill.defByteCount = static_cast<Int32>(definition.size());
+		attrs.AddFill(fill, definition.data());
 	}
 
 	Bytes Write() const {
@@ -134,6 +140,13 @@ TEST(ModelFile, WriteThenReadGivesThePlacedModel) {
 	EXPECT_STREQ(attrs.GetConstMaterialPtr(1)->name, "Brick");
 	ASSERT_EQ(attrs.GetTextureCount(), 1u);
 	EXPECT_EQ(attrs.GetConstTexturePtr(1)->pixelWidth, 4);
+	const Attributes::Viewer written(sample.model->GetConstAttributesPtr());
+	ASSERT_EQ(attrs.GetFillCount(), 1u);
+	EXPECT_STREQ(attrs.GetConstFillPtr(1)->name, "Hatch");
+	ASSERT_EQ(attrs.GetFillDescriptorCount(), written.GetFillDescriptorCount());
+	EXPECT_EQ(std::memcmp(attrs.GetConstFillDescriptorPtr(1), written.GetConstFillDescriptorPtr(1),
+	                      written.GetFillDescriptorCount()),
+	          0);
 	EXPECT_EQ(attrs.GetConstTexturePtr(1)->textureName[0], u'T');
 }
 
