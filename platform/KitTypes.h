@@ -18,6 +18,8 @@ using Int32 = std::int32_t;
 using UInt32 = std::uint32_t;
 using Int64 = std::int64_t;
 using UInt64 = std::uint64_t;
+// The host's 32-bit unsigned word, as generated sources name it.
+using ULong = UInt32;
 using USize = std::size_t;
 using UChar = UInt8;
 using UniChar = char16_t;

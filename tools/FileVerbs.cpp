@@ -171,6 +171,26 @@ int Info(Kit::OChannel& out, const char* path) {
 	});
 }
 
+int List(Kit::OChannel& out, const char* path, const ListOptions& options) {
+	return Guarded([&] {
+		const Contents c = ReadModelFile(path);
+		const UInt32 count = c.bodies.GetSize();
+		if (options.body > static_cast<Int32>(count))
+			throw Failure{InvalidFile, std::string(path) + ": there is no body " + std::to_string(options.body) +
+			                               " (the file has " + std::to_string(count) + ")"};
+		Modeler::List3dRec filter;
+		filter.byPolygonRange = options.firstPolygon > 0 ? 1 : 0;
+		filter.firstPolygon = options.firstPolygon;
+		filter.lastPolygon = options.lastPolygon;
+		for (UInt32 b = 1; b <= count; ++b) {
+			if (options.body != 0 && static_cast<Int32>(b) != options.body) continue;
+			CPrintf(out, "body %u of %u\n", b, count);
+			c.bodies[b - 1]->ToBody()->Print(out, options.level, &filter, nullptr, 0);
+		}
+		return 0;
+	});
+}
+
 int Convert(Kit::OChannel& out, const char* input, const char* output) {
 	return Guarded([&] {
 		const Contents c = ReadModelFile(input);

@@ -15,6 +15,16 @@ constexpr int InvalidFile = 4;
 
 // Version, byte order, the header's counts, what a read gives and its bounds.
 int Info(Kit::OChannel& out, const char* path);
+// What `m3d list` lists: the level of Body::Print, a polygon range (from 1; 0 = all) and a
+// body number (from 1; 0 = every body).
+struct ListOptions {
+	Int16 level = 2;
+	Int32 firstPolygon = 0;
+	Int32 lastPolygon = 0;
+	Int32 body = 0;
+};
+// The body listings of a model file.
+int List(Kit::OChannel& out, const char* path, const ListOptions& options);
 // Reads any accepted version and byte order and writes the current version.
 int Convert(Kit::OChannel& out, const char* input, const char* output);
 // The sample building as a model file.

@@ -7,6 +7,9 @@
 //                  identifiers, and so the whole output, are the same on every run. With
 //                  --write the building is written to FILE as a model file instead.
 //   m3d info FILE  version, byte order, counts, attribute tables and bounds of a model file
+//   m3d list FILE [--level N] [--polygons A-B] [--element I]
+//                  the body listings of a model file (level 1 counts … 4 everything), only
+//                  polygons A to B, only body I
 //   m3d convert IN OUT
 //                  read a model file of any accepted version and byte order, write the
 //                  current version
@@ -31,11 +34,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: m3d [demo [--seed N] [--write FILE] | info FILE | convert IN OUT | --help | --version]\n"
+    "usage: m3d [demo [--seed N] [--write FILE] | info FILE | list FILE [--level N] [--polygons A-B]\n"
+    "           [--element I] | convert IN OUT | --help | --version]\n"
     "  demo       build the sample building, purge and restore it, and report;\n"
     "             --seed N makes the element identifiers (and the output) repeatable;\n"
     "             --write FILE writes the building as a model file instead\n"
     "  info       show a model file's version, byte order, counts, attributes and bounds\n"
+    "  list       list a model file's bodies: --level 1 (counts) to 4 (everything, default 2),\n"
+    "             --polygons A-B only those polygons, --element I only body I\n"
     "  convert    read a model file of any version and byte order, write the current version\n"
     "  --help     show this text (also after a command)\n"
     "  --version  show the version\n"
@@ -75,16 +81,51 @@ int WithOutput(const std::function<int(Kit::OChannel&)>& job) {
 struct Arguments {
 	std::optional<UInt64> seed;
 	const char* write = nullptr;
+	FileVerbs::ListOptions list;
 	std::vector<const char*> operands;
 	bool help = false;
 };
 
+// A whole decimal number in [low, high].
+std::optional<Int64> Number(const char* text, Int64 low, Int64 high) {
+	Int64 value = 0;
+	const auto [end, error] = std::from_chars(text, text + std::strlen(text), value);
+	if (error != std::errc() || *end != '\0' || value < low || value > high) return std::nullopt;
+	return value;
+}
+
+// The options of `m3d list`; an error message, or nothing.
+std::optional<std::string> ParseListOption(const char* option, const char* value, FileVerbs::ListOptions& list) {
+	if (Is(option, "--level")) {
+		const auto level = Number(value, 1, 4);
+		if (!level) return "--level needs a number from 1 to 4, not '" + std::string(value) + "'";
+		list.level = static_cast<Int16>(*level);
+	} else if (Is(option, "--element")) {
+		const auto body = Number(value, 1, 0x7FFFFFFF);
+		if (!body) return "--element needs a body number from 1, not '" + std::string(value) + "'";
+		list.body = static_cast<Int32>(*body);
+	} else {
+		const char* dash = std::strchr(value, '-');
+		const std::string first(value, dash != nullptr ? dash : value + std::strlen(value));
+		const auto a = Number(first.c_str(), 1, 0x7FFFFFFF);
+		const auto b = dash != nullptr ? Number(dash + 1, 1, 0x7FFFFFFF) : a;
+		if (!a || !b || *b < *a) return "--polygons needs a range A-B from 1, not '" + std::string(value) + "'";
+		list.firstPolygon = static_cast<Int32>(*a);
+		list.lastPolygon = static_cast<Int32>(*b);
+	}
+	return std::nullopt;
+}
+
 // Parses the arguments after the verb; an error message, or nothing.
-std::optional<std::string> Parse(int argc, char** argv, bool demo, Arguments& a) {
+std::optional<std::string> Parse(int argc, char** argv, bool demo, bool list, Arguments& a) {
 	for (int i = 2; i < argc; ++i) {
 		const char* arg = argv[i];
 		if (Is(arg, "--help", "-h")) {
 			a.help = true;
+		} else if (list && (Is(arg, "--level") || Is(arg, "--polygons") || Is(arg, "--element"))) {
+			if (i + 1 == argc) return std::string(arg) + " needs a value";
+			if (auto error = ParseListOption(arg, argv[i + 1], a.list)) return error;
+			++i;
 		} else if (demo && Is(arg, "--seed")) {
 			if (i + 1 == argc) return std::string("--seed needs a number");
 			const char* text = argv[++i];
@@ -117,10 +158,11 @@ int main(int argc, char** argv) {
 		return std::fflush(stdout) == 0 ? 0 : 1;
 	}
 	const bool demo = Is(verb, "demo");
-	const USize operands = Is(verb, "info") ? 1 : Is(verb, "convert") ? 2 : 0;
+	const bool list = Is(verb, "list");
+	const USize operands = Is(verb, "info") || list ? 1 : Is(verb, "convert") ? 2 : 0;
 	if (!demo && operands == 0) return CommandLineError("unknown command '" + std::string(verb) + "'");
 	Arguments a;
-	if (const auto error = Parse(argc, argv, demo, a)) return CommandLineError(*error);
+	if (const auto error = Parse(argc, argv, demo, list, a)) return CommandLineError(*error);
 	if (a.help) {
 		std::fputs(Usage, stdout);
 		return std::fflush(stdout) == 0 ? 0 : 1;
@@ -131,6 +173,7 @@ int main(int argc, char** argv) {
 
 	return WithOutput([&](Kit::OChannel& out) {
 		if (demo) return a.write != nullptr ? FileVerbs::WriteDemo(out, a.write, a.seed) : RunDemo(out, a.seed);
+		if (list) return FileVerbs::List(out, a.operands[0], a.list);
 		if (operands == 1) return FileVerbs::Info(out, a.operands[0]);
 		return FileVerbs::Convert(out, a.operands[0], a.operands[1]);
 	});

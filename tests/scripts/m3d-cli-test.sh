@@ -67,6 +67,10 @@ printf 'not a model file at all' >"$work/text.m3d"
 case_ info-not-a-model 4 err "m3d: $work/text.m3d: not a model file" -- "$m3d" info "$work/text.m3d"
 case_ demo-write 0 out "sample building written to $work/demo.m3d" -- "$m3d" demo --seed 7 --write "$work/demo.m3d"
 case_ info-demo 0 out "read: 13 bodies, 2 lights; store: 4 materials" -- "$m3d" info "$work/demo.m3d"
+case_ list-counts 0 out "Polygons: " -- "$m3d" list "$work/demo.m3d" --level 1
+case_ list-one-polygon 0 out "  Polygon 2:" -- "$m3d" list "$work/demo.m3d" --level 3 --polygons 2-2 --element 1
+case_ list-no-such-body 4 err "there is no body 99" -- "$m3d" list "$work/demo.m3d" --element 99
+case_ list-bad-range 2 err "m3d: --polygons needs a range A-B" -- "$m3d" list "$work/demo.m3d" --polygons 5-2
 head -c 3000 "$work/demo.m3d" >"$work/cut.m3d"
 case_ info-truncated 4 err "m3d: $work/cut.m3d: " -- "$m3d" info "$work/cut.m3d"
 case_ convert-unwritable 3 err "cannot write" -- "$m3d" convert "$work/demo.m3d" "$work/missing/out.m3d"

@@ -12,6 +12,7 @@
 #include "Model3D/bodies/body/BodyHeader.h"
 #include "Model3D/bodies/body/BodyVarPart.h"
 #include "Model3D/bodies/records/BodyRecords.h"
+#include "Model3D/bodies/records/List3dRec.h"
 #include "Model3D/bodies/records/PGON.h"
 #include "Model3D/bodies/records/VerticesPosition.h"
 #include "platform/Geometry.h"
@@ -135,6 +136,17 @@ public:
 	void ToBODY(BODY* record) const;
 	// Writes the 140-byte BODY record; a failed write throws Kit::RunTimeErrorException.
 	void WriteAsBODY(Kit::OChannel& ch) const;
+
+	// ---- diagnostic output -----------------------------------------------------------------
+	// A listing of the body in the host's line formats (string list 2500): level 1 the
+	// counts, 2 the header as well, 3 every record, above 3 also the coordinate system,
+	// polygon ids (plus mpuidOffset) and triangle caches. A filter leaves out the body or
+	// some of its polygons; vertices and normals are listed through tran when it is given.
+	// The host's break test ends a list early.
+	void Print(Kit::OChannel& ch, Int16 level, const List3dRec* filter, const TRAN* tran, Int32 mpuidOffset) const;
+	// C++ source of a function RestoreABody that rebuilds this body through the all-arrays
+	// constructor; coordinates are written with six decimals.
+	void PrintAsTestCase(Kit::OChannel& ch) const;
 	// Memory image for the module's own caches (drops the triangle caches first).
 	// A failed write throws Kit::InternalErrorException.
 	void QuickWrite(Kit::OChannel& ch) const;

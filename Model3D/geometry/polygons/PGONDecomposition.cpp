@@ -6,6 +6,7 @@
 #include "Model3D/core/frame/SizeReport.h"
 #include "Model3D/core/frame/detail/HostFormat.h"
 #include "Model3D/geometry/polygons/DrawingGeometry.h"
+#include "Model3D/geometry/polygons/detail/ListingLine.h"
 #include "platform/KitException.h"
 #include "platform/KitUtils.h"
 
@@ -124,37 +125,16 @@ Vector3dTpl<double> PGON::GetConvexPolygonNormalVectorByVertex(const Body& body,
 	return Vector3dTpl<double>(0, 0, 0);
 }
 
-namespace {
-
-// Listing lines from the host's string list 2500, checked before use.
-constexpr Int32 ListingStrings = 2500;
-
-void PrintListing(Kit::OChannel& channel, Int32 entry, const char* fallback, Int32 count, int a, int b = 0) {
-	char format[OUFixStringBufferSize];
-	if (!OUGetFixString(format, ListingStrings, entry, GetTextResModule()) ||
-	    !IsFormatFor(format, FormatArgument::Int, count))
-		std::snprintf(format, sizeof format, "%s", fallback);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-	if (count == 1)
-		CPrintf(channel, format, a);
-	else
-		CPrintf(channel, format, a, b);
-#pragma GCC diagnostic pop
-}
-
-} // namespace
-
 void PGON::PrintDecompositionCache(const Body& body, Kit::OChannel& channel) const {
 	const Int32* cache = LoadCache();
 	if (cache == nullptr) return;
 	const Int32 t = cache[0];
-	PrintListing(channel, 107, "    Triangles: %d\n", 1, t);
+	ListingLine(channel, 107, "d", t);
 	for (Int32 i = 0; i < t; ++i) {
 		if (GetConvexPolygonVertexCount(body, i) <= 0) continue;
-		PrintListing(channel, 108, "    %6d: %d", 2, i + 1, cache[1 + 3 * i] + 1);
+		ListingLine(channel, 108, "dd", i + 1, cache[1 + 3 * i] + 1);
 		for (Int32 c = 1; c < 3; ++c)
-			PrintListing(channel, 109, " %d", 1, cache[1 + 3 * i + c] + 1);
+			ListingLine(channel, 109, "d", cache[1 + 3 * i + c] + 1);
 		CPrintf(channel, "\n");
 	}
 }

@@ -21,4 +21,9 @@ Int32 CountFormatConversions(const char* format, FormatArgument argument);
 // given kind.
 bool IsFormatFor(const char* format, FormatArgument argument, Int32 count);
 
+// True when the conversions of 'format' take, in order, the arguments that 'signature'
+// names: 'd' int (d, i), 'u' unsigned int (u, x, X, o), 'f' double (f, F, e, E, g, G).
+// Flags, a width and a precision are allowed; length modifiers and '*' are not.
+bool FormatMatches(const char* format, const char* signature);
+
 } // namespace Modeler
