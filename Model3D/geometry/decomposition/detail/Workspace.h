@@ -28,7 +28,9 @@ struct Vertex {
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
 	// this one reversed.
 	Int32 across = None;
-	Int32 copy = None; // the next corner at the same place made by bridging, None at the end
+	// The next corner at the same place in the cycle of those that bridging made or joined
+	// there; None for a corner alone at its place.
+	Int32 copy = None;
 };
 
 inline constexpr Int32 EncodePartner(Int32 w) {
