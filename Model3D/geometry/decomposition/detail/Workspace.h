@@ -73,6 +73,7 @@ struct Workspace {
 	std::vector<Int32> hePrev;
 	std::vector<Int32> partOf; // union-find of the triangles merged so far
 	std::vector<Int32> order;  // diagonals in the order they are tried for removal
+	Int32 mergedDiagonals = 0; // removed by merging: each joins two parts and takes two half-edges
 	std::vector<Int32> partCorners;
 	std::vector<UInt8> straight;    // per corner of the part being written: collinear with its neighbours
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
