@@ -16,16 +16,17 @@ constexpr double CoordinateLimit = 1e150;
 // the first: a node reached twice would have two prev nodes. Every node is walked once,
 // so next is then a permutation and the contours are cycles.
 bool NodeIsSound(const PNODArray& nodes, const PNOD& node, Int32 i, Int32 nodeCount) {
-	if (node.next < 0 || node.next >= nodeCount || node.prev < 0 || node.prev >= nodeCount) return false;
+	const auto count = static_cast<UInt32>(nodeCount);
+	if (static_cast<UInt32>(node.next) >= count || static_cast<UInt32>(node.prev) >= count) return false;
 	if (nodes[static_cast<USize>(node.next)].prev != i) return false;
 	return std::fabs(node.u) <= CoordinateLimit && std::fabs(node.v) <= CoordinateLimit;
 }
 
 // Appends the contour through 'first' to the ring as it runs, leaving out corners that
-// repeat the one before, and marks its nodes seen. Returns the contour with its area
+// repeat the one before, and marks (and counts) its nodes seen. Returns the contour with its area
 // (count < 3 when it has none), or count < 0 when a node is not sound or its nodes
 // disagree on being outer.
-Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first, Int32 nodeCount) {
+Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first, Int32 nodeCount, Int32& seen) {
 	const bool isOuter = nodes[static_cast<USize>(first)].outer != 0;
 	Contour contour;
 	contour.first = static_cast<Int32>(ws.ring.size());
@@ -38,6 +39,7 @@ Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first, Int32 
 			return contour;
 		}
 		ws.seen[static_cast<USize>(i)] = 1;
+		++seen;
 		i = node.next;
 		if (contour.count > 0) {
 			Vertex& last = ws.ring.back();
@@ -100,10 +102,11 @@ Loaded LoadContours(Workspace& ws, const PNODArray& nodes, Int32 nodeCount, Int3
 	ws.seen.assign(static_cast<USize>(nodeCount), 0);
 	Contour outline;
 	outline.count = -1;
-	for (Int32 start = 0; start < nodeCount; ++start) {
+	// Contours are read until every node has been seen.
+	for (Int32 start = 0, seen = 0; seen < nodeCount; ++start) {
 		if (ws.seen[static_cast<USize>(start)] != 0) continue;
 		const bool isOuter = nodes[static_cast<USize>(start)].outer != 0;
-		const Contour contour = AppendContour(ws, nodes, start, nodeCount);
+		const Contour contour = AppendContour(ws, nodes, start, nodeCount, seen);
 		if (contour.count < 0 || (isOuter && outline.count >= 0)) return Loaded::BadInput;
 		if (isOuter)
 			outline = contour;
