@@ -15,11 +15,18 @@ public:
 		const auto halfEdges = static_cast<Int32>(ws.triangles.size());
 		ws.heNext.resize(static_cast<USize>(halfEdges));
 		ws.hePrev.resize(static_cast<USize>(halfEdges));
-		for (Int32 h = 0; h < halfEdges; ++h) {
-			ws.heNext[static_cast<USize>(h)] = h % 3 == 2 ? h - 2 : h + 1;
-			ws.hePrev[static_cast<USize>(h)] = h % 3 == 0 ? h + 2 : h - 1;
+		Int32* next = ws.heNext.data();
+		Int32* prev = ws.hePrev.data();
+		for (Int32 h = 0; h < halfEdges; h += 3) {
+			next[h] = h + 1;
+			next[h + 1] = h + 2;
+			next[h + 2] = h;
+			prev[h] = h + 2;
+			prev[h + 1] = h;
+			prev[h + 2] = h + 1;
 		}
 		ws.straight.assign(static_cast<USize>(halfEdges), 0);
+		ws.mergedDiagonals = 0;
 		if (!convexParts) return;
 		tree = ws.holes.empty();
 		if (!tree) {
@@ -87,8 +94,9 @@ private:
 		if (partH == partG) return;
 		// h runs from A to B, g from B to A.
 		const int turnA = Turn(Prev(h), h, Next(Next(g)));
+		if (turnA < 0) return;
 		const int turnB = Turn(Prev(g), g, Next(Next(h)));
-		if (turnA < 0 || turnB < 0) return;
+		if (turnB < 0) return;
 		const Int32 ph = Prev(h), nh = Next(h), pg = Prev(g), ng = Next(g);
 		ws.heNext[static_cast<USize>(ph)] = ng;
 		ws.hePrev[static_cast<USize>(ng)] = ph;
@@ -96,6 +104,7 @@ private:
 		ws.hePrev[static_cast<USize>(nh)] = pg;
 		ws.heNext[static_cast<USize>(h)] = Removed;
 		ws.heNext[static_cast<USize>(g)] = Removed;
+		++ws.mergedDiagonals;
 		// The half-edges leaving A and B now stand for those corners of the merged part.
 		ws.straight[static_cast<USize>(ng)] = turnA == 0 ? 1 : 0;
 		ws.straight[static_cast<USize>(nh)] = turnB == 0 ? 1 : 0;

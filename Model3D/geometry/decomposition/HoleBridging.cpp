@@ -147,11 +147,25 @@ private:
 		return best;
 	}
 
-	// Of the corners standing where 'target' stands, the one whose angle holds q.
+	// Of the corners standing where 'target' stands, the one whose angle holds q. The ray
+	// may have hit any of them (the sides at a corner bridged twice meet at one x), so
+	// all are looked at, not only those made after 'target'.
 	Int32 CopyFacing(Int32 target, const Vertex& q) {
-		for (Int32 c = target; c != None; c = At(c).copy)
+		Int32 c = target;
+		do {
 			if (InsideCornerAngle(ws.ring, At(c), q)) return c;
+			c = NextCopy(c);
+		} while (c != target);
 		return target;
+	}
+
+	Int32 NextCopy(Int32 c) { return At(c).copy == None ? c : At(c).copy; }
+
+	// Merges the cycles of corners standing where a and where b stand.
+	void JoinCopies(Int32 a, Int32 b) {
+		const Int32 afterA = NextCopy(a), afterB = NextCopy(b);
+		At(a).copy = afterB;
+		At(b).copy = afterA;
 	}
 
 	// Joins a hole whose corner m stands where 'target' stands by exchanging their sides.
@@ -161,8 +175,7 @@ private:
 		At(At(m).next).prev = m;
 		std::swap(At(target).across, At(m).across);
 		RelinkPartner(m, target);
-		At(m).copy = At(target).copy;
-		At(target).copy = m;
+		JoinCopies(target, m);
 	}
 
 	// Cuts the ring along the bridge a–b, doubling both ends.
@@ -187,10 +200,10 @@ private:
 
 	Int32 Duplicate(Int32 v) {
 		Vertex copy = At(v);
-		copy.copy = At(v).copy;
+		copy.copy = None;
 		const auto index = static_cast<Int32>(ws.ring.size());
 		ws.ring.push_back(copy);
-		At(v).copy = index;
+		JoinCopies(v, index);
 		return index;
 	}
 

@@ -10,60 +10,68 @@ namespace {
 // Coordinates beyond this cannot be multiplied without overflow in the orientation test.
 constexpr double CoordinateLimit = 1e150;
 
-bool LinksAreConsistent(const PNODArray& nodes, Int32 nodeCount) {
-	for (Int32 i = 0; i < nodeCount; ++i) {
-		const PNOD& node = nodes[static_cast<USize>(i)];
-		if (node.next < 0 || node.next >= nodeCount || node.prev < 0 || node.prev >= nodeCount) return false;
-		// prev(next(i)) = i for every i makes next a permutation, so contours are cycles.
-		if (nodes[static_cast<USize>(node.next)].prev != i) return false;
-		if (!(std::fabs(node.u) <= CoordinateLimit && std::fabs(node.v) <= CoordinateLimit)) return false;
-	}
-	return true;
+// True when the links of node i are in range and answered (the prev of its next is i)
+// and its coordinates can be multiplied. Walking a contour from a node not yet seen
+// while every node passes this test visits only nodes not yet seen and comes back to
+// the first: a node reached twice would have two prev nodes. Every node is walked once,
+// so next is then a permutation and the contours are cycles.
+bool NodeIsSound(const PNODArray& nodes, const PNOD& node, Int32 i, Int32 nodeCount) {
+	const auto count = static_cast<UInt32>(nodeCount);
+	if (static_cast<UInt32>(node.next) >= count || static_cast<UInt32>(node.prev) >= count) return false;
+	if (nodes[static_cast<USize>(node.next)].prev != i) return false;
+	return std::fabs(node.u) <= CoordinateLimit && std::fabs(node.v) <= CoordinateLimit;
 }
 
 // Appends the contour through 'first' to the ring as it runs, leaving out corners that
-// repeat the one before, and marks its nodes seen. Returns the contour with its area
-// (count < 3 when it has none), or count < 0 when its nodes disagree on being outer.
-Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first) {
+// repeat the one before, and marks (and counts) its nodes seen. Returns the contour with its area
+// (count < 3 when it has none), or count < 0 when a node is not sound or its nodes
+// disagree on being outer.
+Contour AppendContour(Workspace& ws, const PNODArray& nodes, Int32 first, Int32 nodeCount, Int32& seen) {
 	const bool isOuter = nodes[static_cast<USize>(first)].outer != 0;
 	Contour contour;
 	contour.first = static_cast<Int32>(ws.ring.size());
+	Vertex origin;
 	Int32 i = first;
 	do {
 		const PNOD& node = nodes[static_cast<USize>(i)];
-		if ((node.outer != 0) != isOuter) {
+		if (!NodeIsSound(nodes, node, i, nodeCount) || (node.outer != 0) != isOuter) {
 			contour.count = -1;
 			return contour;
 		}
 		ws.seen[static_cast<USize>(i)] = 1;
-		if (contour.count > 0 && ws.ring.back().x == node.u && ws.ring.back().y == node.v) {
-			ws.mended = true;
-		} else {
-			Vertex corner;
-			corner.x = node.u;
-			corner.y = node.v;
-			corner.vertex = node.vertex;
-			ws.ring.push_back(corner);
-			++contour.count;
-		}
+		++seen;
 		i = node.next;
+		if (contour.count > 0) {
+			Vertex& last = ws.ring.back();
+			if (last.x == node.u && last.y == node.v) {
+				ws.mended = true;
+				continue;
+			}
+			// Twice the area, summed from the first corner side by side.
+			contour.area += (last.x - origin.x) * (node.v - origin.y) - (last.y - origin.y) * (node.u - origin.x);
+			last.next = static_cast<Int32>(ws.ring.size());
+		}
+		Vertex corner;
+		corner.x = node.u;
+		corner.y = node.v;
+		corner.vertex = node.vertex;
+		corner.prev = static_cast<Int32>(ws.ring.size()) - 1;
+		ws.ring.push_back(corner);
+		if (contour.count++ == 0) origin = corner;
 	} while (i != first);
-	const Vertex origin = ws.ring[static_cast<USize>(contour.first)];
+	// Corners at the end that repeat the first add nothing to the area.
 	while (contour.count > 1 && ws.ring.back().x == origin.x && ws.ring.back().y == origin.y) {
 		ws.ring.pop_back();
 		--contour.count;
 		ws.mended = true;
 	}
-	if (contour.count < 3) return contour;
-	const Int32 last = contour.first + contour.count - 1;
-	for (Int32 k = contour.first; k <= last; ++k) {
-		Vertex& vertex = ws.ring[static_cast<USize>(k)];
-		vertex.prev = k == contour.first ? last : k - 1;
-		vertex.next = k == last ? contour.first : k + 1;
-		const Vertex& following = ws.ring[static_cast<USize>(vertex.next)];
-		contour.area +=
-		    (vertex.x - origin.x) * (following.y - origin.y) - (vertex.y - origin.y) * (following.x - origin.x);
+	if (contour.count < 3) {
+		contour.area = 0.0;
+		return contour;
 	}
+	const Int32 last = contour.first + contour.count - 1;
+	ws.ring[static_cast<USize>(contour.first)].prev = last;
+	ws.ring[static_cast<USize>(last)].next = contour.first;
 	return contour;
 }
 
@@ -91,15 +99,14 @@ Loaded LoadContours(Workspace& ws, const PNODArray& nodes, Int32 nodeCount, Int3
 	ws.holes.clear();
 	ws.mended = false;
 	ws.mirrored = false;
-	if (!LinksAreConsistent(nodes, nodeCount)) return Loaded::BadInput;
-
 	ws.seen.assign(static_cast<USize>(nodeCount), 0);
 	Contour outline;
 	outline.count = -1;
-	for (Int32 start = 0; start < nodeCount; ++start) {
+	// Contours are read until every node has been seen.
+	for (Int32 start = 0, seen = 0; seen < nodeCount; ++start) {
 		if (ws.seen[static_cast<USize>(start)] != 0) continue;
 		const bool isOuter = nodes[static_cast<USize>(start)].outer != 0;
-		const Contour contour = AppendContour(ws, nodes, start);
+		const Contour contour = AppendContour(ws, nodes, start, nodeCount, seen);
 		if (contour.count < 0 || (isOuter && outline.count >= 0)) return Loaded::BadInput;
 		if (isOuter)
 			outline = contour;

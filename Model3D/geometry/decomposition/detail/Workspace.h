@@ -28,7 +28,9 @@ struct Vertex {
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
 	// this one reversed.
 	Int32 across = None;
-	Int32 copy = None; // the next corner at the same place made by bridging, None at the end
+	// The next corner at the same place in the cycle of those that bridging made or joined
+	// there; None for a corner alone at its place.
+	Int32 copy = None;
 };
 
 inline constexpr Int32 EncodePartner(Int32 w) {
@@ -71,6 +73,7 @@ struct Workspace {
 	std::vector<Int32> hePrev;
 	std::vector<Int32> partOf; // union-find of the triangles merged so far
 	std::vector<Int32> order;  // diagonals in the order they are tried for removal
+	Int32 mergedDiagonals = 0; // removed by merging: each joins two parts and takes two half-edges
 	std::vector<Int32> partCorners;
 	std::vector<UInt8> straight;    // per corner of the part being written: collinear with its neighbours
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
