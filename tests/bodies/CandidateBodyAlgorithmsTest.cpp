@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <random>
 #include <vector>
@@ -368,6 +370,22 @@ TEST(CandidateBodyAlgorithms, OpenSurfaceOrientationPerPatchAndBadLinks) {
 	CandidateBody bad = Strip(3, {true, true});
 	bad.GetEdge(0).pgon2 = 99;
 	EXPECT_THROW(bad.FixOpenBodySurfaceOrientation(), Kit::InternalErrorException);
+}
+
+// The polygon to be turned names a normal or an edge that does not exist, as the most
+// negative Int32: it is reported before anything is negated.
+TEST(CandidateBodyAlgorithms, OpenSurfaceOrientationRefusesMostNegativeReferencesBeforeTurning) {
+	for (const bool inNormal : {true, false}) {
+		SCOPED_TRACE(inNormal ? "normal" : "edge");
+		CandidateBody two = Strip(1, {true, false});
+		two.StoreEdge(0, 0, 3, -1, -1, 0, 0);
+		Modeler::PGON& turned = two.GetPolygon(1);
+		if (inNormal)
+			turned.ivect = std::numeric_limits<Int32>::min();
+		else
+			two.GetPolyEdge(turned.lpedg) = std::numeric_limits<Int32>::min();
+		EXPECT_THROW(two.FixOpenBodySurfaceOrientation(), Kit::InternalErrorException);
+	}
 }
 
 TEST(CandidateBodyAlgorithms, MirroringKeepsContoursCounterClockwiseAboutOutwardNormals) {

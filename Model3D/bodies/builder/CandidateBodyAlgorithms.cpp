@@ -211,6 +211,19 @@ void CandidateBody::FixOpenBodySurfaceOrientation() {
 		if (p.lpedg >= p.fpedg && (p.fpedg < 0 || Int64(p.lpedg) >= polyEdgeCount))
 			fail("CandidateBody::FixOpenBodySurfaceOrientation: poly-edge range outside the body", __LINE__);
 	};
+	// A polygon is checked whole before it is turned: turning negates its normal and edge
+	// references, which must all exist (and so can never be the most negative Int32).
+	auto checkLinks = [&](const PGON& p) {
+		checkRange(p);
+		const Int64 normalCount = GetPolyNormalCount();
+		if (Int64(p.ivect) < -normalCount || Int64(p.ivect) > normalCount)
+			fail("CandidateBody::FixOpenBodySurfaceOrientation: reference to a missing normal", __LINE__);
+		for (Int32 k = p.fpedg; k <= p.lpedg; ++k) {
+			const Int64 r = polyEdges[static_cast<USize>(k)];
+			if (r < -Int64(edgeCount) || r > Int64(edgeCount))
+				fail("CandidateBody::FixOpenBodySurfaceOrientation: reference to a missing edge", __LINE__);
+		}
+	};
 	auto visit = [&](Int32 pi) {
 		visited[static_cast<USize>(pi)] = true;
 		const PGON& p = polygons[static_cast<USize>(pi)];
@@ -256,7 +269,7 @@ void CandidateBody::FixOpenBodySurfaceOrientation() {
 				continue;
 			}
 			PGON& p = polygons[static_cast<USize>(next)];
-			checkRange(p);
+			checkLinks(p);
 			Int32 found = 0;
 			for (Int32 k = p.fpedg; k <= p.lpedg && found == 0; ++k) {
 				const Int32 r = polyEdges[static_cast<USize>(k)];
