@@ -18,7 +18,7 @@ case "${1:-}" in
   # The tests that run threads, under ThreadSanitizer (their names say Thread or Concurrent).
   dir=build-tsan
   opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DM3D_WERROR=ON -DM3D_TSAN=ON -DM3D_BUILD_BENCH=OFF -DM3D_BUILD_TOOLS=OFF)
-  targets=(--target test_platform test_core test_geometry)
+  targets=(--target test_platform test_core test_bodies test_geometry)
   filter=(-R "Thread|Concurrent")
   ;;
 "") ;;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 using Modeler::CandidateBody;
@@ -166,3 +168,39 @@ TEST(CandidateBodyToBody, TheBuilderIsLeftUnchanged) {
 	EXPECT_TRUE(b == copy);
 	EXPECT_EQ(b.GetEdgeCount(), 4u);
 }
+
+namespace {
+
+// The host may flip the compression and check switches while other threads freeze bodies:
+// the switches are read without a race (ThreadSanitizer watches this test) and every
+// frozen body is right either way.
+TEST(CandidateBodyCompress, ConcurrentSwitchesWhileThreadsFreezeBodies) {
+	const Kit::SharedPtr<Modeler::Body> wall = Fixtures::MakeWallWithWindow();
+	const Modeler::CandidateBody builder(*wall);
+	std::atomic<bool> done{false};
+	std::atomic<int> wrong{0};
+	std::vector<std::thread> threads;
+	for (int t = 0; t < 2; ++t) {
+		threads.emplace_back([&] {
+			while (!done.load()) {
+				Modeler::CandidateBody copy(builder);
+				wrong += *copy.ToBody() == *wall ? 0 : 1;
+			}
+		});
+	}
+	for (int i = 0; i < 200; ++i) {
+		Modeler::CandidateBody::SetCompressionOverride(i % 2 == 0);
+		Modeler::CandidateBody::SetCheckEnabled(i % 3 == 0);
+		Modeler::Body::SetCheckEnabled(i % 5 == 0);
+		std::this_thread::yield();
+	}
+	done = true;
+	for (std::thread& t : threads)
+		t.join();
+	Modeler::CandidateBody::ResetCompressionOverride();
+	Modeler::CandidateBody::SetCheckEnabled(false);
+	Modeler::Body::SetCheckEnabled(false);
+	EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 using Fixtures::MakeBaseElem;
@@ -535,6 +537,37 @@ TEST(Model3DElems, BaseElemSetCountsSharing) {
 	EXPECT_EQ(shared, 2u);
 	EXPECT_EQ(m.GetBaseElemCount(), 2u);
 	m.ClearCache();
+}
+
+} // namespace
+
+namespace {
+
+// After a change, the first readers rebuild the bind index; several threads asking at once
+// must agree on every bind (and, under ThreadSanitizer, not race on the index).
+TEST(Model3DElems, ConcurrentBindsAfterAChangeAgree) {
+	Kit::SharedPtr<Modeler::Model3D> model = ModelTests::NewModel();
+	Modeler::Model3DOnlyModifier modifier(model);
+	for (UInt32 i = 0; i < 200; ++i)
+		modifier.AddElem(ModelTests::CubesElem(1 + i % 3, i), Kit::NULLGuid);
+	const Modeler::Model3DViewer viewer(model);
+	std::vector<UInt32> expected;
+	for (UInt32 e = 0, bind = 1; e < 200; bind += 1 + e % 3, ++e)
+		expected.push_back(bind);
+	for (int round = 0; round < 5; ++round) {
+		modifier.AddElem(ModelTests::CubesElem(1), Kit::NULLGuid); // invalidates the index
+		std::vector<std::thread> readers;
+		std::atomic<int> wrong{0};
+		for (int t = 0; t < 4; ++t) {
+			readers.emplace_back([&] {
+				for (UInt32 e = 0; e < 200; ++e)
+					wrong += viewer.GetBind(e, 0) != expected[e] ? 1 : 0;
+			});
+		}
+		for (std::thread& r : readers)
+			r.join();
+		EXPECT_EQ(wrong.load(), 0);
+	}
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include "Model3D/bodies/body/detail/BodyRecordRules.h"
 
+#include <atomic>
+
 namespace Modeler {
 
 // The status word is not compared.
@@ -13,21 +15,22 @@ bool Body::operator==(const Body& other) const {
 
 namespace {
 
-bool checkEnabled = false;
+// Switched by the host or a test while other threads check bodies.
+std::atomic<bool> checkEnabled{false};
 thread_local bool checkRunning = false;
 
 } // namespace
 
 void Body::SetCheckEnabled(bool enabled) {
-	checkEnabled = enabled;
+	checkEnabled.store(enabled, std::memory_order_relaxed);
 }
 
 bool Body::IsCheckEnabled() {
-	return checkEnabled;
+	return checkEnabled.load(std::memory_order_relaxed);
 }
 
 bool Body::Check() const {
-	return BodyRules::DebugCheckPolyEdges(*this, checkEnabled, checkRunning);
+	return BodyRules::DebugCheckPolyEdges(*this, checkEnabled.load(std::memory_order_relaxed), checkRunning);
 }
 
 } // namespace Modeler

@@ -5,6 +5,7 @@
 #include "Model3D/bodies/builder/detail/EdgeIndex.h"
 #include "platform/KitException.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -348,21 +349,23 @@ UInt64 CandidateBody::GetUsedBytes() const {
 
 namespace {
 
-bool candidateCheckEnabled = false;
+// Switched by the host or a test while other threads check bodies.
+std::atomic<bool> candidateCheckEnabled{false};
 thread_local bool candidateCheckRunning = false;
 
 } // namespace
 
 void CandidateBody::SetCheckEnabled(bool enabled) {
-	candidateCheckEnabled = enabled;
+	candidateCheckEnabled.store(enabled, std::memory_order_relaxed);
 }
 
 bool CandidateBody::IsCheckEnabled() {
-	return candidateCheckEnabled;
+	return candidateCheckEnabled.load(std::memory_order_relaxed);
 }
 
 bool CandidateBody::Check() const {
-	return BodyRules::DebugCheckPolyEdges(*this, candidateCheckEnabled, candidateCheckRunning);
+	return BodyRules::DebugCheckPolyEdges(*this, candidateCheckEnabled.load(std::memory_order_relaxed),
+	                                      candidateCheckRunning);
 }
 
 } // namespace Modeler

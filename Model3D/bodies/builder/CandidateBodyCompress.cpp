@@ -5,9 +5,9 @@
 #include "platform/KitException.h"
 #include "platform/KitPrefs.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <vector>
 
 namespace Modeler {
@@ -22,20 +22,24 @@ bool CompressionPreference() {
 	return value;
 }
 
-std::optional<bool> compressionOverride;
+// The override of the preference: NoOverride, or 0 (off) and 1 (on). Set by the host or
+// a test on one thread while other threads freeze bodies.
+constexpr int NoOverride = -1;
+std::atomic<int> compressionOverride{NoOverride};
 
 } // namespace
 
 bool CandidateBody::IsCompressionOn() {
-	return compressionOverride.has_value() ? *compressionOverride : CompressionPreference();
+	const int value = compressionOverride.load(std::memory_order_relaxed);
+	return value == NoOverride ? CompressionPreference() : value != 0;
 }
 
 void CandidateBody::SetCompressionOverride(bool on) {
-	compressionOverride = on;
+	compressionOverride.store(on ? 1 : 0, std::memory_order_relaxed);
 }
 
 void CandidateBody::ResetCompressionOverride() {
-	compressionOverride.reset();
+	compressionOverride.store(NoOverride, std::memory_order_relaxed);
 }
 
 // ---- compression ----------------------------------------------------------------------------

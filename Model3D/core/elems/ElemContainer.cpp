@@ -72,13 +72,16 @@ void ElemContainer::CalculateAbsoluteBodyIndices() const {
 		elemIndices[i].absoluteBodyIdx = bind;
 		bind += BodyCountOf(i);
 	}
-	bindIndexValid = true;
+	bindIndexValid.store(true, std::memory_order_release);
 }
 
 UInt32 ElemContainer::GetBind(UInt32 elemIdx, UInt32 bodyIdx) const {
 	EnsureRestored();
 	const UInt32 n = static_cast<UInt32>(elems.GetSize());
-	if (!bindIndexValid) CalculateAbsoluteBodyIndices();
+	if (!bindIndexValid.load(std::memory_order_acquire)) {
+		Kit::FastLockGuard guard(bindIndexLock);
+		if (!bindIndexValid.load(std::memory_order_relaxed)) CalculateAbsoluteBodyIndices();
+	}
 	if (elemIdx < n) return elemIndices[elemIdx].absoluteBodyIdx + bodyIdx;
 	if (n == 0) return 1;
 	return elemIndices[n - 1].absoluteBodyIdx + BodyCountOf(n - 1);

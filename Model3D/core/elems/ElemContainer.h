@@ -65,8 +65,8 @@ public:
 	// 1-based global number of body bodyIdx (0-based, not checked) of element elemIdx;
 	// past the end, the number after the last body. Recomputes the binds when invalid.
 	UInt32 GetBind(UInt32 elemIdx, UInt32 bodyIdx) const;
-	void InvalidateBindIndex() { bindIndexValid = false; }
-	bool IsBindIndexValid() const { return bindIndexValid; }
+	void InvalidateBindIndex() { bindIndexValid.store(false, std::memory_order_release); }
+	bool IsBindIndexValid() const { return bindIndexValid.load(std::memory_order_acquire); }
 
 	// Numbers the polygons of the bodies of elements first … count − 1, continuing the
 	// numbering of the elements before first. Deleted placeholders and empty bodies get
@@ -126,7 +126,10 @@ private:
 	UInt32 purgedElemCount = 0;
 	// The two derived numberings are caches, filled by const queries.
 	mutable IndicesList elemIndices;
-	mutable bool bindIndexValid = false;
+	// The bind index is rebuilt by the first reader after a change, under its own lock, so
+	// that readers on several threads neither race nor build it twice.
+	mutable std::atomic<bool> bindIndexValid{false};
+	mutable Kit::FastLock bindIndexLock;
 	GuidIndexMap elemGuidIndexMap;
 };
 
