@@ -1,5 +1,6 @@
 #include "FileVerbs.h"
 
+#include "Export.h"
 #include "SampleModel.h"
 
 #include "Model3D/core/frame/SizeReport.h"
@@ -203,6 +204,45 @@ int Convert(Kit::OChannel& out, const char* input, const char* output) {
 		WriteWholeFile(output, file.GetBytes());
 		CPrintf(out, "%s: version %d, %s -> %s: version %d, %s, %u bodies\n", input, static_cast<int>(c.header.version),
 		        OrderName(c.order), output, MSIZE_VERSION, OrderName(Kit::Native_Platform_Sign), c.bodies.GetSize());
+		return 0;
+	});
+}
+
+int Export(Kit::OChannel& out, const char* input, const ExportOptions& options) {
+	return Guarded([&] {
+		Export::Scene scene;
+		TRAN identity{};
+		Geometry::TMIdentity(&identity);
+		if (input != nullptr) {
+			const Contents c = ReadModelFile(input);
+			scene.attributes = c.store;
+			for (const auto& body : c.bodies)
+				scene.placements.push_back({body->ToBody(), identity});
+		} else {
+			// Each element's bodies are placed by the element's transformation.
+			const Sample::Building building = Sample::MakeBuilding(0);
+			scene.attributes = building.attributes;
+			for (const auto& elem : building.elems) {
+				const Modeler::BaseElem* base = elem->GetConstBaseElem();
+				for (UInt32 i = 0; i < base->GetBodyCount(); ++i)
+					scene.placements.push_back({base->GetConstBody(i), elem->GetConstTrafo()});
+			}
+		}
+		static const Export::Format formats[] = {Export::Format::Obj, Export::Format::Gltf, Export::Format::Glb};
+		static const char* names[] = {"OBJ", "glTF", "GLB"};
+		Export::Counts counts;
+		std::vector<Export::File> files;
+		try {
+			files = Export::Make(scene, formats[options.format], options.output, counts);
+		} catch (const Kit::KitException& e) {
+			throw Failure{InvalidFile, std::string(input != nullptr ? input : "the sample building") +
+			                               ": cannot be exported: " + e.Describe()};
+		}
+		for (const Export::File& file : files)
+			WriteWholeFile(file.path.c_str(), file.bytes);
+		CPrintf(out, "%s written to %s: %zu bodies (%zu distinct), %zu triangles, %zu materials\n",
+		        names[options.format], options.output, counts.bodies, counts.distinct, counts.triangles,
+		        counts.materials);
 		return 0;
 	});
 }

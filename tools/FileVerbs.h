@@ -27,6 +27,14 @@ struct ListOptions {
 int List(Kit::OChannel& out, const char* path, const ListOptions& options);
 // Reads any accepted version and byte order and writes the current version.
 int Convert(Kit::OChannel& out, const char* input, const char* output);
+// What `m3d export` writes: the format and the output path.
+struct ExportOptions {
+	int format = 0; // 0 OBJ (with its MTL file), 1 glTF, 2 GLB
+	const char* output = nullptr;
+};
+// The bodies of a model file, or of the sample building when 'input' is null, in an open
+// format; prints the counts.
+int Export(Kit::OChannel& out, const char* input, const ExportOptions& options);
 // The sample building as a model file.
 int WriteDemo(Kit::OChannel& out, const char* path, std::optional<UInt64> seed);
 
