@@ -387,6 +387,31 @@ void PutWord(std::vector<char>& bytes, UInt32 word) {
 
 } // namespace
 
+std::vector<Triangle> Triangles(const Scene& scene) {
+	const Modeler::Attributes::Viewer store(scene.attributes);
+	std::vector<Triangle> triangles;
+	std::vector<Material> materials;
+	for (const Placement& placement : scene.placements) {
+		const Mesh mesh = Triangulate(*placement.body, &placement.tran, store.GetMaterialCount());
+		materials.clear();
+		const auto materialIndex = CollectMaterials({&mesh}, store, materials);
+		for (const Group& g : mesh.groups) {
+			const Material& m = materials[materialIndex.at(g.material)];
+			for (USize t = 0; t < g.corners.size(); t += 3) {
+				Triangle triangle{};
+				for (USize c = 0; c < 3; ++c)
+					for (USize k = 0; k < 3; ++k) {
+						triangle.p[c][k] = g.corners[t + c].p[k];
+						triangle.n[c][k] = g.corners[t + c].n[k];
+					}
+				std::copy(m.color, m.color + 3, triangle.color);
+				triangles.push_back(triangle);
+			}
+		}
+	}
+	return triangles;
+}
+
 std::vector<File> Make(const Scene& scene, Format format, const std::string& path, Counts& counts) {
 	counts = Counts{};
 	if (format == Format::Obj) return MakeObj(scene, path, counts);

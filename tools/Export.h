@@ -42,4 +42,15 @@ struct File {
 // they hold. Textures are not exported: materials carry colour, transparency and shininess.
 std::vector<File> Make(const Scene& scene, Format format, const std::string& path, Counts& counts);
 
+// A triangle of the model as drawn: corners in model coordinates, their unit shading
+// normals, and the colour of its material (0 … 1).
+struct Triangle {
+	float p[3][3];
+	float n[3][3];
+	float color[3];
+};
+
+// Every visible triangle of the scene, placed.
+std::vector<Triangle> Triangles(const Scene& scene);
+
 } // namespace Export

@@ -151,4 +151,33 @@ if ! check_obj "$work/demo.obj" "$triangles" >"$work/obj-bounds" ||
 	echo "FAIL export-demo-geometry: $(cat "$work/obj-bounds")"; failures=$((failures + 1))
 fi
 
+# Render.
+case_ render-help 0 out "render     draw the model" -- "$m3d" render --help
+case_ render-no-input 2 err "m3d: render needs one model file or --demo" -- "$m3d" render -o "$work/x.png"
+case_ render-no-output 2 err "m3d: render needs -o OUT.png" -- "$m3d" render --demo
+case_ render-bad-view 2 err "m3d: --view needs iso, top, front or side, not 'below'" -- \
+	"$m3d" render --demo --view below -o "$work/x.png"
+case_ render-bad-size 2 err "m3d: --size needs WxH, each from 16 to 8192, not '300'" -- \
+	"$m3d" render --demo --size 300 -o "$work/x.png"
+case_ render-missing 3 err "m3d: $work/missing.m3d: cannot open" -- "$m3d" render "$work/missing.m3d" -o "$work/x.png"
+case_ render-not-a-model 4 err "m3d: $work/text.m3d: not a model file" -- "$m3d" render "$work/text.m3d" -o "$work/x.png"
+case_ render-unwritable 3 err "cannot write the picture" -- "$m3d" render --demo -o "$work/missing/x.png"
+case_ render-demo 0 out "iso view written to $work/demo.png: 800x600 pixels" -- "$m3d" render --demo -o "$work/demo.png"
+if [ "$(od -An -tx1 -N8 "$work/demo.png" | tr -d ' \n')" != 89504e470d0a1a0a ]; then
+	echo "FAIL render-png: not a PNG file"; failures=$((failures + 1))
+fi
+# Seen from above the building is its 10 m x 8 m slab: fitted into 200x160 pixels with a
+# margin of 8 that is 18 pixels a metre, 180 x 144 pixels, no more and no fewer.
+case_ render-top-cover 0 out "200x160 pixels, 316 triangles, 25920 pixels covered" -- \
+	"$m3d" render "$work/demo.m3d" --view top --size 200x160 -o "$work/top.png"
+# The file's bodies are already placed; the sample's are placed while drawing: every view
+# covers the same pixels.
+for view in iso top front side; do
+	a="$("$m3d" render "$work/demo.m3d" --view $view --size 300x200 -o "$work/a.png" | sed 's/^.*: //')"
+	b="$("$m3d" render --demo --view $view --size 300x200 -o "$work/b.png" | sed 's/^.*: //')"
+	if [ -z "$a" ] || [ "$a" != "$b" ] || ! cmp -s "$work/a.png" "$work/b.png"; then
+		echo "FAIL render-$view: file and sample pictures differ ($a / $b)"; failures=$((failures + 1))
+	fi
+done
+
 exit $((failures > 0))
