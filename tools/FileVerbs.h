@@ -27,6 +27,23 @@ struct ListOptions {
 int List(Kit::OChannel& out, const char* path, const ListOptions& options);
 // Reads any accepted version and byte order and writes the current version.
 int Convert(Kit::OChannel& out, const char* input, const char* output);
+// What `m3d export` writes: the format and the output path.
+struct ExportOptions {
+	int format = 0; // 0 OBJ (with its MTL file), 1 glTF, 2 GLB
+	const char* output = nullptr;
+};
+// The bodies of a model file, or of the sample building when 'input' is null, in an open
+// format; prints the counts.
+int Export(Kit::OChannel& out, const char* input, const ExportOptions& options);
+// What `m3d render` draws: the view (0 iso, 1 top, 2 front, 3 side), the size and the PNG.
+struct RenderOptions {
+	int view = 0;
+	int width = 800;
+	int height = 600;
+	const char* output = nullptr;
+};
+// A picture of the bodies of a model file, or of the sample building when 'input' is null.
+int Render(Kit::OChannel& out, const char* input, const RenderOptions& options);
 // The sample building as a model file.
 int WriteDemo(Kit::OChannel& out, const char* path, std::optional<UInt64> seed);
 
