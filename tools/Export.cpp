@@ -142,11 +142,11 @@ std::map<Int32, USize> CollectMaterials(const std::vector<const Mesh*>& meshes,
 		} else {
 			const UMAT* umat = store.GetConstMaterialPtr(static_cast<UInt32>(index));
 			m.name = "m" + std::to_string(index) + "_" + Clean(umat->name);
-			m.color[0] = umat->surfaceColor.red / 65535.0f;
-			m.color[1] = umat->surfaceColor.green / 65535.0f;
-			m.color[2] = umat->surfaceColor.blue / 65535.0f;
-			m.opacity = 1.0f - std::clamp(umat->transparencyPc, Int16(0), Int16(100)) / 100.0f;
-			m.shininess = std::clamp(umat->shininess, Int16(0), Int16(10000)) / 10000.0f;
+			m.color[0] = static_cast<float>(umat->surfaceColor.red) / 65535.0f;
+			m.color[1] = static_cast<float>(umat->surfaceColor.green) / 65535.0f;
+			m.color[2] = static_cast<float>(umat->surfaceColor.blue) / 65535.0f;
+			m.opacity = 1.0f - static_cast<float>(std::clamp(umat->transparencyPc, Int16(0), Int16(100))) / 100.0f;
+			m.shininess = static_cast<float>(std::clamp(umat->shininess, Int16(0), Int16(10000))) / 10000.0f;
 		}
 		out.push_back(m);
 	}
@@ -186,6 +186,7 @@ std::vector<File> MakeObj(const Scene& scene, const std::string& path, Counts& c
 		placementOf.push_back(i + 1);
 	}
 	std::vector<const Mesh*> all;
+	all.reserve(meshes.size());
 	for (const Mesh& m : meshes)
 		all.push_back(&m);
 	std::vector<Material> materials;
@@ -294,6 +295,7 @@ Gltf MakeGltf(const Scene& scene, Counts& counts) {
 		counts.triangles += meshes[static_cast<USize>(where->second)].triangles;
 	}
 	std::vector<const Mesh*> all;
+	all.reserve(meshes.size());
 	for (const Mesh& m : meshes)
 		all.push_back(&m);
 	std::vector<Material> materials;

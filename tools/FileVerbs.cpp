@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace FileVerbs {
@@ -37,11 +38,16 @@ struct Failure {
 	std::string message;
 };
 
+// The system's text for the last error; std::strerror is not safe with other threads.
+std::string ErrnoText() {
+	return std::generic_category().message(errno);
+}
+
 std::vector<char> ReadWholeFile(const char* path) {
 	std::ifstream in(path, std::ios::binary);
-	if (!in) throw Failure{FileError, std::string(path) + ": cannot open: " + std::strerror(errno)};
+	if (!in) throw Failure{FileError, std::string(path) + ": cannot open: " + ErrnoText()};
 	std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-	if (in.bad()) throw Failure{FileError, std::string(path) + ": cannot read: " + std::strerror(errno)};
+	if (in.bad()) throw Failure{FileError, std::string(path) + ": cannot read: " + ErrnoText()};
 	return bytes;
 }
 
@@ -49,7 +55,7 @@ void WriteWholeFile(const char* path, const std::vector<char>& bytes) {
 	std::ofstream out(path, std::ios::binary | std::ios::trunc);
 	if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 	out.close();
-	if (!out) throw Failure{FileError, std::string(path) + ": cannot write: " + std::strerror(errno)};
+	if (!out) throw Failure{FileError, std::string(path) + ": cannot write: " + ErrnoText()};
 }
 
 // The file does not record its byte order: it is the order in which the leading version

@@ -68,7 +68,8 @@ Picture Draw(const std::vector<Export::Triangle>& triangles, View view, int widt
 	const Camera camera = CameraFor(view);
 
 	// The projected bounds, to fit the model into the picture.
-	double xMin = INFINITY, xMax = -INFINITY, yMin = INFINITY, yMax = -INFINITY;
+	constexpr double Infinity = std::numeric_limits<double>::infinity();
+	double xMin = Infinity, xMax = -Infinity, yMin = Infinity, yMax = -Infinity;
 	for (const auto& t : triangles)
 		for (const auto& p : t.p) {
 			const V3 v{p[0], p[1], p[2]};
