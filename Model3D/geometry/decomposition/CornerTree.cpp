@@ -57,8 +57,9 @@ void CornerTree::Build(Int32 node, Int32 begin, Int32 end) {
 		low.maxX = high.minX = divider.x;
 	else
 		low.maxY = high.minY = divider.y;
-	ws.treeRegions[static_cast<USize>(2 * node + 1)] = low;
-	ws.treeRegions[static_cast<USize>(2 * node + 2)] = high;
+	const USize child = 2 * static_cast<USize>(node) + 1;
+	ws.treeRegions[child] = low;
+	ws.treeRegions[child + 1] = high;
 	Build(2 * node + 1, begin, middle);
 	Build(2 * node + 2, middle, end);
 }
