@@ -244,7 +244,7 @@ TEST(CandidateBodyStream, TruncatedOrForgedStreamsThrow) {
 	}
 	// A vertex count of 2^32 − 1 would need 100 GB: refused before allocating.
 	std::vector<char> forged(bytes.begin(), bytes.begin() + 72);
-	forged.insert(forged.end(), {'\xff', '\xff', '\xff', '\xff'});
+	forged.resize(forged.size() + 4, '\xff');
 	forged.resize(forged.size() + 48, 0);
 	IO::MemoryIChannel in(forged);
 	CandidateBody b;
