@@ -153,6 +153,15 @@ std::map<Int32, USize> CollectMaterials(const std::vector<const Mesh*>& meshes,
 	return indexOf;
 }
 
+std::map<Int32, USize> CollectMaterials(const std::vector<Mesh>& meshes, const Modeler::Attributes::Viewer& store,
+                                        std::vector<Material>& out) {
+	std::vector<const Mesh*> all;
+	all.reserve(meshes.size());
+	for (const Mesh& m : meshes)
+		all.push_back(&m);
+	return CollectMaterials(all, store, out);
+}
+
 void Append(std::vector<char>& bytes, const std::string& text) {
 	bytes.insert(bytes.end(), text.begin(), text.end());
 }
@@ -185,12 +194,8 @@ std::vector<File> MakeObj(const Scene& scene, const std::string& path, Counts& c
 		meshes.push_back(std::move(mesh));
 		placementOf.push_back(i + 1);
 	}
-	std::vector<const Mesh*> all;
-	all.reserve(meshes.size());
-	for (const Mesh& m : meshes)
-		all.push_back(&m);
 	std::vector<Material> materials;
-	const auto materialIndex = CollectMaterials(all, store, materials);
+	const auto materialIndex = CollectMaterials(meshes, store, materials);
 	counts.bodies = meshes.size();
 	counts.distinct = distinct.size();
 	counts.materials = materials.size();
@@ -294,12 +299,8 @@ Gltf MakeGltf(const Scene& scene, Counts& counts) {
 		nodes.emplace_back(where->second, &placement.tran);
 		counts.triangles += meshes[static_cast<USize>(where->second)].triangles;
 	}
-	std::vector<const Mesh*> all;
-	all.reserve(meshes.size());
-	for (const Mesh& m : meshes)
-		all.push_back(&m);
 	std::vector<Material> materials;
-	const auto materialIndex = CollectMaterials(all, store, materials);
+	const auto materialIndex = CollectMaterials(meshes, store, materials);
 	counts.bodies = nodes.size();
 	counts.distinct = meshes.size();
 	counts.materials = materials.size();
