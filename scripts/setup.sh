@@ -14,6 +14,8 @@ dpkg -s libpng-dev >/dev/null 2>&1 || need+=(libpng-dev)
 dpkg -s libjpeg-dev >/dev/null 2>&1 || need+=(libjpeg-dev)
 command -v clang-format >/dev/null || need+=(clang-format)
 command -v clang-tidy >/dev/null || need+=(clang-tidy)
+command -v clang++ >/dev/null || need+=(clang)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update
