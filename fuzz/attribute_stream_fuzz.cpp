@@ -38,8 +38,9 @@ PropertyList SampleList() {
 	PropertyList list;
 	const UInt32 power = list.PushEntry("power", PropertyList::Num, PropertyList::Scalar);
 	list.SetNumEntry(power, 0.75);
-	const UInt32 count = list.PushEntry("count", PropertyList::Int, PropertyList::OneDim, 3);
+	const UInt32 count = list.PushEntry("count", PropertyList::Int, PropertyList::Scalar);
 	list.SetIntEntry(count, 4);
+	list.PushEntry("sizes", PropertyList::Int, PropertyList::OneDim, 3);
 	const UInt32 name = list.PushEntry("name", PropertyList::String, PropertyList::Scalar);
 	list.SetStringEntry(name, "oak");
 	list.PushEntry("grid", PropertyList::Num, PropertyList::TwoDim, 2, 3);
@@ -88,7 +89,7 @@ using FillPtr = std::unique_ptr<PlanAttr::Fill, FillDeleter>;
 
 FillPtr ToFill(const Bytes& record) {
 	std::vector<double> aligned(record.size() / sizeof(double) + 1);
-	std::memcpy(aligned.data(), record.data(), record.size());
+	if (!record.empty()) std::memcpy(aligned.data(), record.data(), record.size());
 	char* fill = nullptr;
 	const GSErrCode err =
 	    IMConvertFillToClass(reinterpret_cast<const char*>(aligned.data()), static_cast<Int64>(record.size()), &fill);

@@ -12,6 +12,7 @@
 #include "Model3D/elements/elem/Elem.h"
 #include "fixtures/ElemFixtures.h"
 #include "platform/KitException.h"
+#include "platform/KitLogger.h"
 
 #include <filesystem>
 #include <fstream>
@@ -103,6 +104,8 @@ void CacheRoundTrip(const char* data, USize size) {
 	try {
 		first.ReadFromFile(IO::Location(folder), 1);
 	} catch (const Kit::RootException&) {
+		// The refusal is logged; the kept line would look like a leak to the fuzzer.
+		Kit::logger.Clear();
 		return;
 	}
 	first.WriteToFile(IO::Location(folder), 2);
@@ -147,7 +150,7 @@ void WriteSeeds(FuzzSupport::SeedWriter& seeds) {
 	for (const auto& base : {pair.base, mixed})
 		seeds.Add("baseelem", {BaseElemReader}, Written([&](Kit::OChannel& out) { base->QuickWrite(out); }));
 
-	Kit::SharedPtr<Elem> third = Fixtures::MakeElem(mixed, Fixtures::MirrorX());
+	Kit::SharedPtr<Elem> third = Fixtures::MakeElem(mixed, Fixtures::Translation(5, 0, 0));
 	const ElemRun run{pair.first, pair.second, third, pair.first};
 	seeds.Add("elems", {ElemReader}, Written([&](Kit::OChannel& out) { WriteElems(run, out); }));
 	seeds.Add("light", {LightReader}, Written([&](Kit::OChannel& out) { SampleLight(3.0f).QuickWrite(out); }));
