@@ -28,21 +28,36 @@ inline void Require(bool condition, const char* what) {
 
 using Bytes = std::vector<char>;
 
+// While the seeds are checked, every seed must be accepted: a refusal is a broken seed.
+inline bool& CheckingSeeds() {
+	static bool checking = false;
+	return checking;
+}
+
+// Called where a reader refuses its input.
+inline void Refused() {
+	Require(!CheckingSeeds(), "a seed written by the project's writer is accepted");
+}
+
 // Writes seed files "<dir>/<name>-<n>" with the selector bytes in front of the payload.
 class SeedWriter {
 public:
 	explicit SeedWriter(std::string dir) : dir(std::move(dir)) {}
 
 	void Add(const std::string& name, const Bytes& selector, const Bytes& payload) {
-		std::ofstream out(dir + "/" + name + "-" + std::to_string(count++), std::ios::binary);
-		out.write(selector.data(), static_cast<std::streamsize>(selector.size()));
-		out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
+		Bytes seed(selector);
+		seed.insert(seed.end(), payload.begin(), payload.end());
+		std::ofstream out(dir + "/" + name + "-" + std::to_string(written.size()), std::ios::binary);
+		out.write(seed.data(), static_cast<std::streamsize>(seed.size()));
 		Require(out.good(), "seed file written");
+		written.push_back(std::move(seed));
 	}
+
+	const std::vector<Bytes>& GetWritten() const { return written; }
 
 private:
 	std::string dir;
-	int count = 0;
+	std::vector<Bytes> written;
 };
 
 // Collects what a writer puts on a memory channel; the writer gets the channel.
@@ -63,12 +78,16 @@ template <typename T> void Append(Bytes& bytes, const T& value) {
 
 // Defined by each program that has seeds.
 void WriteSeeds(FuzzSupport::SeedWriter& seeds);
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 	for (int i = 1; i + 1 < *argc; ++i) {
 		if (std::strcmp((*argv)[i], "--make-seeds") == 0) {
 			FuzzSupport::SeedWriter seeds((*argv)[i + 1]);
 			WriteSeeds(seeds);
+			FuzzSupport::CheckingSeeds() = true;
+			for (const FuzzSupport::Bytes& seed : seeds.GetWritten())
+				LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(seed.data()), seed.size());
 			std::exit(0);
 		}
 	}

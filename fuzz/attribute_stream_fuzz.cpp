@@ -62,6 +62,7 @@ bool ReadList(PropertyList& list, Kit::IChannel& in) {
 		list.Read(in);
 		return true;
 	} catch (const Kit::KitException&) { // the list's stream reports every fault this way
+		FuzzSupport::Refused();
 		return false;
 	}
 }
@@ -108,7 +109,7 @@ Bytes ToRecord(const PlanAttr::Fill& fill) {
 
 void FillRoundTrip(const Bytes& input) {
 	const FillPtr fill = ToFill(input);
-	if (fill == nullptr) return;
+	if (fill == nullptr) return FuzzSupport::Refused();
 	const Bytes record = ToRecord(*fill);
 	const FillPtr again = ToFill(record);
 	Require(again != nullptr, "a flattened fill converts back");
@@ -172,7 +173,7 @@ void Run(std::uint8_t reader, std::uint8_t format, const char* data, USize size)
 	}
 	case LightReader: {
 		LGHT light;
-		if (light.Read(in, 4022 + (format >> 1) % 11) != 0) break;
+		if (light.Read(in, 4022 + (format >> 1) % 11) != 0) return FuzzSupport::Refused();
 		RoundTrip(
 		    light, [](LGHT& l, Kit::IChannel& ch) { return l.Read(ch, CurrentVersion) == 0; },
 		    [](const LGHT& l, Kit::OChannel& out) { Require(l.Write(out) == 0, "the light writes"); });
@@ -180,7 +181,7 @@ void Run(std::uint8_t reader, std::uint8_t format, const char* data, USize size)
 	}
 	case MaterialReader: {
 		UMAT material;
-		if (material.Read(in, 4001 + (format >> 1) % 32) != 0) break;
+		if (material.Read(in, 4001 + (format >> 1) % 32) != 0) return FuzzSupport::Refused();
 		RoundTrip(
 		    material, [](UMAT& m, Kit::IChannel& ch) { return m.Read(ch, CurrentVersion) == 0; },
 		    [](const UMAT& m, Kit::OChannel& out) { Require(m.Write(out) == 0, "the material writes"); });
@@ -189,7 +190,8 @@ void Run(std::uint8_t reader, std::uint8_t format, const char* data, USize size)
 	case BlockReader: {
 		PropertyList list;
 		Int32 checksum = 0;
-		if (Modeler::LoadOldParamBlock(in, list, (format & 2) != 0 ? &checksum : nullptr) != NoError) break;
+		if (Modeler::LoadOldParamBlock(in, list, (format & 2) != 0 ? &checksum : nullptr) != NoError)
+			return FuzzSupport::Refused();
 		RoundTrip(
 		    list, [](PropertyList& l, Kit::IChannel& ch) { return Modeler::LoadOldParamBlock(ch, l) == NoError; },
 		    [](const PropertyList& l, Kit::OChannel& out) {
@@ -203,10 +205,10 @@ void Run(std::uint8_t reader, std::uint8_t format, const char* data, USize size)
 		break;
 	default: {
 		Frame frame;
-		if (ReadFrame(frame, in, 0))
-			RoundTrip(
-			    frame, [](Frame& f, Kit::IChannel& ch) { return ReadFrame(f, ch, 0); },
-			    [](const Frame& f, Kit::OChannel& out) { WriteFrame(f, out); });
+		if (!ReadFrame(frame, in, 0)) return FuzzSupport::Refused();
+		RoundTrip(
+		    frame, [](Frame& f, Kit::IChannel& ch) { return ReadFrame(f, ch, 0); },
+		    [](const Frame& f, Kit::OChannel& out) { WriteFrame(f, out); });
 		break;
 	}
 	}

@@ -78,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 			(body.*Readers[kind % RecordKinds])(in, order, count, version);
 		} catch (const Kit::RootException&) {
 			Require(Counts(body) == before, "a refused read stores nothing");
+			FuzzSupport::Refused();
 			break;
 		}
 	}

@@ -40,6 +40,7 @@ void DecodeInMemory(const std::uint8_t* data, USize size) {
 		RxDeleteKitPixMap(&picture);
 	} else {
 		Require(picture == nullptr, "a refused picture hands nothing out");
+		FuzzSupport::Refused();
 	}
 	BMKillHandle(&handle);
 }
@@ -68,6 +69,7 @@ void DecodeFile(const std::uint8_t* data, USize size) {
 		RxDeleteKitPixMap(&picture);
 	} catch (const Kit::InternalErrorException&) {
 		Require(picture == nullptr, "a refused picture hands nothing out");
+		FuzzSupport::Refused();
 	}
 	PFFreeFileRef(&ref);
 }

@@ -42,6 +42,7 @@ void RoundTrip(const char* data, USize size, Make make, Read read, Write write) 
 	try {
 		read(first, in);
 	} catch (const Kit::RootException&) {
+		FuzzSupport::Refused();
 		return;
 	}
 	const Bytes image = Written([&](Kit::OChannel& out) { write(first, out); });
@@ -106,6 +107,7 @@ void CacheRoundTrip(const char* data, USize size) {
 	} catch (const Kit::RootException&) {
 		// The refusal is logged; the kept line would look like a leak to the fuzzer.
 		Kit::logger.Clear();
+		FuzzSupport::Refused();
 		return;
 	}
 	first.WriteToFile(IO::Location(folder), 2);
