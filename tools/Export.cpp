@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace Export {
@@ -32,6 +34,7 @@ struct Group {
 	std::vector<Corner> corners;
 };
 
+// The visible triangles of one body in its own coordinates, grouped by material.
 struct Mesh {
 	bool hasUV = false;
 	std::vector<Group> groups;
@@ -48,10 +51,10 @@ Vector Cross(const Vector& a, const Vector& b) {
 	return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-// The visible polygons of a body as triangles from the decomposition cache, through tran
-// when given. The material of a polygon is its own, else the body's; one outside the
+// The visible polygons of a body as triangles from the decomposition cache, in the body's
+// coordinates. The material of a polygon is its own, else the body's; one outside the
 // store's table becomes 0 (the default material).
-Mesh Triangulate(const Body& body, const TRAN* tran, UInt32 materialCount) {
+Mesh Triangulate(const Body& body, UInt32 materialCount) {
 	Mesh mesh;
 	mesh.hasUV = body.HasTextureVertices() && body.GetTextureVertexCount() == body.GetVertexCount();
 	std::map<Int32, USize> groupOf;
@@ -66,6 +69,7 @@ Mesh Triangulate(const Body& body, const TRAN* tran, UInt32 materialCount) {
 		auto [where, added] = groupOf.try_emplace(material, mesh.groups.size());
 		if (added) mesh.groups.push_back(Group{material, {}});
 		Group& group = mesh.groups[where->second];
+		group.corners.reserve(group.corners.size() + 3 * static_cast<USize>(triangles));
 
 		const bool curved = pgon.IsCurved();
 		cornerOf.clear();
@@ -75,13 +79,13 @@ Mesh Triangulate(const Body& body, const TRAN* tran, UInt32 materialCount) {
 				if (v >= 0) cornerOf.emplace_back(v, static_cast<UInt32>(k));
 			}
 		}
-		const Vector flat = pgon.GetNormalVector(body, tran);
+		const Vector flat = pgon.GetNormalVector(body, nullptr);
 		for (Int32 t = 0; t < triangles; ++t) {
 			Int32 v[3];
 			Vector at[3];
 			for (Int32 c = 0; c < 3; ++c) {
 				v[c] = pgon.GetTriangleVertexIndex(body, t, c);
-				at[c] = body.GetVertexPoint(v[c], tran);
+				at[c] = body.GetVertexPoint(v[c], nullptr);
 			}
 			const Vector facing = Unit(Cross(at[1] - at[0], at[2] - at[0]), Vector{0, 0, 1});
 			const Vector polygonNormal = Unit(flat, facing);
@@ -91,7 +95,7 @@ Mesh Triangulate(const Body& body, const TRAN* tran, UInt32 materialCount) {
 					const auto found =
 					    std::find_if(cornerOf.begin(), cornerOf.end(), [&](const auto& e) { return e.first == v[c]; });
 					if (found != cornerOf.end())
-						n = Unit(pgon.GetNormalVectorByVertex(body, p, found->second, tran), polygonNormal);
+						n = Unit(pgon.GetNormalVectorByVertex(body, p, found->second, nullptr), polygonNormal);
 				}
 				Corner corner{};
 				corner.p[0] = static_cast<float>(at[c].x);
@@ -113,6 +117,78 @@ Mesh Triangulate(const Body& body, const TRAN* tran, UInt32 materialCount) {
 	return mesh;
 }
 
+// The meshes of the distinct bodies of a scene, each triangulated once, and the mesh of
+// each placement (-1: its body has no visible triangle).
+struct MeshTable {
+	std::vector<Mesh> meshes;
+	std::vector<int> meshOf;
+};
+
+MeshTable Meshes(const Scene& scene, UInt32 materialCount, const ProgressFunction& progress) {
+	MeshTable table;
+	table.meshOf.reserve(scene.placements.size());
+	std::unordered_map<const Body*, int> known;
+	const USize total = scene.placements.size();
+	for (USize i = 0; i < total; ++i) {
+		const Body* body = scene.placements[i].body.Get();
+		auto [where, added] = known.try_emplace(body, -1);
+		if (added) {
+			Mesh mesh = Triangulate(*body, materialCount);
+			if (mesh.triangles > 0) {
+				where->second = static_cast<int>(table.meshes.size());
+				table.meshes.push_back(std::move(mesh));
+			}
+		}
+		table.meshOf.push_back(where->second);
+		if (progress && i % 256 == 0) progress("triangulating", i, total);
+	}
+	return table;
+}
+
+// A placement's transformation of points, and of normals (by the cofactor matrix, the
+// inverse transpose up to a positive factor), and whether it mirrors (which turns the
+// winding of the triangles).
+class Placed {
+public:
+	explicit Placed(const TRAN& tran) {
+		std::copy(tran.matrix, tran.matrix + 12, m);
+		const Vector a{m[0], m[1], m[2]}, b{m[4], m[5], m[6]}, c{m[8], m[9], m[10]};
+		const double det =
+		    a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) + a.z * (b.x * c.y - b.y * c.x);
+		mirrored = det < 0;
+		const double sign = mirrored ? -1.0 : 1.0;
+		const Vector rows[3] = {Cross(b, c), Cross(c, a), Cross(a, b)};
+		for (int r = 0; r < 3; ++r) {
+			normal[3 * r] = sign * rows[r].x;
+			normal[3 * r + 1] = sign * rows[r].y;
+			normal[3 * r + 2] = sign * rows[r].z;
+		}
+	}
+
+	bool Mirrored() const { return mirrored; }
+
+	// The corner placed: position, unit normal; the texture coordinates stay.
+	Corner operator()(const Corner& in) const {
+		Corner out = in;
+		double n[3];
+		for (int r = 0; r < 3; ++r) {
+			out.p[r] =
+			    static_cast<float>(m[4 * r] * in.p[0] + m[4 * r + 1] * in.p[1] + m[4 * r + 2] * in.p[2] + m[4 * r + 3]);
+			n[r] = normal[3 * r] * in.n[0] + normal[3 * r + 1] * in.n[1] + normal[3 * r + 2] * in.n[2];
+		}
+		const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+		if (length > 1e-12)
+			for (int r = 0; r < 3; ++r)
+				out.n[r] = static_cast<float>(n[r] / length);
+		return out;
+	}
+
+private:
+	double m[12] = {};
+	double normal[9] = {};
+	bool mirrored = false;
+};
+
 // The materials in use, in order of their index (0, the default, first when used).
 struct Material {
 	std::string name;
@@ -128,11 +204,11 @@ std::string Clean(const char* text) {
 	return s;
 }
 
-std::map<Int32, USize> CollectMaterials(const std::vector<const Mesh*>& meshes,
-                                        const Modeler::Attributes::Viewer& store, std::vector<Material>& out) {
+std::map<Int32, USize> CollectMaterials(const std::vector<Mesh>& meshes, const Modeler::Attributes::Viewer& store,
+                                        std::vector<Material>& out) {
 	std::map<Int32, USize> indexOf;
-	for (const Mesh* mesh : meshes)
-		for (const Group& g : mesh->groups)
+	for (const Mesh& mesh : meshes)
+		for (const Group& g : mesh.groups)
 			indexOf.emplace(g.material, 0);
 	for (auto& [index, position] : indexOf) {
 		position = out.size();
@@ -153,17 +229,12 @@ std::map<Int32, USize> CollectMaterials(const std::vector<const Mesh*>& meshes,
 	return indexOf;
 }
 
-std::map<Int32, USize> CollectMaterials(const std::vector<Mesh>& meshes, const Modeler::Attributes::Viewer& store,
-                                        std::vector<Material>& out) {
-	std::vector<const Mesh*> all;
-	all.reserve(meshes.size());
-	for (const Mesh& m : meshes)
-		all.push_back(&m);
-	return CollectMaterials(all, store, out);
-}
-
 void Append(std::vector<char>& bytes, const std::string& text) {
 	bytes.insert(bytes.end(), text.begin(), text.end());
+}
+
+void Append(std::vector<char>& bytes, const char* text) {
+	bytes.insert(bytes.end(), text, text + std::strlen(text));
 }
 
 template <typename... Args> std::string Printed(const char* format, Args... args) {
@@ -175,30 +246,53 @@ template <typename... Args> std::string Printed(const char* format, Args... args
 	return text;
 }
 
+// A number in fixed notation with six decimals, as "%.6f" writes it, only faster.
+void AppendFixed(std::vector<char>& bytes, float value) {
+	char text[64];
+	const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(value), std::chars_format::fixed, 6);
+	bytes.insert(bytes.end(), text, end.ptr);
+}
+
+void AppendNumber(std::vector<char>& bytes, USize value) {
+	char text[24];
+	const auto end = std::to_chars(text, text + sizeof text, value);
+	bytes.insert(bytes.end(), text, end.ptr);
+}
+
+// A line "key x y z" or "key u v" of fixed numbers.
+void AppendLine(std::vector<char>& bytes, const char* key, const float* values, int count) {
+	Append(bytes, key);
+	for (int k = 0; k < count; ++k) {
+		bytes.push_back(' ');
+		AppendFixed(bytes, values[k]);
+	}
+	bytes.push_back('\n');
+}
+
 std::string BaseName(const std::string& path) {
 	const USize slash = path.find_last_of('/');
 	return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<File> MakeObj(const Scene& scene, const std::string& path, Counts& counts) {
+std::vector<File> MakeObj(const Scene& scene, const std::string& path, Counts& counts,
+                          const ProgressFunction& progress) {
 	const Modeler::Attributes::Viewer store(scene.attributes);
-	std::vector<Mesh> meshes;
-	std::vector<USize> placementOf;
-	std::map<const Body*, int> distinct;
-	for (USize i = 0; i < scene.placements.size(); ++i) {
-		const Placement& placement = scene.placements[i];
-		Mesh mesh = Triangulate(*placement.body, &placement.tran, store.GetMaterialCount());
-		if (mesh.triangles == 0) continue;
-		distinct.emplace(placement.body.Get(), 0);
-		counts.triangles += mesh.triangles;
-		meshes.push_back(std::move(mesh));
-		placementOf.push_back(i + 1);
-	}
+	const MeshTable table = Meshes(scene, store.GetMaterialCount(), progress);
 	std::vector<Material> materials;
-	const auto materialIndex = CollectMaterials(meshes, store, materials);
-	counts.bodies = meshes.size();
-	counts.distinct = distinct.size();
+	const auto materialIndex = CollectMaterials(table.meshes, store, materials);
+	std::vector<bool> used(table.meshes.size(), false);
+	for (const int mesh : table.meshOf) {
+		if (mesh < 0) continue;
+		const Mesh& m = table.meshes[static_cast<USize>(mesh)];
+		++counts.bodies;
+		counts.triangles += m.triangles;
+		counts.storedMeshes += m.groups.size();
+		used[static_cast<USize>(mesh)] = true;
+	}
+	counts.distinct = static_cast<USize>(std::count(used.begin(), used.end(), true));
 	counts.materials = materials.size();
+	counts.storedTriangles = counts.triangles;
+	counts.storedVertices = 3 * counts.triangles;
 
 	std::string mtlPath = path;
 	const USize dot = mtlPath.find_last_of('.');
@@ -220,23 +314,39 @@ std::vector<File> MakeObj(const Scene& scene, const std::string& path, Counts& c
 	                          counts.triangles, counts.materials));
 	Append(obj.bytes, "mtllib " + BaseName(mtlPath) + "\n");
 	USize next = 1; // the number of the next v (vn and vt run in step)
-	for (USize i = 0; i < meshes.size(); ++i) {
-		const Mesh& mesh = meshes[i];
-		Append(obj.bytes, Printed("o body_%zu\n", placementOf[i]));
+	const USize total = scene.placements.size();
+	for (USize i = 0; i < total; ++i) {
+		if (progress && i % 256 == 0) progress("writing", i, total);
+		if (table.meshOf[i] < 0) continue;
+		const Mesh& mesh = table.meshes[static_cast<USize>(table.meshOf[i])];
+		const Placed placed(scene.placements[i].tran);
+		// A mirroring placement turns the winding: the corners are written the other way.
+		const USize order[3] = {0, placed.Mirrored() ? 2u : 1u, placed.Mirrored() ? 1u : 2u};
+		Append(obj.bytes, "o body_");
+		AppendNumber(obj.bytes, i + 1);
+		obj.bytes.push_back('\n');
 		for (const Group& g : mesh.groups) {
 			Append(obj.bytes, "usemtl " + materials[materialIndex.at(g.material)].name + "\n");
-			for (const Corner& c : g.corners) {
-				Append(obj.bytes, Printed("v %.6f %.6f %.6f\nvn %.6f %.6f %.6f\n", c.p[0], c.p[1], c.p[2], c.n[0],
-				                          c.n[1], c.n[2]));
-				if (mesh.hasUV) Append(obj.bytes, Printed("vt %.6f %.6f\n", c.uv[0], c.uv[1]));
-			}
+			for (USize t = 0; t < g.corners.size(); t += 3)
+				for (const USize c : order) {
+					const Corner corner = placed(g.corners[t + c]);
+					AppendLine(obj.bytes, "v", corner.p, 3);
+					AppendLine(obj.bytes, "vn", corner.n, 3);
+					if (mesh.hasUV) AppendLine(obj.bytes, "vt", corner.uv, 2);
+				}
 			for (USize t = 0; t < g.corners.size(); t += 3, next += 3) {
-				if (mesh.hasUV)
-					Append(obj.bytes, Printed("f %zu/%zu/%zu %zu/%zu/%zu %zu/%zu/%zu\n", next, next, next, next + 1,
-					                          next + 1, next + 1, next + 2, next + 2, next + 2));
-				else
-					Append(obj.bytes, Printed("f %zu//%zu %zu//%zu %zu//%zu\n", next, next, next + 1, next + 1,
-					                          next + 2, next + 2));
+				Append(obj.bytes, "f");
+				for (USize c = next; c < next + 3; ++c) {
+					obj.bytes.push_back(' ');
+					AppendNumber(obj.bytes, c);
+					Append(obj.bytes, mesh.hasUV ? "/" : "//");
+					if (mesh.hasUV) {
+						AppendNumber(obj.bytes, c);
+						obj.bytes.push_back('/');
+					}
+					AppendNumber(obj.bytes, c);
+				}
+				obj.bytes.push_back('\n');
 			}
 		}
 	}
@@ -281,29 +391,28 @@ struct Gltf {
 	std::vector<char> bin;
 };
 
-Gltf MakeGltf(const Scene& scene, Counts& counts) {
+Gltf MakeGltf(const Scene& scene, Counts& counts, const ProgressFunction& progress) {
 	const Modeler::Attributes::Viewer store(scene.attributes);
-	std::vector<Mesh> meshes;
-	std::map<const Body*, int> meshOf; // -1: a body without visible triangles
+	const MeshTable table = Meshes(scene, store.GetMaterialCount(), progress);
+	const std::vector<Mesh>& meshes = table.meshes;
 	std::vector<std::pair<int, const TRAN*>> nodes;
-	for (const Placement& placement : scene.placements) {
-		auto [where, added] = meshOf.try_emplace(placement.body.Get(), -1);
-		if (added) {
-			Mesh mesh = Triangulate(*placement.body, nullptr, store.GetMaterialCount());
-			if (mesh.triangles > 0) {
-				where->second = static_cast<int>(meshes.size());
-				meshes.push_back(std::move(mesh));
-			}
-		}
-		if (where->second < 0) continue;
-		nodes.emplace_back(where->second, &placement.tran);
-		counts.triangles += meshes[static_cast<USize>(where->second)].triangles;
+	nodes.reserve(scene.placements.size());
+	for (USize i = 0; i < scene.placements.size(); ++i) {
+		const int mesh = table.meshOf[i];
+		if (mesh < 0) continue;
+		nodes.emplace_back(mesh, &scene.placements[i].tran);
+		counts.triangles += meshes[static_cast<USize>(mesh)].triangles;
 	}
 	std::vector<Material> materials;
 	const auto materialIndex = CollectMaterials(meshes, store, materials);
 	counts.bodies = nodes.size();
 	counts.distinct = meshes.size();
 	counts.materials = materials.size();
+	for (const Mesh& mesh : meshes) {
+		counts.storedMeshes += mesh.groups.size();
+		counts.storedTriangles += mesh.triangles;
+	}
+	counts.storedVertices = 3 * counts.storedTriangles;
 
 	Gltf out;
 	std::vector<std::string> views, accessors, meshTexts, nodeTexts, materialTexts;
@@ -390,23 +499,29 @@ void PutWord(std::vector<char>& bytes, UInt32 word) {
 
 } // namespace
 
-std::vector<Triangle> Triangles(const Scene& scene) {
+std::vector<Triangle> Triangles(const Scene& scene, const ProgressFunction& progress) {
 	const Modeler::Attributes::Viewer store(scene.attributes);
-	std::vector<Triangle> triangles;
+	const MeshTable table = Meshes(scene, store.GetMaterialCount(), progress);
 	std::vector<Material> materials;
-	for (const Placement& placement : scene.placements) {
-		const Mesh mesh = Triangulate(*placement.body, &placement.tran, store.GetMaterialCount());
-		materials.clear();
-		const auto materialIndex = CollectMaterials({&mesh}, store, materials);
-		for (const Group& g : mesh.groups) {
+	const auto materialIndex = CollectMaterials(table.meshes, store, materials);
+	std::vector<Triangle> triangles;
+	USize count = 0;
+	for (const int mesh : table.meshOf)
+		if (mesh >= 0) count += table.meshes[static_cast<USize>(mesh)].triangles;
+	triangles.reserve(count);
+	for (USize i = 0; i < scene.placements.size(); ++i) {
+		if (progress && i % 256 == 0) progress("placing", i, scene.placements.size());
+		if (table.meshOf[i] < 0) continue;
+		const Placed placed(scene.placements[i].tran);
+		for (const Group& g : table.meshes[static_cast<USize>(table.meshOf[i])].groups) {
 			const Material& m = materials[materialIndex.at(g.material)];
 			for (USize t = 0; t < g.corners.size(); t += 3) {
 				Triangle triangle{};
-				for (USize c = 0; c < 3; ++c)
-					for (USize k = 0; k < 3; ++k) {
-						triangle.p[c][k] = g.corners[t + c].p[k];
-						triangle.n[c][k] = g.corners[t + c].n[k];
-					}
+				for (USize c = 0; c < 3; ++c) {
+					const Corner corner = placed(g.corners[t + c]);
+					std::copy(corner.p, corner.p + 3, triangle.p[c]);
+					std::copy(corner.n, corner.n + 3, triangle.n[c]);
+				}
 				std::copy(m.color, m.color + 3, triangle.color);
 				triangles.push_back(triangle);
 			}
@@ -415,10 +530,11 @@ std::vector<Triangle> Triangles(const Scene& scene) {
 	return triangles;
 }
 
-std::vector<File> Make(const Scene& scene, Format format, const std::string& path, Counts& counts) {
+std::vector<File> Make(const Scene& scene, Format format, const std::string& path, Counts& counts,
+                       const ProgressFunction& progress) {
 	counts = Counts{};
-	if (format == Format::Obj) return MakeObj(scene, path, counts);
-	Gltf gltf = MakeGltf(scene, counts);
+	if (format == Format::Obj) return MakeObj(scene, path, counts, progress);
+	Gltf gltf = MakeGltf(scene, counts, progress);
 	// The buffer's place is marked by '@' in the JSON: a data URI, or nothing in a GLB.
 	const USize mark = gltf.json.find('@');
 	File file{path, {}};
