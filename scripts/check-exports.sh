@@ -23,11 +23,14 @@
 # each distinct mesh once, placements are nodes; OBJ: every placement written out).
 #   assimp raw:      Meshes = S, Vertices = V, Faces = F, Nodes = B + 1 (the root),
 #                    Materials = M + 1 (both importers add a default material),
-#                    Textures (embed.) = X for GLB (embedded pictures), 0 otherwise
+#                    Textures (embed.) = X for glTF and GLB (pictures in the buffer), 0 for
+#                    OBJ (picture files next to it)
 #   assimp default:  Meshes = S, Faces = F, Materials = M (the unused default material
 #                    is removed); Vertices are not compared there, since its
 #                    JoinIdenticalVertices step merges equal corners by its own tolerance
+#                    (and a diffuse texture for each of the X pictures)
 #   validator:       draw calls = S, vertices = V, triangles = F, materials = M
+#   OBJ:             the MTL file's map_Kd lines name X PNG files next to it
 set -uo pipefail
 cd "$(dirname "$0")/.."
 dir="${1:-build}"
@@ -89,7 +92,7 @@ for source in demo file; do
 		fi
 
 		textures=0
-		[ $format = glb ] && textures=$X
+		[ $format != obj ] && textures=$X
 		if ! assimp info "$out" -r >"$work/$name.raw" 2>&1; then
 			fail "$name: assimp cannot import it raw: $(grep -i error "$work/$name.raw" | head -3)"
 		else
@@ -110,6 +113,23 @@ for source in demo file; do
 			expect "$name: assimp meshes" "$(field "$r" Meshes)" "$S"
 			expect "$name: assimp faces" "$(field "$r" Faces)" "$F"
 			expect "$name: assimp materials" "$(field "$r" Materials)" "$M"
+			# Every written picture is some material's diffuse texture.
+			files="$(grep -c '(\$tex.file): .*| Diffuse' "$r")"
+			if { [ "$X" -eq 0 ] && [ "$files" -eq 0 ]; } || { [ "$X" -gt 0 ] && [ "$files" -ge "$X" ]; }; then pass; else
+				fail "$name: assimp sees $files diffuse textures for $X pictures"
+			fi
+		fi
+		if [ $format = obj ]; then
+			# The MTL file names its pictures, PNG files next to it.
+			pngs=0
+			for png in $(sed -n 's/^map_Kd //p' "${out%.obj}.mtl"); do
+				if [ "$(od -An -tx1 -N8 "$work/$png" 2>/dev/null | tr -d ' \n')" = 89504e470d0a1a0a ]; then
+					pngs=$((pngs + 1))
+				else
+					fail "$name: $png, named by map_Kd, is no PNG file next to the OBJ"
+				fi
+			done
+			expect "$name: PNG pictures named by the MTL file" "$pngs" "$X"
 		fi
 	done
 done

@@ -1,6 +1,9 @@
 // Open-format export of the m3d tool: the visible polygons of every placed body as
 // triangles with shading normals, texture coordinates and materials, written as Wavefront
-// OBJ (with its MTL file), glTF 2.0 (JSON with the buffer inline) or GLB.
+// OBJ (with its MTL file and PNG pictures), glTF 2.0 (JSON with the buffer inline) or GLB.
+// A material whose texture has loaded pixels shows its picture (PNG: in the buffer of a
+// glTF or GLB file, a file named in the MTL file of an OBJ) on meshes with texture
+// coordinates, taken as picture units (1 is one picture, v up).
 //
 // Each distinct body is triangulated once, in its own coordinates; a placement only
 // transforms those triangles (OBJ, pictures) or names them with a node matrix (glTF), so

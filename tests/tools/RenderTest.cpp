@@ -1,8 +1,8 @@
 // The pictures of the m3d tool: its software rasteriser (tools/Render.cpp) drawing the
 // triangles that its exporter (tools/Export.cpp) makes of a unit cube.
+#include "tools/Render.h"
 #include "fixtures/BodyFixtures.h"
 #include "tools/Export.h"
-#include "tools/Render.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,8 @@ TEST(RenderTest, FacesTurnedToTheLightAreBrighter) {
 		double centre[3];
 		double brightness = 0;
 	};
-	Face faces[] = {{"+x", {1, 0, 0}, {1, 0.5, 0.5}}, {"-y", {0, -1, 0}, {0.5, 0, 0.5}}, {"+z", {0, 0, 1}, {0.5, 0.5, 1}}};
+	Face faces[] = {
+	    {"+x", {1, 0, 0}, {1, 0.5, 0.5}}, {"-y", {0, -1, 0}, {0.5, 0, 0.5}}, {"+z", {0, 0, 1}, {0.5, 0.5, 1}}};
 	for (Face& face : faces) {
 		double x = 0, y = 0;
 		Render::Project(picture, face.centre, x, y);
