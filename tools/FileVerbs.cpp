@@ -1,6 +1,7 @@
 #include "FileVerbs.h"
 
 #include "Export.h"
+#include "Progress.h"
 #include "Render.h"
 #include "SampleModel.h"
 
@@ -80,7 +81,48 @@ struct Contents {
 	Kit::SharedPtr<Attributes> store = Attributes::New();
 };
 
-Contents ReadModelFile(const char* path) {
+// A memory channel that tells the meter how much of the file the reader has consumed.
+class MeteredInput : public IO::MemoryIChannel {
+public:
+	MeteredInput(const std::vector<char>& bytes, Progress::Meter* meter)
+	    : IO::MemoryIChannel(bytes.data(), bytes.size()), meter(meter) {}
+
+protected:
+	UInt64 DoRead(void* destination, UInt64 n) override {
+		const UInt64 read = IO::MemoryIChannel::DoRead(destination, n);
+		Tell();
+		return read;
+	}
+	UInt64 DoSkip(UInt64 n) override {
+		const UInt64 skipped = IO::MemoryIChannel::DoSkip(n);
+		Tell();
+		return skipped;
+	}
+
+private:
+	void Tell() {
+		if (meter != nullptr) meter->Show("reading", GetPosition(), GetSize());
+	}
+	Progress::Meter* meter;
+};
+
+// A memory channel that tells the meter how much the writer has written.
+class MeteredOutput : public IO::MemoryOChannel {
+public:
+	explicit MeteredOutput(Progress::Meter* meter) : meter(meter) {}
+
+protected:
+	bool DoWrite(const void* source, UInt64 n) override {
+		const bool written = IO::MemoryOChannel::DoWrite(source, n);
+		if (meter != nullptr) meter->Show("writing", GetDataSize(), 0);
+		return written;
+	}
+
+private:
+	Progress::Meter* meter;
+};
+
+Contents ReadModelFile(const char* path, Progress::Meter* meter = nullptr) {
 	const std::vector<char> bytes = ReadWholeFile(path);
 	Contents c;
 	c.order = DetectOrder(path, bytes);
@@ -91,7 +133,7 @@ Contents ReadModelFile(const char* path) {
 	for (USize k = 0; k < headerBytes / sizeof(Int32); ++k)
 		IVLong(c.order, Kit::Native_Platform_Sign, reinterpret_cast<Int32*>(&c.header) + k);
 	try {
-		IO::MemoryIChannel in(bytes.data(), bytes.size());
+		MeteredInput in(bytes, meter);
 		Attributes::Modifier attrs(c.store);
 		Modeler::FLReadModel(in, c.bodies, c.lights, attrs, c.order, false, 2, 1, 0, 0, false);
 	} catch (const Kit::KitException& e) {
@@ -126,13 +168,14 @@ void PrintBounds(Kit::OChannel& out, const Contents& c) {
 
 // A model of the read bodies (one element each, in model coordinates) with the lights on
 // the first element, over the read store.
-Kit::SharedPtr<Modeler::Model3D> ModelOf(const Contents& c) {
+Kit::SharedPtr<Modeler::Model3D> ModelOf(const Contents& c, Progress::Meter& meter) {
 	Kit::SharedPtr<Modeler::Model3D> model = Modeler::Model3D::New(c.store, Modeler::DiskCachingOff, nullptr);
 	Modeler::Model3DOnlyModifier modifier(model);
 	TRAN identity{};
 	Geometry::TMIdentity(&identity);
 	Kit::SharedPtr<Modeler::BaseElem> lightsHolder;
 	for (UInt32 i = 0; i < std::max<UInt32>(c.bodies.GetSize(), c.lights.GetSize() > 0 ? 1 : 0); ++i) {
+		meter.Show("building", i, c.bodies.GetSize());
 		Kit::SharedPtr<Modeler::BaseElem> base(new Modeler::BaseElem());
 		if (i < c.bodies.GetSize()) base->AddBody(c.bodies[i]->ToBody());
 		if (i == 0) {
@@ -159,15 +202,18 @@ template <typename Run> int Guarded(Run run) {
 
 // The bodies of a model file (already in model coordinates), or with no file the sample
 // building's, each element's bodies placed by the element's transformation.
-Export::Scene SceneOf(const char* input) {
+Export::Scene SceneOf(const char* input, Progress::Meter& meter) {
 	Export::Scene scene;
 	TRAN identity{};
 	Geometry::TMIdentity(&identity);
 	if (input != nullptr) {
-		const Contents c = ReadModelFile(input);
+		const Contents c = ReadModelFile(input, &meter);
 		scene.attributes = c.store;
-		for (const auto& body : c.bodies)
+		scene.placements.reserve(c.bodies.GetSize());
+		for (const auto& body : c.bodies) {
+			meter.Show("building", scene.placements.size(), c.bodies.GetSize());
 			scene.placements.push_back({body->ToBody(), identity});
+		}
 		return scene;
 	}
 	const Sample::Building building = Sample::MakeBuilding(0);
@@ -224,14 +270,16 @@ int List(Kit::OChannel& out, const char* path, const ListOptions& options) {
 
 int Convert(Kit::OChannel& out, const char* input, const char* output) {
 	return Guarded([&] {
-		const Contents c = ReadModelFile(input);
-		IO::MemoryOChannel file;
+		Progress::Meter meter;
+		const Contents c = ReadModelFile(input, &meter);
+		MeteredOutput file(&meter);
 		try {
-			Modeler::FLWriteModel(file, Modeler::Model3DViewer(ModelOf(c)), Attributes::Viewer(c.store));
+			Modeler::FLWriteModel(file, Modeler::Model3DViewer(ModelOf(c, meter)), Attributes::Viewer(c.store));
 		} catch (const Kit::KitException& e) {
 			throw Failure{InvalidFile, std::string(input) + ": cannot be written again: " + e.Describe()};
 		}
 		WriteWholeFile(output, file.GetBytes());
+		meter.Clear();
 		CPrintf(out, "%s: version %d, %s -> %s: version %d, %s, %u bodies\n", input, static_cast<int>(c.header.version),
 		        OrderName(c.order), output, MSIZE_VERSION, OrderName(Kit::Native_Platform_Sign), c.bodies.GetSize());
 		return 0;
@@ -240,32 +288,40 @@ int Convert(Kit::OChannel& out, const char* input, const char* output) {
 
 int Export(Kit::OChannel& out, const char* input, const ExportOptions& options) {
 	return Guarded([&] {
-		const Export::Scene scene = SceneOf(input);
+		Progress::Meter meter;
+		const auto progress = [&meter](const char* what, USize done, USize total) { meter.Show(what, done, total); };
+		const Export::Scene scene = SceneOf(input, meter);
 		static const Export::Format formats[] = {Export::Format::Obj, Export::Format::Gltf, Export::Format::Glb};
 		static const char* names[] = {"OBJ", "glTF", "GLB"};
 		Export::Counts counts;
 		std::vector<Export::File> files;
 		try {
-			files = Export::Make(scene, formats[options.format], options.output, counts);
+			files = Export::Make(scene, formats[options.format], options.output, counts, progress);
 		} catch (const Kit::KitException& e) {
 			throw Failure{InvalidFile, std::string(input != nullptr ? input : "the sample building") +
 			                               ": cannot be exported: " + e.Describe()};
 		}
 		for (const Export::File& file : files)
 			WriteWholeFile(file.path.c_str(), file.bytes);
+		meter.Clear();
 		CPrintf(out, "%s written to %s: %zu bodies (%zu distinct), %zu triangles, %zu materials\n",
 		        names[options.format], options.output, counts.bodies, counts.distinct, counts.triangles,
 		        counts.materials);
+		// What the file itself holds, as an importer reads it without post-processing.
+		CPrintf(out, "stored: %zu meshes of one material, %zu vertices, %zu triangles, %zu materials, %zu textures\n",
+		        counts.storedMeshes, counts.storedVertices, counts.storedTriangles, counts.materials, counts.textures);
 		return 0;
 	});
 }
 
 int Render(Kit::OChannel& out, const char* input, const RenderOptions& options) {
 	return Guarded([&] {
-		const Export::Scene scene = SceneOf(input);
+		Progress::Meter meter;
+		const auto progress = [&meter](const char* what, USize done, USize total) { meter.Show(what, done, total); };
+		const Export::Scene scene = SceneOf(input, meter);
 		std::vector<Export::Triangle> triangles;
 		try {
-			triangles = Export::Triangles(scene);
+			triangles = Export::Triangles(scene, progress);
 		} catch (const Kit::KitException& e) {
 			throw Failure{InvalidFile, std::string(input != nullptr ? input : "the sample building") +
 			                               ": cannot be drawn: " + e.Describe()};
@@ -273,9 +329,11 @@ int Render(Kit::OChannel& out, const char* input, const RenderOptions& options) 
 		static const Render::View views[] = {Render::View::Iso, Render::View::Top, Render::View::Front,
 		                                     Render::View::Side};
 		static const char* names[] = {"iso", "top", "front", "side"};
-		const Render::Picture picture = Render::Draw(triangles, views[options.view], options.width, options.height);
+		const Render::Picture picture =
+		    Render::Draw(triangles, views[options.view], options.width, options.height, progress);
 		if (!Render::WritePng(picture, options.output))
 			throw Failure{FileError, std::string(options.output) + ": cannot write the picture"};
+		meter.Clear();
 		CPrintf(out, "%s view written to %s: %dx%d pixels, %zu triangles, %zu pixels covered\n", names[options.view],
 		        options.output, options.width, options.height, triangles.size(), picture.covered);
 		return 0;

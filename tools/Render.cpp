@@ -57,9 +57,34 @@ Camera CameraFor(View view) {
 	return c;
 }
 
+// The light comes from over the viewer's left shoulder.
+V3 LightFor(const Camera& camera) {
+	return Unit({camera.toward.x * 2 - camera.right.x + camera.up.x * 1.5,
+	             camera.toward.y * 2 - camera.right.y + camera.up.y * 1.5,
+	             camera.toward.z * 2 - camera.right.z + camera.up.z * 1.5});
+}
+
+void Put(const V3& v, double out[3]) {
+	out[0] = v.x;
+	out[1] = v.y;
+	out[2] = v.z;
+}
+
 } // namespace
 
-Picture Draw(const std::vector<Export::Triangle>& triangles, View view, int width, int height) {
+void LightDirection(View view, double light[3]) {
+	Put(LightFor(CameraFor(view)), light);
+}
+
+void Project(const Picture& picture, const double point[3], double& x, double& y) {
+	const Fit& f = picture.fit;
+	const V3 p{point[0], point[1], point[2]};
+	x = f.x0 + (Dot(p, {f.right[0], f.right[1], f.right[2]}) - f.xMin) * f.scale;
+	y = picture.height - (f.y0 + (Dot(p, {f.up[0], f.up[1], f.up[2]}) - f.yMin) * f.scale);
+}
+
+Picture Draw(const std::vector<Export::Triangle>& triangles, View view, int width, int height,
+             const Export::ProgressFunction& progress) {
 	Picture picture;
 	picture.width = width;
 	picture.height = height;
@@ -83,14 +108,21 @@ Picture Draw(const std::vector<Export::Triangle>& triangles, View view, int widt
 	const double scale = std::min((width - 2 * margin) / std::max(xMax - xMin, 1e-9),
 	                              (height - 2 * margin) / std::max(yMax - yMin, 1e-9));
 	const double x0 = (width - scale * (xMax - xMin)) / 2, y0 = (height - scale * (yMax - yMin)) / 2;
+	Put(camera.right, picture.fit.right);
+	Put(camera.up, picture.fit.up);
+	Put(camera.toward, picture.fit.toward);
+	picture.fit.scale = scale;
+	picture.fit.x0 = x0;
+	picture.fit.y0 = y0;
+	picture.fit.xMin = xMin;
+	picture.fit.yMin = yMin;
 
-	// The light comes from over the viewer's left shoulder.
-	const V3 light = Unit({camera.toward.x * 2 - camera.right.x + camera.up.x * 1.5,
-	                       camera.toward.y * 2 - camera.right.y + camera.up.y * 1.5,
-	                       camera.toward.z * 2 - camera.right.z + camera.up.z * 1.5});
+	const V3 light = LightFor(camera);
 	std::vector<double> depth(pixels, -std::numeric_limits<double>::infinity());
 	std::vector<V3> facing(pixels); // the flat normal of the drawn triangle, for the outlines
+	USize drawn = 0;
 	for (const auto& t : triangles) {
+		if (progress && drawn++ % 4096 == 0) progress("drawing", drawn, triangles.size());
 		V3 s[3], n[3], corner[3];
 		for (int c = 0; c < 3; ++c) {
 			corner[c] = {t.p[c][0], t.p[c][1], t.p[c][2]};

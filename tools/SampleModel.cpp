@@ -1,11 +1,15 @@
 #include "SampleModel.h"
 
+#include "Model3D/attributes/records/AttributeRecords.h"
 #include "Model3D/attributes/records/UMAT.h"
 #include "Model3D/bodies/builder/CandidateBody.h"
 #include "Model3D/elements/records/LGHT.h"
+#include "platform/BMMemory.h"
 #include "platform/Geometry.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -28,6 +32,12 @@ public:
 
 	Int32 Vertex(const Point& p) { return static_cast<Int32>(body.StoreVertex(p.x, p.y, p.z)); }
 
+	// A vertex with its texture coordinates (in pictures: 1 is one picture).
+	Int32 Vertex(const Point& p, float u, float v) {
+		body.AddTextureVertexRec(TEVE{u, v});
+		return Vertex(p);
+	}
+
 	void Face(const Modeler::CandidateBody::FaceLoops& loops, const Point& outward, Int16 material, UInt32 status = 0) {
 		body.StoreFace(loops, Vector3dTpl<double>{outward.x, outward.y, outward.z}, material, status);
 	}
@@ -48,16 +58,23 @@ private:
 
 enum Material : Int16 { Concrete = 1, Glass = 2, Steel = 3, Plaster = 4 };
 
+// The brick picture of the plaster: a metre wide and half a metre high.
+constexpr float BrickWidth = 1.0f, BrickHeight = 0.5f;
+
 // A wall along x (length l, thickness t along y, height h) with a window opening from
-// x0 to x1 and from sill to head, running through the whole thickness.
+// x0 to x1 and from sill to head, running through the whole thickness. Its texture
+// coordinates map the wall's faces (x, z) onto the brick picture.
 Kit::ConstSharedPtr<Modeler::Body> MakeWall(double l, double t, double h, double x0, double x1, double sill,
                                             double head) {
 	FaceBuilder f(Modeler::BodyClosed);
 	Int32 c[8], w[8];
+	const auto vertex = [&f](double x, double y, double z) {
+		return f.Vertex({x, y, z}, static_cast<float>(x) / BrickWidth, static_cast<float>(z) / BrickHeight);
+	};
 	for (int i = 0; i < 8; ++i) {
 		const double y = (i & 4) ? t : 0.0;
-		c[i] = f.Vertex({(i & 1) ? l : 0.0, y, (i & 2) ? h : 0.0});
-		w[i] = f.Vertex({(i & 1) ? x1 : x0, y, (i & 2) ? head : sill});
+		c[i] = vertex((i & 1) ? l : 0.0, y, (i & 2) ? h : 0.0);
+		w[i] = vertex((i & 1) ? x1 : x0, y, (i & 2) ? head : sill);
 	}
 	// Corner index bits: 1 = far end in x, 2 = top, 4 = back side.
 	f.Face({{c[0], c[1], c[5], c[4]}}, {0, 0, -1}, Concrete);
@@ -187,6 +204,35 @@ void AddMaterials(Modeler::Attributes::Modifier& attrs) {
 	}
 }
 
+// Gives the plaster a brick picture made in memory (64 x 32 pixels, kept loaded): red
+// bricks in courses of two, offset by half a brick, with light joints.
+void AddBrickTexture(Modeler::Attributes::Modifier& attrs) {
+	constexpr Int16 width = 64, height = 32;
+	RTXT texture{};
+	texture.status = RTXTOwnProportions | RTXTResidentPixels;
+	texture.pixelDepth = 32;
+	texture.xSize = BrickWidth;
+	texture.ySize = BrickHeight;
+	const char16_t name[] = u"Brick";
+	std::copy(std::begin(name), std::end(name), texture.textureName);
+	texture.pixelWidth = width;
+	texture.pixelHeight = height;
+	texture.pixels = BMAllocateHandle(Int64(width) * height * 4);
+	if (texture.pixels == nullptr) return;
+	for (int y = 0; y < height; ++y)
+		for (int x = 0; x < width; ++x) {
+			const int shifted = (y / 16) % 2 == 0 ? x : (x + 16) % width;
+			const bool joint = y % 16 < 2 || shifted % 32 < 2;
+			const UInt8 argb[4] = {0, static_cast<UInt8>(joint ? 0xD8 : 0xA0 + (x * 7 + y * 3) % 24),
+			                       static_cast<UInt8>(joint ? 0xD0 : 0x48), static_cast<UInt8>(joint ? 0xC0 : 0x38)};
+			std::copy(argb, argb + 4, *texture.pixels + static_cast<USize>(y * width + x) * 4);
+		}
+	const TXTA noFile{};
+	const Int32 index = attrs.AddTexture(texture, noFile);
+	BMKillHandle(&texture.pixels);
+	attrs.GetMaterialPtr(Plaster)->textureIdx = index;
+}
+
 LGHT MakeLight(float x, float y, float z, double intensity) {
 	LGHT light;
 	light.type = 1;
@@ -208,6 +254,7 @@ Building MakeBuilding(std::optional<UInt64> seed) {
 	b.attributes = Modeler::Attributes::New();
 	Modeler::Attributes::Modifier attrs(b.attributes);
 	AddMaterials(attrs);
+	AddBrickTexture(attrs);
 
 	const double length = 10.0, depth = 8.0, thickness = 0.3, height = 3.0;
 	const auto longWall = MakeWall(length, thickness, height, 3.5, 6.5, 0.9, 2.2);

@@ -105,9 +105,14 @@ case_ export-file-obj 0 out "OBJ written to $work/file.obj: 13 bodies (13 distin
 case_ export-demo-gltf 0 out "glTF written to $work/demo.gltf" -- "$m3d" export --demo --format gltf -o "$work/demo.gltf"
 case_ export-demo-glb 0 out "GLB written to $work/demo.glb" -- "$m3d" export --demo --format glb -o "$work/demo.glb"
 [ -s "$work/demo.mtl" ] || { echo "FAIL export-mtl: no MTL file next to the OBJ"; failures=$((failures + 1)); }
+# The sample's plaster has a brick picture: a PNG next to the OBJ, named by the MTL file.
+if ! grep -qx 'map_Kd demo_texture1.png' "$work/demo.mtl" ||
+	[ "$(od -An -tx1 -N8 "$work/demo_texture1.png" | tr -d ' \n')" != 89504e470d0a1a0a ]; then
+	echo "FAIL export-texture: no brick picture next to the OBJ"; failures=$((failures + 1))
+fi
 
 # Every format of one model gives the same counts.
-for f in obj gltf glb; do "$m3d" export --demo --format $f -o "$work/c.$f" | sed 's/^.*: //'; done >"$work/counts"
+for f in obj gltf glb; do "$m3d" export --demo --format $f -o "$work/c.$f" | head -1 | sed 's/^.*: //'; done >"$work/counts"
 if [ "$(sort -u "$work/counts" | wc -l)" -ne 1 ]; then
 	echo "FAIL export-counts: the formats disagree"; cat "$work/counts"; failures=$((failures + 1))
 fi
