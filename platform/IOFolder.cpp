@@ -145,6 +145,13 @@ Int32 FileSystem::Delete(const Location& location) const {
 	return ErrorCodeToResult(ec);
 }
 
+Int32 FileSystem::Rename(const Location& from, const Location& to) const {
+	if (from.IsEmpty() || to.IsEmpty()) return ErrBadName;
+	std::error_code ec;
+	fs::rename(from.GetPath(), to.GetPath(), ec);
+	return ErrorCodeToResult(ec);
+}
+
 bool FileSystem::Exists(const Location& location) const {
 	std::error_code ec;
 	return !location.IsEmpty() && fs::exists(fs::symlink_status(location.GetPath(), ec));

@@ -63,6 +63,10 @@ public:
 	// Deletes the file or folder at 'location', a folder with everything in it.
 	// Symbolic links are removed, not followed. ErrNotFound when nothing is there.
 	Int32 Delete(const Location& location) const;
+	// Gives the file at 'from' the location 'to', replacing a file already there in one
+	// step: at every moment 'to' names either the old file or the new one. Both must be
+	// in the same folder (or at least on the same volume).
+	Int32 Rename(const Location& from, const Location& to) const;
 	bool Exists(const Location& location) const;
 	bool IsFolder(const Location& location) const;
 	bool IsFile(const Location& location) const;

@@ -1,6 +1,7 @@
 // Element container cache file: purge and restore keep elements, sharing, GUIDs and
 // index records; damaged files are refused; concurrent accesses restore once.
 #include "Model3D/core/elems/ElemContainer.h"
+#include "Model3D/persistence/cache/detail/CacheFileFaults.h"
 #include "fixtures/ElemFixtures.h"
 #include "fixtures/TempDir.h"
 #include "platform/KitException.h"
@@ -15,6 +16,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using Fixtures::MakeBaseElem;
 using Fixtures::MakeCube;
@@ -56,6 +62,36 @@ protected:
 	std::filesystem::path CacheFile(Int32 index) const {
 		return dir.Path() / ElemContainer::GetCacheFileName(index).ToUtf8();
 	}
+
+	// The elements of a container as they are now: the same objects in the same slots.
+	static std::vector<Kit::ConstSharedPtr<Elem>> Slots(const ElemContainer& from) {
+		std::vector<Kit::ConstSharedPtr<Elem>> slots;
+		for (USize i = 0; i < from.GetElems().GetSize(); ++i)
+			slots.push_back(from.GetElems()[i]);
+		return slots;
+	}
+
+	// The cache file index holds exactly the elements of expected, element by element.
+	bool CacheHolds(Int32 index, const std::vector<Kit::ConstSharedPtr<Elem>>& expected) const {
+		ElemContainer probe;
+		probe.ReadFromFile(folder, index);
+		if (probe.GetElemCount() != expected.size()) return false;
+		for (USize i = 0; i < expected.size(); ++i)
+			if (*probe.GetElems()[i] != *expected[i]) return false;
+		return true;
+	}
+
+	// Nothing but the cache files named: no temporary file left behind.
+	std::size_t FolderEntries() const {
+		return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
+	}
+
+	// A small model (one file a few hundred bytes long, so that every byte of it can be
+	// tried), and a second state of it with one element more.
+	void MakeSmall(ElemContainer& small) {
+		Add(small, MakeElem(MakeBaseElem({MakeCube(1)}), Fixtures::Translation(1, 0, 0)));
+	}
+	void GrowModel(ElemContainer& small) { Add(small, MakeElem(MakeBaseElem({MakeCube(2)}))); }
 };
 
 } // namespace
@@ -218,4 +254,113 @@ TEST_F(ElemContainerFile, ConcurrentAccessesRestoreOnce) {
 			EXPECT_EQ(seen[t].Get(), c.GetElems()[0].Get());
 		}
 	}
+}
+
+TEST_F(ElemContainerFile, PurgeInterruptedAtEveryByteKeepsTheOldCacheAndTheElements) {
+	ElemContainer small;
+	MakeSmall(small);
+	small.PurgeToFile(folder, 9);
+	const std::vector<Kit::ConstSharedPtr<Elem>> before = Slots(small); // restores
+	GrowModel(small);
+	const std::vector<Kit::ConstSharedPtr<Elem>> after = Slots(small);
+	small.WriteToFile(folder, 10);
+	const UInt64 length = std::filesystem::file_size(CacheFile(10));
+
+	for (UInt64 limit = 0; limit <= length; ++limit) {
+		Modeler::CacheFileFaults::FailWritesAfter(limit);
+		bool failed = false;
+		try {
+			small.PurgeToFile(folder, 9);
+		} catch (const Kit::InternalErrorException& e) {
+			failed = true;
+			EXPECT_EQ(std::string(e.GetMessage()).rfind("Model3D::ElemContainer::WriteToFile failed: ", 0), 0u);
+		}
+		Modeler::CacheFileFaults::FailWritesAfter(Modeler::CacheFileFaults::NoLimit);
+		ASSERT_EQ(failed, limit < length) << limit;
+		ASSERT_EQ(FolderEntries(), 2u) << limit;
+		if (failed) {
+			// The elements never left memory and the previous cache still reads back.
+			ASSERT_FALSE(small.IsPurged());
+			ASSERT_EQ(Slots(small), after) << limit;
+			ASSERT_TRUE(CacheHolds(9, before)) << limit;
+		} else {
+			ASSERT_TRUE(small.IsPurged());
+			ASSERT_TRUE(CacheHolds(9, after));
+		}
+	}
+}
+
+TEST_F(ElemContainerFile, PurgeOnAFullDiskFailsAndKeepsTheModelAndTheOldCache) {
+	c.PurgeToFile(folder, 11);
+	const std::vector<Kit::ConstSharedPtr<Elem>> before = Slots(c);
+	GrowModel(c);
+	const std::vector<Kit::ConstSharedPtr<Elem>> after = Slots(c);
+	c.WriteToFile(folder, 12);
+	const rlim_t length = static_cast<rlim_t>(std::filesystem::file_size(CacheFile(12)));
+	std::filesystem::remove(CacheFile(12));
+
+	// The file size limit stands for the full disk; it is set in a child process of its
+	// own, which reports by its exit code: 0 when every check held.
+	const pid_t child = ::fork();
+	ASSERT_NE(child, -1);
+	if (child == 0) {
+		std::signal(SIGXFSZ, SIG_IGN);
+		const rlimit limit{length - 1, length - 1};
+		if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(10);
+		try {
+			c.PurgeToFile(folder, 11);
+			::_exit(11);
+		} catch (const Kit::InternalErrorException&) {
+		}
+		if (c.IsPurged() || Slots(c) != after) ::_exit(12);
+		if (!CacheHolds(11, before)) ::_exit(13);
+		if (FolderEntries() != 1) ::_exit(14);
+		::_exit(0);
+	}
+	int status = 0;
+	ASSERT_EQ(::waitpid(child, &status, 0), child);
+	ASSERT_TRUE(WIFEXITED(status)) << status;
+	EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(ElemContainerFile, EveryCutAndEveryFlippedByteIsRefusedAndNothingRestored) {
+	ElemContainer small;
+	MakeSmall(small);
+	small.WriteToFile(folder, 13);
+	const std::filesystem::path file = CacheFile(13);
+	std::vector<char> image(std::filesystem::file_size(file));
+	std::ifstream(file, std::ios::binary).read(image.data(), static_cast<std::streamsize>(image.size()));
+	auto refusedWith = [&](const std::vector<char>& bytes, const char* cause) {
+		std::ofstream(file, std::ios::binary | std::ios::trunc)
+		    .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+		ElemContainer probe;
+		try {
+			probe.ReadFromFile(folder, 13);
+		} catch (const Kit::InternalErrorException& e) {
+			const std::string message = e.GetMessage();
+			return probe.GetElemCount() == 0 && message.find(file.string() + ": " + cause) != std::string::npos;
+		}
+		return false;
+	};
+
+	for (USize length = 0; length < image.size(); ++length) {
+		const std::vector<char> cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
+		ASSERT_TRUE(refusedWith(cut, length < 8 ? "file too short" : "checksum mismatch")) << length;
+	}
+	for (USize at = 0; at < image.size(); ++at) {
+		std::vector<char> flipped = image;
+		flipped[at] = static_cast<char>(flipped[at] ^ (1 << (at % 8)));
+		ASSERT_TRUE(refusedWith(flipped, "checksum mismatch")) << at;
+	}
+	std::vector<char> longer = image;
+	longer.push_back(0);
+	EXPECT_TRUE(refusedWith(longer, "checksum mismatch"));
+
+	// A purged container whose cache file was altered stays purged.
+	small.PurgeToFile(folder, 13);
+	std::vector<char> flipped = image;
+	flipped[4] ^= 1;
+	EXPECT_TRUE(refusedWith(flipped, "checksum mismatch"));
+	EXPECT_THROW(small.GetElems(), Kit::InternalErrorException);
+	EXPECT_TRUE(small.IsPurged());
 }

@@ -1,13 +1,17 @@
 // Quick streams of elements: sharing through the tables, round trips, and refusal of
 // damaged or forged streams.
 #include "Model3D/elements/elem/Elem.h"
+#include "Model3D/elements/elem/detail/BoundsStatistics.h"
 #include "fixtures/ElemFixtures.h"
 #include "platform/KitException.h"
 #include "platform/MemoryChannel.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <random>
+#include <thread>
 #include <vector>
 
 using Fixtures::MakeBaseElem;
@@ -267,4 +271,66 @@ TEST(ElemStream, FailingOutputThrows) {
 	RefusingChannel out2;
 	Kit::SharedPtr<BaseElem> empty(new BaseElem());
 	EXPECT_THROW(empty->QuickWrite(out2), Kit::InternalErrorException);
+}
+
+// The fault: every Elem record recomputed its bounds when read, transforming every vertex
+// of the body in every body slot of its base element, also when the record only named a
+// base element read before by its index. A small stream of placements of one base element
+// with many slots over one large body cost placements × slots × vertices.
+TEST(ElemStream, WorkAmplificationOfPlacementsNamingOneLargeBaseElement) {
+	constexpr UInt32 VertexCount = 3000, SlotCount = 400, PlacementCount = 300;
+	Fixtures::BodyData data;
+	std::mt19937 random(11);
+	std::uniform_real_distribution<double> coordinate(-5.0, 5.0);
+	for (UInt32 i = 0; i < VertexCount; ++i)
+		data.AddVertex(coordinate(random), coordinate(random), coordinate(random));
+	data.ComputeBounds();
+	const Kit::SharedPtr<Body> large = Fixtures::MakeBody(data);
+	const Kit::SharedPtr<BaseElem> base = MakeBaseElem({MakeCube(2)});
+	for (UInt32 i = 0; i < SlotCount; ++i)
+		base->AddBody(large);
+	base->AddHotspot(Fixtures::MakeHotspot(9, 9, 9));
+
+	std::vector<Kit::SharedPtr<Elem>> placed;
+	IO::MemoryOChannel out;
+	Modeler::BodyWriteTable bodies;
+	Modeler::BaseElemWriteTable baseElems;
+	for (UInt32 i = 0; i < PlacementCount; ++i) {
+		placed.push_back(MakeElem(base, Fixtures::ScaleAndMove(1.01 + i * 0.01, i, 0.5 * i, 0)));
+		placed.back()->QuickWrite(out, bodies, baseElems);
+	}
+
+	// Reading transforms nothing: the bounds wait for their first query.
+	const UInt64 visitsBefore = Modeler::BoundsStatistics::GetTransformedVertexCount();
+	IO::MemoryIChannel in(out.GetBuffer(), out.GetDataSize());
+	Modeler::BodyReadTable readBodies;
+	Modeler::BaseElemReadTable readBases;
+	std::vector<Kit::SharedPtr<Elem>> read;
+	for (UInt32 i = 0; i < PlacementCount; ++i) {
+		read.emplace_back(new Elem(Modeler::VOCA(), false, false, nullptr));
+		read.back()->QuickRead(in, readBodies, readBases);
+		ASSERT_TRUE(read.back()->GetBoundsCalculated());
+		ASSERT_EQ(read.back()->GetSizeofElem(), placed[i]->GetSizeofElem());
+	}
+	EXPECT_EQ(Modeler::BoundsStatistics::GetTransformedVertexCount(), visitsBefore);
+
+	// Threads asking at once get the bounds computed once per placement, each distinct
+	// body transformed once, and equal to those computed when the elements were made.
+	std::vector<std::thread> threads;
+	std::atomic<int> mismatches{0};
+	for (int t = 0; t < 4; ++t) {
+		threads.emplace_back([&] {
+			for (UInt32 i = 0; i < PlacementCount; ++i) {
+				const Elem& e = *read[i];
+				if (!(e.GetBounds() == placed[i]->GetBounds())) ++mismatches;
+				for (UInt32 slot : {0u, 1u, SlotCount})
+					if (!(e.GetBodyBounds(slot) == placed[i]->GetBodyBounds(slot))) ++mismatches;
+			}
+		});
+	}
+	for (std::thread& thread : threads)
+		thread.join();
+	EXPECT_EQ(mismatches.load(), 0);
+	EXPECT_EQ(Modeler::BoundsStatistics::GetTransformedVertexCount() - visitsBefore,
+	          UInt64(PlacementCount) * (VertexCount + 8));
 }

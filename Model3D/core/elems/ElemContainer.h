@@ -79,18 +79,25 @@ public:
 
 	// Cache file "ModelElems-<index>" in folder: the element count, per slot the
 	// element's index in the file's element table followed by its record the first time
-	// (elements, base elements and bodies that are shared are written once), then the
-	// index records. The container is not changed. Failures throw
-	// Kit::InternalErrorException.
+	// (elements, base elements and bodies that are shared are written once), the index
+	// records, and the CRC-32C of all that. The file is written under a temporary name
+	// and replaces the previous cache file only when it is complete, so
+	// a failure or a crash on the way leaves the previous file intact. The container is
+	// not changed. Failures remove the temporary file and throw
+	// Kit::InternalErrorException ("Model3D::ElemContainer::WriteToFile failed: <file>:
+	// <cause>").
 	void WriteToFile(const IO::Location& folder, Int32 index) const;
-	// Reads a cache file back: elements, GUID map and index records. A missing,
-	// truncated or damaged file is logged and throws Kit::InternalErrorException whose
+	// Reads a cache file back: elements, GUID map and index records. A file whose
+	// checksum does not match is refused before anything is read into the container. A
+	// missing, cut or damaged file is logged and throws Kit::InternalErrorException whose
 	// message names the file and the cause ("Model3D::ElemContainer::ReadFromFile failed:
-	// <file>: <cause>"), with the underlying exception as its cause; the elements read
+	// <file>: <cause>", e.g. "checksum mismatch", "file too short"), with the underlying
+	// exception as its cause; after a failure past the checksum, the elements read
 	// completely up to then stay in the list.
 	void ReadFromFile(const IO::Location& folder, Int32 index);
 	// Writes the cache file and frees the elements; the next access restores them. Does
-	// nothing when already purged.
+	// nothing when already purged. When the write fails, the elements stay in memory and
+	// the write's exception goes to the caller.
 	void PurgeToFile(const IO::Location& folder, Int32 index);
 	// Name of the cache file of the model with that global index.
 	static IO::Name GetCacheFileName(Int32 index);
@@ -114,6 +121,8 @@ private:
 	void Restore();
 	// ReadFromFile without the log line.
 	void ReadCacheFile(const IO::Location& where);
+	// The element section of the cache file.
+	void WriteElems(Kit::OChannel& ch) const;
 	void CalculateAbsoluteBodyIndices() const;
 	UInt32 BodyCountOf(UInt32 elemIdx) const;
 

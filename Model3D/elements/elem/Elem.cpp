@@ -1,6 +1,9 @@
 #include "Model3D/elements/elem/Elem.h"
 
+#include "Model3D/elements/elem/detail/BoundsStatistics.h"
 #include "Model3D/elements/elem/detail/ElemAlloc.h"
+#include "platform/KitFastLock.h"
+#include "platform/KitHashTable.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +13,13 @@ namespace Modeler {
 namespace {
 
 std::atomic<UInt32> generationCounter{0};
+std::atomic<UInt64> transformedVertexCount{0};
+
+// Serializes the first queries of elements whose bounds are pending.
+Kit::FastLock& PendingBoundsLock() {
+	static Kit::FastLock lock;
+	return lock;
+}
 
 void Widen(F_Box3D& box, const F_Box3D& other) {
 	box.xMin = std::min(box.xMin, other.xMin);
@@ -21,6 +31,10 @@ void Widen(F_Box3D& box, const F_Box3D& other) {
 }
 
 } // namespace
+
+UInt64 BoundsStatistics::GetTransformedVertexCount() {
+	return transformedVertexCount.load(std::memory_order_relaxed);
+}
 
 UInt32 Elem::NewGenId() {
 	return generationCounter.fetch_add(1, std::memory_order_relaxed) + 1;
@@ -56,8 +70,11 @@ Elem& Elem::operator=(const Elem& src) {
 		genId = src.genId;
 		trafo = src.trafo;
 		baseElem = src.baseElem;
+		// The copies change the base element; the bounds copied are those of the source's.
+		src.EnsureBounds();
 		bodyBounds = src.bodyBounds;
 		bounds = src.bounds;
+		boundsPending.store(false, std::memory_order_release);
 	}
 	return *this;
 }
@@ -101,6 +118,8 @@ void Elem::EmptyCopy(const Elem& src) {
 }
 
 void Elem::SetTrafo(const TRAN& t) {
+	// The bounds stay those of the transformation held before.
+	EnsureBounds();
 	trafo = t;
 	Geometry::TMFillStatus(&trafo);
 	if ((trafo.status & Geometry::TR_MIRROR) != 0)
@@ -119,11 +138,46 @@ void Elem::ClearConvexPolygonCache() const {
 
 const F_Box3D& Elem::GetBodyBounds(UInt32 i) const {
 	if (IsIdentityTrafo(trafo)) return baseElem->GetConstBody(i)->GetLocalBounds();
+	EnsureBounds();
 	return bodyBounds[i];
 }
 
 void Elem::CalculateBounds() {
 	flags |= ElemBoundsCalculated;
+	ComputeBounds();
+	boundsPending.store(false, std::memory_order_release);
+}
+
+void Elem::ComputePendingBounds() const {
+	Kit::FastLockGuard guard(PendingBoundsLock());
+	if (!boundsPending.load(std::memory_order_relaxed)) return;
+	ComputeBounds();
+	boundsPending.store(false, std::memory_order_release);
+}
+
+namespace {
+
+// The transformed boxes of the bodies of a base element, one per slot. A body that
+// stands in several slots is transformed once.
+void TransformBodyBoxes(const BaseElem& base, const TRAN& trafo, Kit::Array<F_Box3D>& boxes) {
+	const UInt32 bodyCount = base.GetBodyCount();
+	boxes.SetSize(bodyCount);
+	Kit::HashTable<const Body*, UInt32> firstSlot;
+	for (UInt32 i = 0; i < bodyCount; ++i) {
+		const Body* body = base.GetConstBody(i).Get();
+		if (const UInt32* first = firstSlot.GetPtr(body)) {
+			boxes[i] = boxes[*first];
+			continue;
+		}
+		body->GetBounds(&trafo, boxes[i]);
+		transformedVertexCount.fetch_add(body->GetVertexCount(), std::memory_order_relaxed);
+		if (bodyCount > 1) firstSlot.Add(body, i);
+	}
+}
+
+} // namespace
+
+void Elem::ComputeBounds() const {
 	bounds = F_Box3D::Empty();
 	if (baseElem == nullptr) {
 		bodyBounds.Clear();
@@ -135,12 +189,11 @@ void Elem::CalculateBounds() {
 	if (identity)
 		bodyBounds.Clear();
 	else
-		bodyBounds.SetSize(bodyCount);
+		TransformBodyBoxes(*baseElem, trafo, bodyBounds);
 
 	bool started = false;
 	for (UInt32 i = 0; i < bodyCount; ++i) {
-		if (!identity) baseElem->GetConstBody(i)->GetBounds(&trafo, bodyBounds[i]);
-		const F_Box3D& box = GetBodyBounds(i);
+		const F_Box3D& box = identity ? baseElem->GetConstBody(i)->GetLocalBounds() : bodyBounds[i];
 		if (box.IsEmpty()) continue;
 		if (started) {
 			Widen(bounds, box);
@@ -153,7 +206,7 @@ void Elem::CalculateBounds() {
 	const UInt32 hotspotCount = baseElem->GetHotspotCount();
 	for (UInt32 i = 0; i < hotspotCount; ++i) {
 		double x = 0.0, y = 0.0, z = 0.0;
-		GetHotspotCoords(i, &x, &y, &z);
+		baseElem->GetHotspotCoords(i, &trafo, &x, &y, &z);
 		const float fx = static_cast<float>(x);
 		const float fy = static_cast<float>(y);
 		const float fz = static_cast<float>(z);
@@ -176,6 +229,12 @@ bool Elem::operator==(const Elem& other) const {
 }
 
 UInt64 Elem::GetSizeofElem() const {
+	// Pending bounds are counted as they will be: one box per body unless the
+	// transformation is the identity.
+	if (boundsPending.load(std::memory_order_acquire)) {
+		const bool boxes = baseElem != nullptr && !IsIdentityTrafo(trafo);
+		return sizeof(Elem) + (boxes ? UInt64(24) * baseElem->GetBodyCount() : 0);
+	}
 	return sizeof(Elem) + UInt64(24) * bodyBounds.size();
 }
 

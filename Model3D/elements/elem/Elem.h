@@ -19,6 +19,8 @@
 #include "platform/KitShared.h"
 #include "platform/KitTypes.h"
 
+#include <atomic>
+
 namespace Modeler {
 
 class M3D_EXPORT Elem : public Kit::SharedObject {
@@ -58,7 +60,10 @@ public:
 	const TRAN& GetConstTrafo() const { return trafo; }
 	const VOCA& GetElemId() const { return elemId; }
 	UInt32 GetGenId() const { return genId; }
-	const F_Box3D& GetBounds() const { return bounds; }
+	const F_Box3D& GetBounds() const {
+		EnsureBounds();
+		return bounds;
+	}
 	UInt16 GetFlags() const { return flags; }
 
 	bool IsInvalid() const { return (flags & ElemValid) == 0; }
@@ -71,8 +76,15 @@ public:
 	void SetDeleted();
 	void UpdateGenId() { genId = NewGenId(); }
 
-	void SetBaseElem(const Kit::SharedPtr<BaseElem>& base) { baseElem = base; }
-	Kit::SharedPtr<BaseElem> GetBaseElem() { return baseElem; }
+	// Both keep the bounds computed for the base element held before.
+	void SetBaseElem(const Kit::SharedPtr<BaseElem>& base) {
+		EnsureBounds();
+		baseElem = base;
+	}
+	Kit::SharedPtr<BaseElem> GetBaseElem() {
+		EnsureBounds();
+		return baseElem;
+	}
 	const BaseElem* GetConstBaseElem() const { return baseElem.Get(); }
 
 	// Forwarders to the base element, which must exist.
@@ -106,7 +118,9 @@ public:
 	void QuickWrite(Kit::OChannel& ch, BodyWriteTable& bodyTable, BaseElemWriteTable& baseElemTable) const;
 	// The same with tables of its own: sharing is kept inside this one element.
 	void QuickWrite(Kit::OChannel& ch) const;
-	// Reads a QuickWrite record and recomputes the bounds. A short or forged stream (an
+	// Reads a QuickWrite record; the bounds are recomputed when they are first asked for
+	// (GetBounds, GetBodyBounds), so that reading costs no more than the record's bytes
+	// however many placements name one large base element. A short or forged stream (an
 	// index that is neither an object read before nor the next new one, a count the
 	// stream cannot hold) throws Kit::InternalErrorException.
 	void QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable);
@@ -116,13 +130,24 @@ public:
 	static UInt32 NewGenId();
 
 private:
+	// The bounds of a read element are computed on the first query, once, also when
+	// several threads ask at the same time.
+	void EnsureBounds() const {
+		if (boundsPending.load(std::memory_order_acquire)) ComputePendingBounds();
+	}
+	void ComputePendingBounds() const;
+	void ComputeBounds() const;
+
 	UInt16 flags = 0;
+	// True while bodyBounds and bounds still have to be computed from the base element
+	// and the transformation (flags then already tell that they are calculated).
+	mutable std::atomic<bool> boundsPending{false};
 	VOCA elemId;
 	UInt32 genId = 0;
 	TRAN trafo{};
 	Kit::SharedPtr<BaseElem> baseElem;
-	Kit::Array<F_Box3D> bodyBounds;
-	F_Box3D bounds = F_Box3D::Empty();
+	mutable Kit::Array<F_Box3D> bodyBounds;
+	mutable F_Box3D bounds = F_Box3D::Empty();
 };
 
 } // namespace Modeler

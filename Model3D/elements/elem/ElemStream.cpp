@@ -76,7 +76,10 @@ void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTa
 		baseElemTable.Push(base.Get());
 	}
 
-	CalculateBounds();
+	flags |= ElemBoundsCalculated;
+	bodyBounds.Clear();
+	bounds = F_Box3D::Empty();
+	boundsPending.store(true, std::memory_order_release);
 	QuickStream::CheckInput(ch);
 }
 

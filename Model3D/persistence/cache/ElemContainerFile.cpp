@@ -1,15 +1,22 @@
 // The element container's cache file: writing, reading, purging and restoring.
 #include "Model3D/core/elems/ElemContainer.h"
 
+#include "Model3D/persistence/cache/detail/CacheFileFaults.h"
+#include "platform/Crc32c.h"
 #include "platform/FileChannel.h"
 #include "platform/IOErrors.h"
 #include "platform/IOFile.h"
+#include "platform/IOFolder.h"
 #include "platform/KitException.h"
 #include "platform/KitFrame.h"
 #include "platform/KitLogger.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace Modeler {
 
@@ -21,10 +28,6 @@ constexpr UInt64 PreallocatedBytesPerElem = 240;
 const Kit::ClassInfo& PagedArrayClassInfo() {
 	static const Kit::ClassInfo info("PagedArray", "{5B0E6C1A-2F47-4D3B-A9E8-71C4D2F0B36E}", Kit::ClassVersion(1, 0));
 	return info;
-}
-
-[[noreturn]] void ThrowWriteFailed(UInt32 line) {
-	throw Kit::InternalErrorException("Model3D::ElemContainer::WriteToFile failed", "Model3D/ElemContainer", line);
 }
 
 // A damaged file: refused the way a failed channel is.
@@ -94,38 +97,156 @@ IO::Name ElemContainer::GetCacheFileName(Int32 index) {
 	return IO::Name(name);
 }
 
+namespace {
+
+std::atomic<UInt64> writeLimit{CacheFileFaults::NoLimit};
+
+[[noreturn]] void ThrowWriteFailed(const IO::Location& where, const std::string& why, UInt32 line) {
+	const std::string message = "Model3D::ElemContainer::WriteToFile failed: " + where.ToUtf8() + ": " + why;
+	throw Kit::InternalErrorException(message.c_str(), "Model3D/ElemContainer", line);
+}
+
+std::string IOFailure(const char* what, Int32 result) {
+	return std::string(what) + ": " + IO::GetErrorText(result);
+}
+
+// The output of a cache file: buffered writes to the file, keeping the CRC-32C of every
+// byte handed to the channel.
+class CacheFileOChannel : public Kit::OChannel {
+public:
+	explicit CacheFileOChannel(IO::File& file) : file(file), buffer(IO::DefaultFileChannelBufferSize) {}
+	CacheFileOChannel(const CacheFileOChannel&) = delete;
+	CacheFileOChannel& operator=(const CacheFileOChannel&) = delete;
+	~CacheFileOChannel() override = default;
+
+	void Flush() override {
+		if (GetOutputStatus() == 0 && !WriteBuffer()) SetOutputStatus(Kit::ChannelWriteError);
+	}
+	UInt32 GetChecksum() const { return Kit::Crc32c(buffer.data(), used, flushedCrc); }
+	UInt64 GetLength() const { return written + used; }
+
+protected:
+	bool DoWrite(const void* source, UInt64 n) override {
+		const char* in = static_cast<const char*>(source);
+		while (n > 0) {
+			if (used == buffer.size() && !WriteBuffer()) return false;
+			const USize count = static_cast<USize>(std::min<UInt64>(n, buffer.size() - used));
+			std::memcpy(buffer.data() + used, in, count);
+			used += count;
+			in += count;
+			n -= count;
+		}
+		return true;
+	}
+
+private:
+	bool WriteBuffer() {
+		if (used == 0) return true;
+		flushedCrc = Kit::Crc32c(buffer.data(), used, flushedCrc);
+		const UInt64 limit = writeLimit.load(std::memory_order_relaxed);
+		const UInt64 allowed = limit > written ? std::min<UInt64>(used, limit - written) : 0;
+		const bool refused = allowed < used;
+		used = 0; // a failed block is dropped, never written twice
+		if (file.WriteBin(buffer.data(), allowed) != IO::NoIOError) return false;
+		written += allowed;
+		return !refused;
+	}
+
+	IO::File& file;
+	std::vector<char> buffer;
+	USize used = 0;
+	UInt64 written = 0;
+	UInt32 flushedCrc = 0;
+};
+
+// Deletes the half-written file of a failed write.
+class TempFileRemover {
+public:
+	explicit TempFileRemover(const IO::Location& where) : where(where) {}
+	TempFileRemover(const TempFileRemover&) = delete;
+	TempFileRemover& operator=(const TempFileRemover&) = delete;
+	~TempFileRemover() {
+		if (!kept) IO::fileSystem.Delete(where);
+	}
+	void Keep() { kept = true; }
+
+private:
+	const IO::Location& where;
+	bool kept = false;
+};
+
+} // namespace
+
+void CacheFileFaults::FailWritesAfter(UInt64 bytes) {
+	writeLimit.store(bytes, std::memory_order_relaxed);
+}
+
 void ElemContainer::WriteToFile(const IO::Location& folder, Int32 index) const {
 	// While purged, the elements live only in the cache file, which may be the very file
 	// about to be written: bring them back first so that no element is lost.
 	EnsureRestored();
-	const UInt32 n = static_cast<UInt32>(elems.GetSize());
-	IO::File file(folder.Appended(GetCacheFileName(index)));
-	if (file.Open(IO::File::WriteMode, IO::File::CreateIfMissing) != 0) ThrowWriteFailed(__LINE__);
-	if (file.SetDataLength(PreallocatedBytesPerElem * n) != 0 || file.Seek(0) != 0) ThrowWriteFailed(__LINE__);
-
+	const IO::Location target = folder.Appended(GetCacheFileName(index));
+	// The file is written under a name of its own and takes the cache file's name only
+	// once it is complete: a crash or a full disk on the way leaves the previous cache
+	// file as it was.
+	const IO::Location temporary = folder.Appended(IO::Name(GetCacheFileName(index).ToUtf8() + ".new"));
+	TempFileRemover remover(temporary);
 	{
-		IO::FileOChannel ch(file);
-		Kit::HashTable<const Elem*, Int32> elemTable;
-		BodyWriteTable bodyTable;
-		BaseElemWriteTable baseElemTable;
-		ch.Write(n);
-		for (UInt32 i = 0; i < n; ++i) {
-			const Elem* elem = elems[i].Get();
-			if (elem == nullptr) ThrowWriteFailed(__LINE__);
-			if (const Int32* known = elemTable.GetPtr(elem)) {
-				ch.Write(*known);
-				continue;
-			}
-			const Int32 elemIndex = static_cast<Int32>(elemTable.GetSize());
-			ch.Write(elemIndex);
-			elem->QuickWrite(ch, bodyTable, baseElemTable);
-			elemTable.Add(elem, elemIndex);
+		IO::File file(temporary);
+		if (const Int32 result = file.Open(IO::File::WriteEmptyMode, IO::File::CreateIfMissing); result != 0)
+			ThrowWriteFailed(temporary, IOFailure("cannot create", result), __LINE__);
+		const UInt32 n = static_cast<UInt32>(elems.GetSize());
+		if (const Int32 result = file.SetDataLength(PreallocatedBytesPerElem * n); result != 0)
+			ThrowWriteFailed(temporary, IOFailure("cannot allocate", result), __LINE__);
+
+		CacheFileOChannel ch(file);
+		try {
+			WriteElems(ch);
+			WriteIndices(ch, elemIndices);
+			ch.Write(ch.GetChecksum());
+			ch.Flush();
+		} catch (const Kit::OutOfMemoryException&) {
+			throw;
+		} catch (const Kit::KitException& e) {
+			// A refused write surfaces as the channel's status, reported below.
+			if (ch.GetOutputStatus() == 0)
+				ThrowWriteFailed(target, e.HasMessage() ? e.GetMessage() : e.GetName(), __LINE__);
 		}
-		WriteIndices(ch, elemIndices);
-		ch.Flush();
-		if (ch.GetOutputStatus() != 0) ThrowWriteFailed(__LINE__);
+		if (ch.GetOutputStatus() != 0) ThrowWriteFailed(temporary, "cannot write", __LINE__);
+		// The pre-allocated tail goes: the file ends with its checksum.
+		if (const Int32 result = file.SetDataLength(ch.GetLength()); result != 0)
+			ThrowWriteFailed(temporary, IOFailure("cannot set the length", result), __LINE__);
+		// Handed to the operating system, not forced onto the disk: the file serves only
+		// this process, and after a crash of the process or the system nobody reads it.
+		if (const Int32 result = file.Flush(); result != 0)
+			ThrowWriteFailed(temporary, IOFailure("cannot flush", result), __LINE__);
+		if (const Int32 result = file.Close(); result != 0)
+			ThrowWriteFailed(temporary, IOFailure("cannot close", result), __LINE__);
 	}
-	if (file.Close() != 0) ThrowWriteFailed(__LINE__);
+	if (const Int32 result = IO::fileSystem.Rename(temporary, target); result != 0)
+		ThrowWriteFailed(target, IOFailure("cannot replace", result), __LINE__);
+	remover.Keep();
+}
+
+void ElemContainer::WriteElems(Kit::OChannel& ch) const {
+	const UInt32 n = static_cast<UInt32>(elems.GetSize());
+	Kit::HashTable<const Elem*, Int32> elemTable;
+	elemTable.Reserve(n);
+	BodyWriteTable bodyTable;
+	BaseElemWriteTable baseElemTable;
+	ch.Write(n);
+	for (UInt32 i = 0; i < n; ++i) {
+		const Elem* elem = elems[i].Get();
+		if (elem == nullptr) throw Kit::InternalErrorException("empty element slot");
+		if (const Int32* known = elemTable.GetPtr(elem)) {
+			ch.Write(*known);
+			continue;
+		}
+		const Int32 elemIndex = static_cast<Int32>(elemTable.GetSize());
+		ch.Write(elemIndex);
+		elem->QuickWrite(ch, bodyTable, baseElemTable);
+		elemTable.Add(elem, elemIndex);
+	}
 }
 
 namespace {
@@ -144,6 +265,38 @@ void LogReadFailure(const IO::Location& where) {
 	throw Kit::InternalErrorException(message.c_str(), "Model3D/ElemContainer", line, cause);
 }
 
+// Checks the CRC-32C that ends the file against the bytes before it and returns their
+// count; the file position is left at 0.
+UInt64 CheckChecksum(IO::File& file, const IO::Location& where) {
+	UInt64 length = 0;
+	if (const Int32 result = file.GetDataLength(length); result != 0)
+		ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
+	constexpr UInt64 ChecksumBytes = sizeof(UInt32);
+	// At least the element count and the checksum.
+	if (length < sizeof(UInt32) + ChecksumBytes) ThrowReadFailed(where, "file too short", __LINE__);
+	const UInt64 contentLength = length - ChecksumBytes;
+
+	std::vector<char> block(IO::DefaultFileChannelBufferSize);
+	UInt32 crc = 0;
+	for (UInt64 done = 0; done < contentLength;) {
+		const UInt64 want = std::min<UInt64>(block.size(), contentLength - done);
+		UInt64 got = 0;
+		if (const Int32 result = file.ReadBin(block.data(), want, got); result != 0)
+			ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
+		if (got != want) ThrowReadFailed(where, "file too short", __LINE__);
+		crc = Kit::Crc32c(block.data(), static_cast<USize>(got), crc);
+		done += got;
+	}
+	UInt32 stored = 0;
+	UInt64 got = 0;
+	if (file.ReadBin(&stored, sizeof stored, got) != 0 || got != sizeof stored)
+		ThrowReadFailed(where, "file too short", __LINE__);
+	if (stored != crc) ThrowReadFailed(where, "checksum mismatch", __LINE__);
+	if (const Int32 result = file.Seek(0); result != 0)
+		ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
+	return contentLength;
+}
+
 } // namespace
 
 void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
@@ -160,6 +313,8 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 	IO::File file(where);
 	if (const Int32 result = file.Open(IO::File::ReadMode); result != 0)
 		ThrowReadFailed(where, std::string("cannot open: ") + IO::GetErrorText(result), __LINE__);
+	// Nothing is restored from a file that is not exactly as it was written.
+	const UInt64 contentLength = CheckChecksum(file, where);
 
 	IO::FileIChannel ch(file);
 	UInt32 n = 0;
@@ -169,8 +324,10 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 		// Every slot takes at least its 4-byte index.
 		if (ch.GetInputStatus() != 0 || UInt64(n) * 4 > ch.GetAvailable()) ThrowBadFile("bad element count", __LINE__);
 		elems.SetSize(n);
+		elemGuidIndexMap.Reserve(n);
 
 		Kit::Array<const Elem*> elemTable;
+		elemTable.reserve(n);
 		BodyReadTable bodyTable;
 		BaseElemReadTable baseElemTable;
 		for (; filled < n; ++filled) {
@@ -191,7 +348,7 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 		}
 
 		ReadIndices(ch, elemIndices);
-		if (ch.GetInputStatus() != 0) ThrowBadFile("truncated file", __LINE__);
+		if (ch.GetInputStatus() != 0 || ch.GetPosition() > contentLength) ThrowBadFile("truncated file", __LINE__);
 	} catch (const Kit::KitException& e) {
 		// Keep the elements read completely, but no empty slots.
 		if (filled < n) elems.SetSize(filled);
@@ -208,9 +365,10 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 void ElemContainer::PurgeToFile(const IO::Location& folder, Int32 index) {
 	Kit::FastLockGuard guard(lock);
 	if (purged.load(std::memory_order_relaxed)) return;
+	// A failed write throws before anything is let go: the elements stay in memory.
+	WriteToFile(folder, index);
 	cacheFileIndex = index;
 	cacheLocation = folder;
-	WriteToFile(folder, index);
 	purgedElemCount = static_cast<UInt32>(elems.GetSize());
 	elems.Clear();
 	elemIndices.Clear();

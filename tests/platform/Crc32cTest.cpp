@@ -1,0 +1,40 @@
+#include "platform/Crc32c.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+// The definition, one bit at a time.
+UInt32 BitwiseCrc32c(const unsigned char* p, USize n) {
+	UInt32 crc = ~UInt32(0);
+	for (USize i = 0; i < n; ++i) {
+		crc ^= p[i];
+		for (int bit = 0; bit < 8; ++bit)
+			crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0x82F63B78u : 0u);
+	}
+	return ~crc;
+}
+
+} // namespace
+
+TEST(Crc32c, MatchesTheCheckValueAndTheBitwiseDefinitionInAnyPieces) {
+	EXPECT_EQ(Kit::Crc32c("123456789", 9), 0xE3069283u);
+	EXPECT_EQ(Kit::Crc32c(nullptr, 0), 0u);
+
+	std::mt19937 random(7);
+	std::vector<unsigned char> bytes(300);
+	for (unsigned char& b : bytes)
+		b = static_cast<unsigned char>(random());
+	// Every start (alignment) and length, against the definition; every split point of
+	// one range continues to the same value.
+	for (USize start = 0; start < 9; ++start)
+		for (USize n = 0; start + n <= bytes.size(); n += 1 + n / 8)
+			ASSERT_EQ(Kit::Crc32c(bytes.data() + start, n), BitwiseCrc32c(bytes.data() + start, n))
+			    << start << " " << n;
+	const UInt32 whole = Kit::Crc32c(bytes.data(), bytes.size());
+	for (USize split = 0; split <= bytes.size(); ++split)
+		ASSERT_EQ(Kit::Crc32c(bytes.data() + split, bytes.size() - split, Kit::Crc32c(bytes.data(), split)), whole);
+}
