@@ -108,7 +108,8 @@ public:
 	void QuickWrite(Kit::OChannel& ch) const;
 	// Reads a QuickWrite record and recomputes the bounds. A short or forged stream (an
 	// index that is neither an object read before nor the next new one, a count the
-	// stream cannot hold) throws Kit::InternalErrorException.
+	// stream cannot hold) throws Kit::InternalErrorException; the element and the tables
+	// are then left as they were.
 	void QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable);
 	void QuickRead(Kit::IChannel& ch);
 
