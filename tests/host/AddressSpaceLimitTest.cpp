@@ -31,7 +31,7 @@ namespace {
 
 constexpr UInt64 Headroom = UInt64(512) << 20;
 
-UInt64 AddressSpaceInUse() {
+[[maybe_unused]] UInt64 AddressSpaceInUse() {
 	std::ifstream statm("/proc/self/statm");
 	UInt64 pages = 0;
 	statm >> pages;
@@ -39,7 +39,7 @@ UInt64 AddressSpaceInUse() {
 }
 
 // In the child: 0 when every forged stream was handled cleanly.
-int ReadForgedStreams() {
+[[maybe_unused]] int ReadForgedStreams() {
 	int faults = 0;
 	for (const Fixtures::ReaderCase& c : Fixtures::ReaderCases()) {
 		for (USize at = 0; at + 4 <= c.stream.size(); ++at) {
