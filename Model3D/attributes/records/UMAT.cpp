@@ -141,7 +141,10 @@ int UMAT::Read(Kit::IChannel& channel, int version) {
 	int result = UMATReadWriteFailed;
 	try {
 		params.Clear();
-		result = ReadFields(channel, version);
+		// Read into a fresh material, so that a failure leaves the fixed fields as they were.
+		UMAT read;
+		result = read.ReadFields(channel, version);
+		if (result == 0) *this = read;
 	} catch (...) {
 		ReportException("UMAT::Read");
 		result = UMATReadWriteFailed;

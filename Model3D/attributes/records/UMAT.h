@@ -74,8 +74,8 @@ public:
 	// byte-order protocol for the file's platform. Returns 0, the channel's input status,
 	// a memory, Parx conversion or checksum code of an old parameter block,
 	// UMATReadWriteFailed for a block longer than the remaining input or a failure
-	// inside. The list is cleared first and left empty on failure; the other fields may
-	// then be partly overwritten. Never throws.
+	// inside. The list is cleared first and left empty on failure; the other fields are
+	// then left as they were. Never throws.
 	int Read(Kit::IChannel& channel, int version);
 
 	// Field-by-field equality of the fixed fields, and the lists by their own equality.

@@ -9,9 +9,12 @@ BaseElem::BaseElem(const BaseElem& src)
 
 BaseElem& BaseElem::operator=(const BaseElem& src) {
 	if (this != &src) {
-		bodies = src.bodies;
-		hotspots = src.hotspots;
-		lights = src.lights;
+		Kit::Array<Kit::ConstSharedPtr<Body>> bodyCopies = src.bodies;
+		Kit::Array<HOTS> hotspotCopies = src.hotspots;
+		Kit::Array<LGHT> lightCopies = src.lights;
+		bodies = std::move(bodyCopies);
+		hotspots = std::move(hotspotCopies);
+		lights = std::move(lightCopies);
 	}
 	return *this;
 }
@@ -19,12 +22,15 @@ BaseElem& BaseElem::operator=(const BaseElem& src) {
 BaseElem::~BaseElem() = default;
 
 void BaseElem::DeepCopy(const BaseElem& src) {
+	// Everything is copied before anything is replaced, so a failure leaves this as it was.
 	Kit::Array<Kit::ConstSharedPtr<Body>> copies(src.bodies.size());
 	for (USize i = 0; i < src.bodies.size(); ++i)
 		copies[i] = NewElemObject<Body>(*src.bodies[i]);
+	Kit::Array<HOTS> hotspotCopies = src.hotspots;
+	Kit::Array<LGHT> lightCopies = src.lights;
 	bodies = std::move(copies);
-	hotspots = src.hotspots;
-	lights = src.lights;
+	hotspots = std::move(hotspotCopies);
+	lights = std::move(lightCopies);
 }
 
 void BaseElem::DeepCopyAttributes(const BaseElem& src) {

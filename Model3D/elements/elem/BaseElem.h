@@ -75,11 +75,14 @@ public:
 	void QuickWrite(Kit::OChannel& ch) const;
 	// Reads a QuickWrite record. A short or forged stream (an index that is neither a
 	// body read before nor the next new one, a count the stream cannot hold) throws
-	// Kit::InternalErrorException; what was read so far stays.
+	// Kit::InternalErrorException. On failure the base element and the table are left as
+	// they were.
 	void QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable);
 	void QuickRead(Kit::IChannel& ch);
 
 private:
+	void QuickReadParts(Kit::IChannel& ch, BodyReadTable& bodyTable);
+
 	Kit::Array<Kit::ConstSharedPtr<Body>> bodies;
 	Kit::Array<HOTS> hotspots;
 	Kit::Array<LGHT> lights;

@@ -36,32 +36,40 @@ void BaseElem::QuickWrite(Kit::OChannel& ch) const {
 }
 
 void BaseElem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable) {
+	// Read into a fresh record, taken over only when it is complete; the bodies a failed
+	// read added to the table go with it.
+	const USize knownBodies = bodyTable.size();
+	BaseElem read;
+	try {
+		read.QuickReadParts(ch, bodyTable);
+	} catch (...) {
+		bodyTable.resize(knownBodies);
+		throw;
+	}
+	bodies.swap(read.bodies);
+	hotspots.swap(read.hotspots);
+	lights.swap(read.lights);
+}
+
+void BaseElem::QuickReadParts(Kit::IChannel& ch, BodyReadTable& bodyTable) {
 	UInt32 bodyCount = 0;
 	ch.Read(bodyCount);
 	QuickStream::CheckInput(ch);
 	// Every body takes at least its 4-byte index.
 	QuickStream::CheckCount(ch, bodyCount, sizeof(Int32), "BaseElem::QuickRead: body count exceeds the stream",
 	                        __LINE__);
-	bodies.clear();
-	bodies.resize(bodyCount);
-	UInt32 filled = 0;
-	try {
-		for (; filled < bodyCount; ++filled) {
-			Int32 index = 0;
-			if (!QuickStream::ReadSharedIndex(ch, bodyTable.size(), index, "BaseElem::QuickRead: bad body index",
-			                                  __LINE__)) {
-				bodies[filled] = bodyTable[static_cast<USize>(index)];
-				continue;
-			}
-			Kit::SharedPtr<Body> body(NewElemObject<Body>(Body::NormalBody));
-			body->QuickRead(ch);
-			bodies[filled] = body;
-			bodyTable.Push(body.Get());
+	bodies.reserve(bodyCount);
+	for (UInt32 i = 0; i < bodyCount; ++i) {
+		Int32 index = 0;
+		if (!QuickStream::ReadSharedIndex(ch, bodyTable.size(), index, "BaseElem::QuickRead: bad body index",
+		                                  __LINE__)) {
+			bodies.Push(bodyTable[static_cast<USize>(index)]);
+			continue;
 		}
-	} catch (...) {
-		// Keep the bodies read so far (the table refers to them) but no empty slots.
-		bodies.resize(filled);
-		throw;
+		Kit::SharedPtr<Body> body(NewElemObject<Body>(Body::NormalBody));
+		body->QuickRead(ch);
+		bodies.Push(body);
+		bodyTable.Push(body.Get());
 	}
 
 	UInt32 hotspotCount = 0;
@@ -69,7 +77,6 @@ void BaseElem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable) {
 	QuickStream::CheckInput(ch);
 	QuickStream::CheckCount(ch, hotspotCount, sizeof(HOTS), "BaseElem::QuickRead: hotspot count exceeds the stream",
 	                        __LINE__);
-	hotspots.clear();
 	hotspots.resize(hotspotCount);
 	if (hotspotCount > 0) ch.ReadBin(hotspots.data(), UInt64(sizeof(HOTS)) * hotspotCount);
 	QuickStream::CheckInput(ch);
@@ -80,7 +87,6 @@ void BaseElem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable) {
 	// Every light takes at least its fixed raw record.
 	QuickStream::CheckCount(ch, lightCount, sizeof(LGHTRecord), "BaseElem::QuickRead: light count exceeds the stream",
 	                        __LINE__);
-	lights.clear();
 	lights.resize(lightCount);
 	for (LGHT& light : lights)
 		light.QuickRead(ch);

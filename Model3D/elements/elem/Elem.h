@@ -122,7 +122,8 @@ public:
 	// (GetBounds, GetBodyBounds), so that reading costs no more than the record's bytes
 	// however many placements name one large base element. A short or forged stream (an
 	// index that is neither an object read before nor the next new one, a count the
-	// stream cannot hold) throws Kit::InternalErrorException.
+	// stream cannot hold) throws Kit::InternalErrorException; the element and the tables
+	// are then left as they were.
 	void QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable);
 	void QuickRead(Kit::IChannel& ch);
 

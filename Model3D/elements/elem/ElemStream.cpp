@@ -4,6 +4,8 @@
 #include "Model3D/elements/elem/detail/ElemAlloc.h"
 #include "Model3D/elements/elem/detail/QuickStreamCheck.h"
 
+#include <new>
+
 namespace Modeler {
 
 namespace {
@@ -56,31 +58,38 @@ void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTa
 	ch.Read(index);
 	QuickStream::CheckInput(ch);
 
+	// −1 stands for no base element; anything else must name a base element read before
+	// or the next new one. The element takes what was read only when all of it was.
+	Kit::SharedPtr<BaseElem> newBase;
+	if (index != -1) {
+		if (index < -1 || UInt64(index) > baseElemTable.size())
+			QuickStream::Forged("Elem::QuickRead: bad base element index", __LINE__);
+		if (UInt64(index) < baseElemTable.size()) {
+			newBase = baseElemTable[static_cast<USize>(index)];
+		} else {
+			const USize knownBodies = bodyTable.size();
+			newBase = NewElemObject<BaseElem>();
+			newBase->QuickRead(ch, bodyTable);
+			try {
+				baseElemTable.Push(newBase.Get());
+			} catch (const std::bad_alloc&) {
+				bodyTable.resize(knownBodies);
+				throw Kit::OutOfMemoryException();
+			}
+		}
+	}
+
 	flags = newFlags;
 	elemId = newId;
 	genId = newGenId;
 	trafo = newTrafo;
+	baseElem = newBase;
 
-	// −1 stands for no base element; anything else must name a base element read before
-	// or the next new one.
-	if (index == -1) {
-		baseElem.Clear();
-	} else if (index < -1 || UInt64(index) > baseElemTable.size()) {
-		QuickStream::Forged("Elem::QuickRead: bad base element index", __LINE__);
-	} else if (UInt64(index) < baseElemTable.size()) {
-		baseElem = baseElemTable[static_cast<USize>(index)];
-	} else {
-		Kit::SharedPtr<BaseElem> base(NewElemObject<BaseElem>());
-		baseElem = base;
-		base->QuickRead(ch, bodyTable);
-		baseElemTable.Push(base.Get());
-	}
-
+	// The bounds are computed on the first query, not for every element read.
 	flags |= ElemBoundsCalculated;
 	bodyBounds.Clear();
 	bounds = F_Box3D::Empty();
 	boundsPending.store(true, std::memory_order_release);
-	QuickStream::CheckInput(ch);
 }
 
 void Elem::QuickRead(Kit::IChannel& ch) {

@@ -5,6 +5,8 @@
 #include "platform/KitException.h"
 #include "platform/KitLogger.h"
 
+#include <new>
+
 namespace Modeler {
 
 namespace {
@@ -46,35 +48,51 @@ UInt32 MainContainerBase::SearchUserDataKey(UInt32 key) const {
 
 Kit::Object* MainContainerBase::GetUserData(UInt32 key) const {
 	const UInt32 index = SearchUserDataKey(key);
-	return index == NotFound ? nullptr : userData[index].second;
+	return index == NotFound ? nullptr : userData[index].second.get();
 }
 
 void MainContainerBase::SetUserData(UInt32 key, Kit::Object* obj) const {
+	std::unique_ptr<Kit::Object> owned(obj);
 	const UInt32 index = SearchUserDataKey(key);
 	if (index == NotFound) {
-		userData.Push({key, obj});
+		try {
+			userData.Push({key, std::move(owned)});
+		} catch (const std::bad_alloc&) {
+			throw Kit::OutOfMemoryException();
+		}
 		return;
 	}
-	if (userData[index].second != obj) {
-		delete userData[index].second;
-		userData[index].second = obj;
+	if (userData[index].second.get() == obj) {
+		(void)owned.release(); // already ours
+		return;
 	}
+	userData[index].second = std::move(owned);
 }
 
 void MainContainerBase::ClearUserProperties() const {
-	for (auto& [key, obj] : userData)
-		delete obj;
-	userData.Clear();
+	// Emptied before the objects die, so that no destructor sees a half-cleared table.
+	UserDataTable old;
+	old.swap(userData);
 }
 
 void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source) {
 	if (target == nullptr || target.Get() == &source) return;
-	target->userTag = source.userTag;
-	target->ClearUserProperties();
-	for (const auto& [key, obj] : source.userData) {
-		Kit::Object* copy = obj != nullptr ? obj->Clone() : nullptr;
-		target->userData.Push({key, copy});
+	MainContainerBase::UserDataTable copies;
+	try {
+		copies.reserve(source.userData.GetSize());
+		for (const auto& [key, obj] : source.userData) {
+			std::unique_ptr<Kit::Object> copy(obj != nullptr ? obj->Clone() : nullptr);
+			if (obj != nullptr && copy == nullptr) throw std::bad_alloc();
+			copies.Push({key, std::move(copy)});
+		}
+	} catch (const Kit::OutOfMemoryException&) {
+		throw;
+	} catch (const std::bad_alloc&) {
+		throw Kit::OutOfMemoryException();
 	}
+	target->userTag = source.userTag;
+	// The target's old objects die with 'copies' after the swap.
+	copies.swap(target->userData);
 }
 
 } // namespace Modeler

@@ -9,6 +9,7 @@
 #include "platform/KitArray.h"
 #include "platform/KitShared.h"
 
+#include <memory>
 #include <utility>
 
 namespace Modeler {
@@ -36,8 +37,9 @@ public:
 	// Index of the pair with the key, or 0xFFFFFFFF.
 	UInt32 SearchUserDataKey(UInt32 key) const;
 	Kit::Object* GetUserData(UInt32 key) const;
-	// Stores obj under key; the container owns it. Another object already stored under
-	// the key is deleted; storing the same object again does nothing.
+	// Stores obj under key; the container owns it from the call on, also when the call
+	// throws (then obj is deleted and the table is unchanged). Another object already
+	// stored under the key is deleted; storing the same object again does nothing.
 	void SetUserData(UInt32 key, Kit::Object* obj) const;
 	// Deletes every user-data object.
 	void ClearUserProperties() const;
@@ -58,11 +60,14 @@ private:
 	DiskCachingMethod diskCachingMethod;
 	UInt32 userTag = 0;
 	IO::Location swapFolder;
-	mutable Kit::Array<std::pair<UInt32, Kit::Object*>> userData;
+	using UserDataTable = Kit::Array<std::pair<UInt32, std::unique_ptr<Kit::Object>>>;
+	mutable UserDataTable userData;
 };
 
 // Copies the user tag and clones of the user data of 'source' into 'target' (nothing
 // when both are the same object). The caching mode and swap folder are not copied.
+// When a clone or the table fails, 'target' is left as it was and the failure is
+// thrown (Kit::OutOfMemoryException for a failed allocation).
 M3D_EXPORT void DeepCopyMainContainerBase(Kit::SharedPtr<MainContainerBase> target, const MainContainerBase& source);
 
 } // namespace Modeler
