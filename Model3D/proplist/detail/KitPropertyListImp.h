@@ -37,6 +37,14 @@ inline char* AllocateBlock(UInt64 size) {
 	return block;
 }
 
+// A block whose contents the caller fills; throws when it cannot be had.
+inline char* AllocateUnfilledBlock(UInt64 size) {
+	if (size == 0 || size > PropertyListTypes::MaxBlockLength) OutOfMemory(__FILE__, __LINE__);
+	char* block = static_cast<char*>(std::malloc(static_cast<USize>(size)));
+	if (block == nullptr) OutOfMemory(__FILE__, __LINE__);
+	return block;
+}
+
 inline void FreeBlock(char*& block) {
 	std::free(block);
 	block = nullptr;
@@ -108,7 +116,7 @@ template <typename UserData> PropertyList<UserData>& PropertyList<UserData>::ope
 	if (this == &source) return *this;
 
 	// Everything that can fail happens before the first change.
-	PagedArray<Entry> newEntries;
+	Array<Entry> newEntries;
 	try {
 		newEntries = source.entries;
 	} catch (const std::bad_alloc&) {
@@ -165,8 +173,8 @@ template <typename UserData> PropertyList<UserData>::~PropertyList() {
 }
 
 template <typename UserData> void PropertyList<UserData>::Clear() {
-	entries.Clear();
-	nameIndex.Clear();
+	entries = Array<Entry>();
+	nameIndex = OpenHashTable<UInt32, UInt32>();
 	PropListDetail::FreeBlock(names);
 	PropListDetail::FreeBlock(data);
 	namesCapacity = namesLength = 0;
@@ -594,23 +602,15 @@ template <typename UserData> void PropertyList<UserData>::MoveNamesBlock(UInt32 
 // ---- entry slots and the name index ---------------------------------------------------
 
 template <typename UserData> void PropertyList<UserData>::InsertSlots(UInt32 at, UInt32 n) {
-	const USize count = entries.GetSize();
 	try {
-		entries.SetSize(count + n);
+		entries.insert(entries.begin() + at, n, Entry{});
 	} catch (const std::bad_alloc&) {
 		PropListDetail::OutOfMemory(__FILE__, __LINE__);
 	}
-	for (USize k = count; k > at; --k)
-		entries[k - 1 + n] = entries[k - 1];
-	for (USize k = at; k < USize(at) + n; ++k)
-		entries[k] = Entry{};
 }
 
 template <typename UserData> void PropertyList<UserData>::RemoveSlots(UInt32 first, UInt32 n) {
-	const USize count = entries.GetSize();
-	for (USize k = USize(first) + n; k < count; ++k)
-		entries[k - n] = entries[k];
-	entries.SetSize(count - n);
+	entries.erase(entries.begin() + first, entries.begin() + first + n);
 }
 
 // Entries from 'first' on have moved by 'shift' positions (their offsets and names are
