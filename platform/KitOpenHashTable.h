@@ -90,8 +90,25 @@ public:
 
 	// Adds the key; returns false (and changes nothing) when it is already present.
 	bool Add(const Key& key, const Value& value) {
-		if (Find(key) != NotFound) return false;
-		Insert(key, value);
+		if (!HasRoom(used + 1)) Rehash(CapacityFor(size + 1));
+		// One probe: the key is absent when an empty slot comes first; it then goes to the
+		// first deleted slot passed, or to the empty one.
+		USize free = NotFound;
+		USize at = Home(key);
+		for (;; at = Next(at)) {
+			const Slot& slot = slots[at];
+			if (slot.state == SlotState::Empty) break;
+			if (slot.state == SlotState::Full) {
+				if (slot.item.first == key) return false;
+			} else if (free == NotFound) {
+				free = at;
+			}
+		}
+		if (free == NotFound) {
+			free = at;
+			++used;
+		}
+		Fill(free, key, value);
 		return true;
 	}
 	// Adds or replaces.
@@ -184,13 +201,16 @@ private:
 		USize at = Home(key);
 		while (slots[at].state == SlotState::Full)
 			at = Next(at);
+		if (slots[at].state == SlotState::Empty) ++used;
+		Fill(at, key, value);
+		return at;
+	}
+	void Fill(USize at, const Key& key, const Value& value) {
 		Slot& slot = slots[at];
-		if (slot.state == SlotState::Empty) ++used;
 		slot.item.first = key;
 		slot.item.second = value;
 		slot.state = SlotState::Full;
 		++size;
-		return at;
 	}
 
 	// Moves the items into a new slot array of the given power-of-two size; deletion

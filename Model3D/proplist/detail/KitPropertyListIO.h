@@ -53,18 +53,20 @@ private:
 	bool swap;
 };
 
-class TableReader {
+template <bool Swap> class TableReader {
 public:
-	TableReader(const char* p, bool swap) : p(p), swap(swap) {}
+	explicit TableReader(const char* p) : p(p) {}
 	template <typename T> T Get() {
 		const auto value = LoadUnaligned<T>(p);
 		p += sizeof value;
-		return swap ? ByteSwap(value) : value;
+		if constexpr (Swap)
+			return ByteSwap(value);
+		else
+			return value;
 	}
 
 private:
 	const char* p;
-	bool swap;
 };
 
 // Reverses the byte order of each element of elementSize bytes.
@@ -314,23 +316,28 @@ void PropertyList<UserData>::ReadEntryTable(IChannel& channel, UInt32 count, con
 		const UInt32 n = std::min(count - first, TableChunkEntries);
 		channel.ReadBin(table, n * EntryStreamBytes);
 		CheckInput(channel);
-		TableReader reader(table, swap);
-		for (UInt32 k = 0; k < n; ++k) {
-			Entry e;
-			const Int16 storageType = reader.Get<Int16>();
-			const Int16 arrayType = reader.Get<Int16>();
-			e.fix = reader.Get<UInt8>() != 0;
-			e.dim1 = reader.Get<UInt32>();
-			e.dim2 = reader.Get<UInt32>();
-			e.intValue = reader.Get<Int32>();
-			e.nameOffset = reader.Get<UInt32>();
-			e.dataOffset = reader.Get<UInt32>();
-			e.dataLen = reader.Get<UInt32>();
-			AcceptEntry(e, storageType, arrayType);
-			e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
-			SetUnusedDimsToOne(e);
-			entries.Push(e);
-		}
+		const auto parse = [&](auto reader) {
+			for (UInt32 k = 0; k < n; ++k) {
+				Entry e;
+				const auto storageType = reader.template Get<Int16>();
+				const auto arrayType = reader.template Get<Int16>();
+				e.fix = reader.template Get<UInt8>() != 0;
+				e.dim1 = reader.template Get<UInt32>();
+				e.dim2 = reader.template Get<UInt32>();
+				e.intValue = reader.template Get<Int32>();
+				e.nameOffset = reader.template Get<UInt32>();
+				e.dataOffset = reader.template Get<UInt32>();
+				e.dataLen = reader.template Get<UInt32>();
+				AcceptEntry(e, storageType, arrayType);
+				e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
+				SetUnusedDimsToOne(e);
+				entries.Push(e);
+			}
+		};
+		if (swap)
+			parse(TableReader<true>(table));
+		else
+			parse(TableReader<false>(table));
 	}
 }
 
@@ -390,17 +397,17 @@ template <typename UserData> void PropertyList<UserData>::ReadEntryValues(IChann
 	});
 	// Int and Num values are stored without their padding, strings with it.
 	const auto storedBytes = [](const Entry& e) -> UInt64 {
-		if (e.storageType == String) return e.dataLen / 2 * 2;
-		const USize elementSize = StreamElementSize(e.storageType);
+		if (e.storageType == String) return e.dataLen & ~UInt32(1);
+		const int sizeShift = e.storageType == Int ? 2 : 3; // Int32 or double
 		const UInt64 elements = UInt64(e.dim1) * e.dim2;
-		if (elements > e.dataLen / elementSize) Fail(__FILE__, __LINE__);
-		return elements * elementSize;
+		if (elements > (e.dataLen >> sizeShift)) Fail(__FILE__, __LINE__);
+		return elements << sizeShift;
 	};
 	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.dataLen == 0) continue;
 		const UInt64 bytes = storedBytes(e);
-		std::memset(data + e.dataOffset + bytes, 0, static_cast<USize>(e.dataLen - bytes));
+		if (bytes != e.dataLen) std::memset(data + e.dataOffset + bytes, 0, static_cast<USize>(e.dataLen - bytes));
 		run.Add(e.dataOffset, bytes);
 	}
 	run.Flush();
@@ -419,9 +426,11 @@ template <typename UserData> void PropertyList<UserData>::CheckIntegrity() const
 		const Entry& e = entries[i];
 		if (e.nameOffset != nameOffset || e.dataOffset != dataOffset || nameOffset >= namesLength)
 			Fail(__FILE__, __LINE__);
-		const void* end = std::memchr(names + nameOffset, 0, namesLength - nameOffset);
-		if (end == nullptr) Fail(__FILE__, __LINE__);
-		const UInt64 nameLength = static_cast<const char*>(end) - (names + nameOffset);
+		UInt64 nameEnd = nameOffset; // names are short: a plain walk beats a library call
+		while (nameEnd < namesLength && names[nameEnd] != 0)
+			++nameEnd;
+		if (nameEnd == namesLength) Fail(__FILE__, __LINE__);
+		const UInt64 nameLength = nameEnd - nameOffset;
 		UInt64 extent = 0;
 		if (e.storageType == String) {
 			const UInt64 elements = e.arrayType == Scalar ? 1 : UInt64(e.dim1) * e.dim2;

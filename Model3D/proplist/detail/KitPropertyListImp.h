@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Model3D/proplist/KitPropertyList.h"
+#include "Model3D/proplist/detail/NameHash.h"
 #include "platform/KitException.h"
 #include "platform/KitText.h"
 
@@ -87,6 +88,18 @@ inline Int32 LoadInt32(const char* p) {
 	Int32 v;
 	std::memcpy(&v, p, sizeof v);
 	return v;
+}
+
+// Byte length of the first 'count' (at least one) zero-terminated UTF-16 strings of a
+// value of 'length' bytes; throws when they do not all end inside it.
+inline UInt64 StringsExtentOf(const char* value, UInt64 length, UInt64 count) {
+	const UInt64 units = length / sizeof(UniChar);
+	for (UInt64 k = 0; k < units; ++k) {
+		UniChar c;
+		std::memcpy(&c, value + k * sizeof(UniChar), sizeof c);
+		if (c == 0 && --count == 0) return (k + 1) * sizeof(UniChar);
+	}
+	Fail(__FILE__, __LINE__);
 }
 
 // The value truncated toward zero and wrapped to 32 bits; NaN gives 0 and values beyond
@@ -411,10 +424,7 @@ UInt32 PropertyList<UserData>::FindStringElement(const Entry& e, UInt64 k, UInt3
 }
 
 template <typename UserData> UInt64 PropertyList<UserData>::StringsExtent(const Entry& e, UInt64 count) const {
-	if (count == 0) return 0;
-	UInt32 lastLen = 0;
-	const UInt32 last = FindStringElement(e, count - 1, &lastLen);
-	return UInt64(last) + lastLen - e.dataOffset;
+	return count == 0 ? 0 : PropListDetail::StringsExtentOf(data + e.dataOffset, e.dataLen, count);
 }
 
 template <typename UserData> Int32 PropertyList<UserData>::GetIntArrayVal(UInt32 i, UInt32 row, UInt32 col) const {
@@ -663,8 +673,8 @@ template <typename UserData> void PropertyList<UserData>::RebuildNameIndex() {
 	nameIndex.Clear();
 	try {
 		nameIndex.Reserve(entries.GetSize());
-		for (USize i = 0; i < entries.GetSize(); ++i)
-			nameIndex.Add(CalcStrHashValue(names + entries[i].nameOffset), static_cast<UInt32>(i));
+		for (UInt32 i = 0; i < GetEntryNum(); ++i)
+			nameIndex.Add(PropListDetail::HashName(names + entries[i].nameOffset, EntryNameLength(i)), i);
 	} catch (...) {
 	}
 }
