@@ -1,9 +1,9 @@
 // Kit::PropertyList: an ordered list of named, typed values (integers, numbers and
 // UTF-16 strings; scalars, one- and two-dimensional arrays), built for compact storage
-// and fast serialisation. All names live in one character block and all values in one
-// data block; an entry holds only offsets into them. Names are found through a hash
-// table from the name hash to the entry index, with a linear search as fallback for
-// names whose hash is taken by another entry.
+// and fast serialisation. All names live in one character block, all values in one
+// data block, and the entries, which hold only offsets into them, in one array. Names
+// are found through a flat hash table from the name hash to the entry index, with a
+// linear search as fallback for names whose hash is taken by another entry.
 //
 // The member definitions are in KitPropertyListImp.h and KitPropertyListIO.h; the
 // instantiations the module uses are compiled once (see PropertyList.h).
@@ -12,11 +12,11 @@
 #include "Model3D/core/frame/ModuleExport.h"
 
 #include "Model3D/proplist/PropListBase.h"
+#include "platform/KitArray.h"
 #include "platform/KitAutoArrayPtr.h"
 #include "platform/KitChannel.h"
 #include "platform/KitFrame.h"
-#include "platform/KitHashTable.h"
-#include "platform/KitPagedArray.h"
+#include "platform/KitOpenHashTable.h"
 #include "platform/KitTypes.h"
 
 namespace Kit {
@@ -290,15 +290,19 @@ private:
 	};
 	static StreamCounts ReadStreamCounts(IChannel& channel);
 	void TakeBlocks(const StreamCounts& counts, SpareBlocks& spare);
-	void ReadEntryTable(IChannel& channel, const ClassVersion& userDataVersion);
-	void ReadEntriesWithUserData(IChannel& channel, const ClassVersion& userDataVersion);
+	void ReadEntryTable(IChannel& channel, UInt32 count, const ClassVersion& userDataVersion);
+	void ReadEntriesWithUserData(IChannel& channel, UInt32 count, const ClassVersion& userDataVersion);
 	void AcceptEntry(Entry& e, Int16 storageType, Int16 arrayType) const;
 	static void SetUnusedDimsToOne(Entry& e);
 	void ReadEntryValues(IChannel& channel);
 	void CheckIntegrity() const;
 
-	PagedArray<Entry> entries;
-	HashTable<UInt32, UInt32> nameIndex;
+	void WriteEntryTable(OChannel& channel) const;
+	void WriteEntriesWithUserData(OChannel& channel, const ClassVersion& userDataVersion) const;
+	void WriteEntryValues(OChannel& channel) const;
+
+	Array<Entry> entries;
+	OpenHashTable<UInt32, UInt32> nameIndex;
 	char* names = nullptr;
 	UInt32 namesCapacity = 0;
 	UInt32 namesLength = 0;

@@ -1,5 +1,6 @@
 #include "Model3D/proplist/PropListBase.h"
 
+#include "Model3D/proplist/detail/NameHash.h"
 #include "platform/KitException.h"
 #include "platform/KitText.h"
 
@@ -9,16 +10,7 @@
 namespace Kit {
 
 UInt32 CalcStrHashValue(const char* name) {
-	if (name == nullptr) return 0;
-	const USize n = std::strlen(name);
-	const USize step = n < 16 ? 1 : n / 8;
-	UInt32 hash = 0;
-	for (USize pos = 0; pos < n; pos += step) {
-		UInt8 c = static_cast<UInt8>(name[pos]);
-		if (c >= 'A' && c <= 'Z') c = static_cast<UInt8>(c - 'A' + 'a');
-		hash = c + hash * 65599u;
-	}
-	return hash;
+	return name == nullptr ? 0 : PropListDetail::HashName(name, std::strlen(name));
 }
 
 Int32 CalcLongCheckSum(const void* bytes, UInt64 length) {

@@ -23,6 +23,8 @@ namespace PropListDetail {
 
 // Smallest number of stream bytes per entry (the user data may add more).
 constexpr UInt64 EntryStreamBytes = 2 + 2 + 1 + 6 * 4;
+// Entries formatted or parsed per block of the entry table.
+constexpr UInt32 TableChunkEntries = 128;
 
 inline void CheckOutput(const OChannel& channel) {
 	if (channel.GetOutputStatus() != 0) Fail(__FILE__, __LINE__);
@@ -51,29 +53,58 @@ private:
 	bool swap;
 };
 
-class TableReader {
+template <bool Swap> class TableReader {
 public:
-	TableReader(const char* p, bool swap) : p(p), swap(swap) {}
+	explicit TableReader(const char* p) : p(p) {}
 	template <typename T> T Get() {
 		const auto value = LoadUnaligned<T>(p);
 		p += sizeof value;
-		return swap ? ByteSwap(value) : value;
+		if constexpr (Swap)
+			return ByteSwap(value);
+		else
+			return value;
 	}
 
 private:
 	const char* p;
-	bool swap;
 };
 
-// Reads 'count' values of elementSize bytes in the channel's byte order.
-inline void ReadValues(IChannel& channel, char* values, UInt64 count, USize elementSize) {
-	const UInt64 total = count * elementSize;
-	channel.ReadBin(values, total);
-	if (channel.NeedsSwap() && elementSize > 1) {
-		for (UInt64 k = 0; k < total; k += elementSize)
-			std::reverse(values + k, values + k + elementSize);
-	}
+// Reverses the byte order of each element of elementSize bytes.
+inline void SwapElements(char* values, UInt64 bytes, USize elementSize) {
+	if (elementSize < 2) return;
+	for (UInt64 k = 0; k + elementSize <= bytes; k += elementSize)
+		std::reverse(values + k, values + k + elementSize);
 }
+
+// The size of one element of a value as it is streamed.
+inline USize StreamElementSize(Int16 storageType) {
+	return storageType == PropertyListTypes::Int   ? sizeof(Int32)
+	       : storageType == PropertyListTypes::Num ? sizeof(double)
+	                                               : sizeof(UniChar);
+}
+
+// Collects pieces of a block that follow each other into one transfer: 'put' is called
+// once per run of adjacent pieces.
+template <typename Put> class RunCollector {
+public:
+	explicit RunCollector(Put put) : put(put) {}
+	void Add(UInt64 start, UInt64 length) {
+		if (start != end) {
+			Flush();
+			begin = start;
+		}
+		end = start + length;
+	}
+	void Flush() {
+		if (end > begin) put(begin, end - begin);
+		begin = end;
+	}
+
+private:
+	Put put;
+	UInt64 begin = 0;
+	UInt64 end = 0;
+};
 
 } // namespace PropListDetail
 
@@ -85,20 +116,31 @@ template <typename UserData> void PropertyList<UserData>::Write(OChannel& channe
 	userDataVersion.Write(channel);
 	CheckOutput(channel);
 
-	const UInt32 count = GetEntryNum();
-	channel.Write(count);
+	channel.Write(GetEntryNum());
 	channel.Write(namesLength);
 	channel.Write(dataLength);
 	CheckOutput(channel);
-	if constexpr (StreamsNothing<UserData>) {
-		std::vector<char> table;
-		try {
-			table.resize(static_cast<USize>(count * EntryStreamBytes));
-		} catch (const std::bad_alloc&) {
-			OutOfMemory(__FILE__, __LINE__);
-		}
-		TableWriter writer(table.data(), channel.NeedsSwap());
-		for (UInt32 i = 0; i < count; ++i) {
+	if constexpr (StreamsNothing<UserData>)
+		WriteEntryTable(channel);
+	else
+		WriteEntriesWithUserData(channel, userDataVersion);
+	if (namesLength != 0) channel.WriteBin(names, namesLength);
+	CheckOutput(channel);
+	WriteEntryValues(channel);
+	frame.Close();
+	CheckOutput(channel);
+}
+
+// The entry table, formatted in blocks, for user data that streams nothing.
+template <typename UserData> void PropertyList<UserData>::WriteEntryTable(OChannel& channel) const {
+	using namespace PropListDetail;
+	char table[TableChunkEntries * EntryStreamBytes];
+	const bool swap = channel.NeedsSwap();
+	const UInt32 count = GetEntryNum();
+	for (UInt32 first = 0; first < count; first += TableChunkEntries) {
+		const UInt32 n = std::min(count - first, TableChunkEntries);
+		TableWriter writer(table, swap);
+		for (UInt32 i = first; i < first + n; ++i) {
 			const Entry& e = entries[i];
 			writer.Put<Int16>(e.storageType);
 			writer.Put<Int16>(e.arrayType);
@@ -110,51 +152,60 @@ template <typename UserData> void PropertyList<UserData>::Write(OChannel& channe
 			writer.Put<UInt32>(e.dataOffset);
 			writer.Put<UInt32>(e.dataLen);
 		}
-		if (!table.empty()) channel.WriteBin(table.data(), table.size());
+		channel.WriteBin(table, n * EntryStreamBytes);
 		CheckOutput(channel);
-	} else {
-		for (UInt32 i = 0; i < count; ++i) {
-			const Entry& e = entries[i];
-			channel.Write(e.storageType);
-			channel.Write(static_cast<Int16>(e.arrayType));
-			channel.Write(e.fix);
-			channel.Write(e.dim1);
-			channel.Write(e.dim2);
-			channel.Write(e.intValue);
-			channel.Write(e.nameOffset);
-			channel.Write(e.dataOffset);
-			channel.Write(e.dataLen);
-			e.userData.Write(channel, userDataVersion);
-			CheckOutput(channel);
-		}
 	}
-	if (namesLength != 0) channel.WriteBin(names, namesLength);
-	CheckOutput(channel);
-	// The values: Int and Num values without their padding, strings with it.
+}
+
+// The entries one by one, each followed by its user data.
+template <typename UserData>
+void PropertyList<UserData>::WriteEntriesWithUserData(OChannel& channel, const ClassVersion& userDataVersion) const {
+	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
+		const Entry& e = entries[i];
+		channel.Write(e.storageType);
+		channel.Write(static_cast<Int16>(e.arrayType));
+		channel.Write(e.fix);
+		channel.Write(e.dim1);
+		channel.Write(e.dim2);
+		channel.Write(e.intValue);
+		channel.Write(e.nameOffset);
+		channel.Write(e.dataOffset);
+		channel.Write(e.dataLen);
+		e.userData.Write(channel, userDataVersion);
+		PropListDetail::CheckOutput(channel);
+	}
+}
+
+// The values: Int and Num values without their padding, strings with it. The values lie
+// one after the other in the data block, so unswapped values go out in runs that end
+// only at padding.
+template <typename UserData> void PropertyList<UserData>::WriteEntryValues(OChannel& channel) const {
+	using namespace PropListDetail;
 	const bool swap = channel.NeedsSwap();
-	for (UInt32 i = 0; i < count; ++i) {
+	RunCollector run([&](UInt64 start, UInt64 length) {
+		channel.WriteBin(data + start, length);
+		CheckOutput(channel);
+	});
+	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.dataLen == 0) continue;
-		const USize elementSize = e.storageType == Int ? 4 : e.storageType == Num ? 8 : 2;
+		const USize elementSize = StreamElementSize(e.storageType);
 		const UInt64 bytes = e.storageType == String ? e.dataLen / 2 * 2 : UInt64(e.dim1) * e.dim2 * elementSize;
-		const char* values = data + e.dataOffset;
 		if (!swap) {
-			channel.WriteBin(values, bytes);
-		} else {
-			char buffer[4096];
-			for (UInt64 done = 0; done < bytes;) {
-				const USize n = static_cast<USize>(std::min<UInt64>(sizeof buffer, bytes - done));
-				std::memcpy(buffer, values + done, n);
-				for (USize k = 0; k < n; k += elementSize)
-					std::reverse(buffer + k, buffer + k + elementSize);
-				channel.WriteBin(buffer, n);
-				done += n;
-			}
+			run.Add(e.dataOffset, bytes);
+			continue;
+		}
+		char buffer[4096];
+		for (UInt64 done = 0; done < bytes;) {
+			const USize n = static_cast<USize>(std::min<UInt64>(sizeof buffer, bytes - done));
+			std::memcpy(buffer, data + e.dataOffset + done, n);
+			SwapElements(buffer, n, elementSize);
+			channel.WriteBin(buffer, n);
+			done += n;
 		}
 		CheckOutput(channel);
 	}
-	frame.Close();
-	CheckOutput(channel);
+	run.Flush();
 }
 
 template <typename UserData> void PropertyList<UserData>::Read(IChannel& channel) {
@@ -199,14 +250,14 @@ void PropertyList<UserData>::ReadBody(IChannel& channel, const ClassVersion& fra
 	const StreamCounts counts = ReadStreamCounts(channel);
 	TakeBlocks(counts, spare);
 	try {
-		entries.SetSize(counts.entries);
+		entries.reserve(counts.entries);
 	} catch (const std::bad_alloc&) {
 		OutOfMemory(__FILE__, __LINE__);
 	}
 	if constexpr (StreamsNothing<UserData>)
-		ReadEntryTable(channel, userDataVersion);
+		ReadEntryTable(channel, counts.entries, userDataVersion);
 	else
-		ReadEntriesWithUserData(channel, userDataVersion);
+		ReadEntriesWithUserData(channel, counts.entries, userDataVersion);
 	if (namesLength != 0) channel.ReadBin(names, namesLength);
 	CheckInput(channel);
 	ReadEntryValues(channel);
@@ -232,65 +283,71 @@ typename PropertyList<UserData>::StreamCounts PropertyList<UserData>::ReadStream
 	return counts;
 }
 
-// Zeroed name and data blocks for the counts; a spare block is used again when it has
-// exactly the capacity needed.
+// Name and data blocks for the counts; a spare block is used again when it has exactly
+// the capacity needed. The stream fills the names, and the values up to their padding:
+// only the padding (see ReadEntryValues) and the room behind the lengths are zeroed.
 template <typename UserData> void PropertyList<UserData>::TakeBlocks(const StreamCounts& counts, SpareBlocks& spare) {
-	const auto take = [](char*& spareBlock, UInt32 spareCapacity, UInt32 capacity) {
-		if (spareBlock == nullptr || spareCapacity != capacity) return PropListDetail::AllocateBlock(capacity);
-		char* block = std::exchange(spareBlock, nullptr);
-		std::memset(block, 0, capacity);
+	const auto take = [](char*& spareBlock, UInt32 spareCapacity, UInt32 capacity, UInt32 length) {
+		char* block = spareBlock != nullptr && spareCapacity == capacity
+		                  ? std::exchange(spareBlock, nullptr)
+		                  : PropListDetail::AllocateUnfilledBlock(capacity);
+		std::memset(block + length, 0, capacity - length);
 		return block;
 	};
 	if (counts.namesLength != 0) {
-		names = take(spare.names, spare.namesCapacity, std::max<UInt32>(counts.namesLength, 256));
+		names = take(spare.names, spare.namesCapacity, std::max<UInt32>(counts.namesLength, 256), counts.namesLength);
 		namesCapacity = std::max<UInt32>(counts.namesLength, 256);
 		namesLength = counts.namesLength;
 	}
 	if (counts.dataLength != 0) {
-		data = take(spare.data, spare.dataCapacity, std::max<UInt32>(counts.dataLength, 512));
+		data = take(spare.data, spare.dataCapacity, std::max<UInt32>(counts.dataLength, 512), counts.dataLength);
 		dataCapacity = std::max<UInt32>(counts.dataLength, 512);
 		dataLength = counts.dataLength;
 	}
 }
 
-// The entry table in one block, for user data that streams nothing.
+// The entry table, parsed in blocks, for user data that streams nothing.
 template <typename UserData>
-void PropertyList<UserData>::ReadEntryTable(IChannel& channel, const ClassVersion& userDataVersion) {
+void PropertyList<UserData>::ReadEntryTable(IChannel& channel, UInt32 count, const ClassVersion& userDataVersion) {
 	using namespace PropListDetail;
-	const UInt32 count = GetEntryNum();
-	// The table's size was checked against the stream with the counts.
-	std::vector<char> table;
-	try {
-		table.resize(static_cast<USize>(count * EntryStreamBytes));
-	} catch (const std::bad_alloc&) {
-		OutOfMemory(__FILE__, __LINE__);
-	}
-	if (!table.empty()) channel.ReadBin(table.data(), table.size());
-	CheckInput(channel);
-	TableReader reader(table.data(), channel.NeedsSwap());
-	for (UInt32 i = 0; i < count; ++i) {
-		Entry& e = entries[i];
-		const Int16 storageType = reader.Get<Int16>();
-		const Int16 arrayType = reader.Get<Int16>();
-		e.fix = reader.Get<UInt8>() != 0;
-		e.dim1 = reader.Get<UInt32>();
-		e.dim2 = reader.Get<UInt32>();
-		e.intValue = reader.Get<Int32>();
-		e.nameOffset = reader.Get<UInt32>();
-		e.dataOffset = reader.Get<UInt32>();
-		e.dataLen = reader.Get<UInt32>();
-		AcceptEntry(e, storageType, arrayType);
-		e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
-		SetUnusedDimsToOne(e);
+	char table[TableChunkEntries * EntryStreamBytes];
+	const bool swap = channel.NeedsSwap();
+	for (UInt32 first = 0; first < count; first += TableChunkEntries) {
+		const UInt32 n = std::min(count - first, TableChunkEntries);
+		channel.ReadBin(table, n * EntryStreamBytes);
+		CheckInput(channel);
+		const auto parse = [&](auto reader) {
+			for (UInt32 k = 0; k < n; ++k) {
+				Entry e;
+				const auto storageType = reader.template Get<Int16>();
+				const auto arrayType = reader.template Get<Int16>();
+				e.fix = reader.template Get<UInt8>() != 0;
+				e.dim1 = reader.template Get<UInt32>();
+				e.dim2 = reader.template Get<UInt32>();
+				e.intValue = reader.template Get<Int32>();
+				e.nameOffset = reader.template Get<UInt32>();
+				e.dataOffset = reader.template Get<UInt32>();
+				e.dataLen = reader.template Get<UInt32>();
+				AcceptEntry(e, storageType, arrayType);
+				e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
+				SetUnusedDimsToOne(e);
+				entries.Push(e);
+			}
+		};
+		if (swap)
+			parse(TableReader<true>(table));
+		else
+			parse(TableReader<false>(table));
 	}
 }
 
 // The entries one by one, each followed by its user data.
 template <typename UserData>
-void PropertyList<UserData>::ReadEntriesWithUserData(IChannel& channel, const ClassVersion& userDataVersion) {
+void PropertyList<UserData>::ReadEntriesWithUserData(IChannel& channel, UInt32 count,
+                                                     const ClassVersion& userDataVersion) {
 	using namespace PropListDetail;
-	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
-		Entry& e = entries[i];
+	for (UInt32 i = 0; i < count; ++i) {
+		Entry e;
 		Int16 storageType = 0, arrayType = 0;
 		channel.Read(storageType);
 		channel.Read(arrayType);
@@ -306,6 +363,7 @@ void PropertyList<UserData>::ReadEntriesWithUserData(IChannel& channel, const Cl
 		e.userData.Read(channel, userDataVersion);
 		CheckInput(channel);
 		SetUnusedDimsToOne(e);
+		entries.Push(std::move(e));
 	}
 }
 
@@ -328,28 +386,35 @@ template <typename UserData> void PropertyList<UserData>::SetUnusedDimsToOne(Ent
 		e.dim2 = 1;
 }
 
-// The values of every entry that has any, in the channel's byte order.
+// The values of every entry that has any, in the channel's byte order. Each value's
+// stored length is checked against its padded length first and its padding zeroed; the
+// values then come in runs of adjacent values, one read per run.
 template <typename UserData> void PropertyList<UserData>::ReadEntryValues(IChannel& channel) {
 	using namespace PropListDetail;
+	RunCollector run([&](UInt64 start, UInt64 length) {
+		channel.ReadBin(data + start, length);
+		CheckInput(channel);
+	});
+	// Int and Num values are stored without their padding, strings with it.
+	const auto storedBytes = [](const Entry& e) -> UInt64 {
+		if (e.storageType == String) return e.dataLen & ~UInt32(1);
+		const int sizeShift = e.storageType == Int ? 2 : 3; // Int32 or double
+		const UInt64 elements = UInt64(e.dim1) * e.dim2;
+		if (elements > (e.dataLen >> sizeShift)) Fail(__FILE__, __LINE__);
+		return elements << sizeShift;
+	};
 	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.dataLen == 0) continue;
-		char* values = data + e.dataOffset;
-		const UInt64 elements = UInt64(e.dim1) * e.dim2;
-		switch (e.storageType) {
-		case Int:
-			if (elements > e.dataLen / sizeof(Int32)) Fail(__FILE__, __LINE__);
-			ReadValues(channel, values, elements, sizeof(Int32));
-			break;
-		case Num:
-			if (elements > e.dataLen / sizeof(double)) Fail(__FILE__, __LINE__);
-			ReadValues(channel, values, elements, sizeof(double));
-			break;
-		default:
-			ReadValues(channel, values, e.dataLen / 2, sizeof(UniChar));
-			break;
-		}
-		CheckInput(channel);
+		const UInt64 bytes = storedBytes(e);
+		if (bytes != e.dataLen) std::memset(data + e.dataOffset + bytes, 0, static_cast<USize>(e.dataLen - bytes));
+		run.Add(e.dataOffset, bytes);
+	}
+	run.Flush();
+	if (!channel.NeedsSwap()) return;
+	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
+		const Entry& e = entries[i];
+		if (e.dataLen != 0) SwapElements(data + e.dataOffset, storedBytes(e), StreamElementSize(e.storageType));
 	}
 }
 
@@ -361,9 +426,11 @@ template <typename UserData> void PropertyList<UserData>::CheckIntegrity() const
 		const Entry& e = entries[i];
 		if (e.nameOffset != nameOffset || e.dataOffset != dataOffset || nameOffset >= namesLength)
 			Fail(__FILE__, __LINE__);
-		const void* end = std::memchr(names + nameOffset, 0, namesLength - nameOffset);
-		if (end == nullptr) Fail(__FILE__, __LINE__);
-		const UInt64 nameLength = static_cast<const char*>(end) - (names + nameOffset);
+		UInt64 nameEnd = nameOffset; // names are short: a plain walk beats a library call
+		while (nameEnd < namesLength && names[nameEnd] != 0)
+			++nameEnd;
+		if (nameEnd == namesLength) Fail(__FILE__, __LINE__);
+		const UInt64 nameLength = nameEnd - nameOffset;
 		UInt64 extent = 0;
 		if (e.storageType == String) {
 			const UInt64 elements = e.arrayType == Scalar ? 1 : UInt64(e.dim1) * e.dim2;

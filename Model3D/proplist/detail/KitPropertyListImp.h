@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Model3D/proplist/KitPropertyList.h"
+#include "Model3D/proplist/detail/NameHash.h"
 #include "platform/KitException.h"
 #include "platform/KitText.h"
 
@@ -33,6 +34,14 @@ inline UInt64 Round8(UInt64 n) {
 inline char* AllocateBlock(UInt64 size) {
 	if (size == 0 || size > PropertyListTypes::MaxBlockLength) OutOfMemory(__FILE__, __LINE__);
 	char* block = static_cast<char*>(std::calloc(static_cast<USize>(size), 1));
+	if (block == nullptr) OutOfMemory(__FILE__, __LINE__);
+	return block;
+}
+
+// A block whose contents the caller fills; throws when it cannot be had.
+inline char* AllocateUnfilledBlock(UInt64 size) {
+	if (size == 0 || size > PropertyListTypes::MaxBlockLength) OutOfMemory(__FILE__, __LINE__);
+	char* block = static_cast<char*>(std::malloc(static_cast<USize>(size)));
 	if (block == nullptr) OutOfMemory(__FILE__, __LINE__);
 	return block;
 }
@@ -81,6 +90,18 @@ inline Int32 LoadInt32(const char* p) {
 	return v;
 }
 
+// Byte length of the first 'count' (at least one) zero-terminated UTF-16 strings of a
+// value of 'length' bytes; throws when they do not all end inside it.
+inline UInt64 StringsExtentOf(const char* value, UInt64 length, UInt64 count) {
+	const UInt64 units = length / sizeof(UniChar);
+	for (UInt64 k = 0; k < units; ++k) {
+		UniChar c;
+		std::memcpy(&c, value + k * sizeof(UniChar), sizeof c);
+		if (c == 0 && --count == 0) return (k + 1) * sizeof(UniChar);
+	}
+	Fail(__FILE__, __LINE__);
+}
+
 // The value truncated toward zero and wrapped to 32 bits; NaN gives 0 and values beyond
 // the 64-bit range saturate, so the checksum is defined for every double.
 inline Int32 TruncateToInt32(double value) {
@@ -108,7 +129,7 @@ template <typename UserData> PropertyList<UserData>& PropertyList<UserData>::ope
 	if (this == &source) return *this;
 
 	// Everything that can fail happens before the first change.
-	PagedArray<Entry> newEntries;
+	Array<Entry> newEntries;
 	try {
 		newEntries = source.entries;
 	} catch (const std::bad_alloc&) {
@@ -165,8 +186,8 @@ template <typename UserData> PropertyList<UserData>::~PropertyList() {
 }
 
 template <typename UserData> void PropertyList<UserData>::Clear() {
-	entries.Clear();
-	nameIndex.Clear();
+	entries = Array<Entry>();
+	nameIndex = OpenHashTable<UInt32, UInt32>();
 	PropListDetail::FreeBlock(names);
 	PropListDetail::FreeBlock(data);
 	namesCapacity = namesLength = 0;
@@ -403,10 +424,7 @@ UInt32 PropertyList<UserData>::FindStringElement(const Entry& e, UInt64 k, UInt3
 }
 
 template <typename UserData> UInt64 PropertyList<UserData>::StringsExtent(const Entry& e, UInt64 count) const {
-	if (count == 0) return 0;
-	UInt32 lastLen = 0;
-	const UInt32 last = FindStringElement(e, count - 1, &lastLen);
-	return UInt64(last) + lastLen - e.dataOffset;
+	return count == 0 ? 0 : PropListDetail::StringsExtentOf(data + e.dataOffset, e.dataLen, count);
 }
 
 template <typename UserData> Int32 PropertyList<UserData>::GetIntArrayVal(UInt32 i, UInt32 row, UInt32 col) const {
@@ -594,23 +612,15 @@ template <typename UserData> void PropertyList<UserData>::MoveNamesBlock(UInt32 
 // ---- entry slots and the name index ---------------------------------------------------
 
 template <typename UserData> void PropertyList<UserData>::InsertSlots(UInt32 at, UInt32 n) {
-	const USize count = entries.GetSize();
 	try {
-		entries.SetSize(count + n);
+		entries.insert(entries.begin() + at, n, Entry{});
 	} catch (const std::bad_alloc&) {
 		PropListDetail::OutOfMemory(__FILE__, __LINE__);
 	}
-	for (USize k = count; k > at; --k)
-		entries[k - 1 + n] = entries[k - 1];
-	for (USize k = at; k < USize(at) + n; ++k)
-		entries[k] = Entry{};
 }
 
 template <typename UserData> void PropertyList<UserData>::RemoveSlots(UInt32 first, UInt32 n) {
-	const USize count = entries.GetSize();
-	for (USize k = USize(first) + n; k < count; ++k)
-		entries[k - n] = entries[k];
-	entries.SetSize(count - n);
+	entries.erase(entries.begin() + first, entries.begin() + first + n);
 }
 
 // Entries from 'first' on have moved by 'shift' positions (their offsets and names are
@@ -663,8 +673,8 @@ template <typename UserData> void PropertyList<UserData>::RebuildNameIndex() {
 	nameIndex.Clear();
 	try {
 		nameIndex.Reserve(entries.GetSize());
-		for (USize i = 0; i < entries.GetSize(); ++i)
-			nameIndex.Add(CalcStrHashValue(names + entries[i].nameOffset), static_cast<UInt32>(i));
+		for (UInt32 i = 0; i < GetEntryNum(); ++i)
+			nameIndex.Add(PropListDetail::HashName(names + entries[i].nameOffset, EntryNameLength(i)), i);
 	} catch (...) {
 	}
 }
