@@ -59,6 +59,10 @@ public:
 		for (Int32 k = 0; k < count; ++k, v = At(v).next)
 			if (!At(v).convex)
 				ws.cellItems[static_cast<USize>(--ws.cellHeads[Cell(At(v).x, At(v).y)])] = {At(v).x, At(v).y, v};
+		// Each cell in order of x, so that a row's corners run from left to right.
+		for (USize c = 0; c < cells; ++c)
+			std::sort(ws.cellItems.begin() + ws.cellHeads[c], ws.cellItems.begin() + ws.cellHeads[c + 1],
+			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
@@ -70,7 +74,6 @@ public:
 	template <typename F> bool AnyNear(const Vertex& a, const Vertex& b, const Vertex& c, F&& f) const {
 		if (columns == 0) return false;
 		const double top = std::max({a.y, b.y, c.y}), bottom = std::min({a.y, b.y, c.y});
-		const double left = std::min({a.x, b.x, c.x}), right = std::max({a.x, b.x, c.x});
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
 		const Int32 lastRow = Row(top + slack);
 		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
@@ -80,14 +83,14 @@ public:
 			for (const Side& side : sides)
 				side.SpanInBand(y0, y1, lo, hi);
 			if (lo > hi) continue;
-			const Int32 last = Column(hi + slack);
 			const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
-			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(last) + 1];
-			// The cells of a row are filed one after the other.
-			for (Int32 i = ws.cellHeads[rowStart + static_cast<USize>(Column(lo - slack))]; i < end; ++i) {
+			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
+			// The cells of a row are filed one after the other, so its corners run by x.
+			const double from = lo - slack, to = hi + slack;
+			for (Int32 i = ws.cellHeads[rowStart + static_cast<USize>(Column(from))]; i < end; ++i) {
 				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
-				if (item.x >= left && item.x <= right && item.y >= bottom && item.y <= top && f(item.corner))
-					return true;
+				if (item.x > to) break;
+				if (item.x >= from && item.y >= bottom && item.y <= top && f(item.corner)) return true;
 			}
 		}
 		return false;
