@@ -14,7 +14,8 @@ namespace {
 // Rings longer than this find the corners near an ear through a grid or a tree.
 constexpr Int32 IndexRingSize = 32;
 
-// The corners that are not strictly convex, filed in a uniform grid over the ring's box.
+// The corners that are not strictly convex, filed in a uniform grid over the ring's box,
+// each cell's corners one after the other with their places.
 // A triangle looks only at the cells its rows actually cross. Where the corners spread
 // over the box (many holes, say) a cell holds about one corner and an ear costs a few
 // cells; where they crowd along a few lines (the inner corners of a star) most cells are
@@ -42,14 +43,26 @@ public:
 		scaleX = columns / width;
 		scaleY = rows / height;
 		slack = 1e-9 * std::max(width, height);
-		ws.cellHeads.assign(static_cast<USize>(columns) * static_cast<USize>(rows), None);
+		// Counts per cell, summed up to each cell's end, then filled backwards, which leaves
+		// each start at the cell's first corner.
+		const USize cells = static_cast<USize>(columns) * static_cast<USize>(rows);
+		ws.cellHeads.assign(cells + 1, 0);
 		for (Int32 k = 0; k < count; ++k, v = At(v).next)
 			if (!At(v).convex) {
-				Int32& head = ws.cellHeads[static_cast<USize>(Cell(At(v).x, At(v).y))];
-				occupied += head == None ? 1 : 0;
-				At(v).filed = head;
-				head = v;
+				Int32& filed = ws.cellHeads[Cell(At(v).x, At(v).y)];
+				occupied += filed == 0 ? 1 : 0;
+				++filed;
 			}
+		for (USize c = 1; c <= cells; ++c)
+			ws.cellHeads[c] += ws.cellHeads[c - 1];
+		ws.cellItems.resize(static_cast<USize>(corners));
+		for (Int32 k = 0; k < count; ++k, v = At(v).next)
+			if (!At(v).convex)
+				ws.cellItems[static_cast<USize>(--ws.cellHeads[Cell(At(v).x, At(v).y)])] = {At(v).x, At(v).y, v};
+		// Each cell in order of x, so that a row's corners run from left to right.
+		for (USize c = 0; c < cells; ++c)
+			std::sort(ws.cellItems.begin() + ws.cellHeads[c], ws.cellItems.begin() + ws.cellHeads[c + 1],
+			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
@@ -61,21 +74,24 @@ public:
 	template <typename F> bool AnyNear(const Vertex& a, const Vertex& b, const Vertex& c, F&& f) const {
 		if (columns == 0) return false;
 		const double top = std::max({a.y, b.y, c.y}), bottom = std::min({a.y, b.y, c.y});
+		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
 		const Int32 lastRow = Row(top + slack);
 		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
 			const double y0 = std::max(bottom, minY + row / scaleY - slack);
 			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
 			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-			SpanInBand(a, b, y0, y1, lo, hi);
-			SpanInBand(b, c, y0, y1, lo, hi);
-			SpanInBand(c, a, y0, y1, lo, hi);
+			for (const Side& side : sides)
+				side.SpanInBand(y0, y1, lo, hi);
 			if (lo > hi) continue;
-			const Int32 last = Column(hi + slack);
-			for (Int32 column = Column(lo - slack); column <= last; ++column)
-				for (Int32 v = ws.cellHeads[static_cast<USize>(row) * static_cast<USize>(columns) +
-				                            static_cast<USize>(column)];
-				     v != None; v = At(v).filed)
-					if (f(v)) return true;
+			const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
+			// The cells of a row are filed one after the other, so its corners run by x.
+			const double from = lo - slack, to = hi + slack;
+			for (Int32 i = ws.cellHeads[rowStart + static_cast<USize>(Column(from))]; i < end; ++i) {
+				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
+				if (item.x > to) break;
+				if (item.x >= from && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+			}
 		}
 		return false;
 	}
@@ -87,23 +103,26 @@ private:
 	Int32 Row(double y) const { return std::clamp(static_cast<Int32>((y - minY) * scaleY), 0, rows - 1); }
 	Int32 Cell(double x, double y) const { return Row(y) * columns + Column(x); }
 
-	// Widens [lo, hi] by the x range of the segment p–q between the heights y0 and y1.
-	static void SpanInBand(const Vertex& p, const Vertex& q, double y0, double y1, double& lo, double& hi) {
-		const double low = std::min(p.y, q.y), high = std::max(p.y, q.y);
-		if (high < y0 || low > y1) return;
-		auto take = [&](double x) {
-			lo = std::min(lo, x);
-			hi = std::max(hi, x);
-		};
-		if (p.y == q.y) {
-			take(p.x);
-			take(q.x);
-			return;
+	// A side of a triangle, set up once for the rows it is cut into.
+	struct Side {
+		Side(const Vertex& p, const Vertex& q)
+		    : x(p.x), y(p.y), endX(q.x), low(std::min(p.y, q.y)), high(std::max(p.y, q.y)),
+		      slope(p.y == q.y ? 0.0 : (q.x - p.x) / (q.y - p.y)) {}
+
+		// Widens [lo, hi] by the x range of the side between the heights y0 and y1.
+		void SpanInBand(double y0, double y1, double& lo, double& hi) const {
+			if (high < y0 || low > y1) return;
+			double from = endX, to = x;
+			if (low != high) {
+				from = x + (std::clamp(y0, low, high) - y) * slope;
+				to = x + (std::clamp(y1, low, high) - y) * slope;
+			}
+			lo = std::min({lo, from, to});
+			hi = std::max({hi, from, to});
 		}
-		const double slope = (q.x - p.x) / (q.y - p.y);
-		take(p.x + (std::clamp(y0, low, high) - p.y) * slope);
-		take(p.x + (std::clamp(y1, low, high) - p.y) * slope);
-	}
+
+		double x, y, endX, low, high, slope;
+	};
 
 	Workspace& ws;
 	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;

@@ -9,27 +9,147 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// The ring sides and corners already joined to the outline, filed by horizontal strips,
-// so that a hole looks only at what lies at its height.
+// The sides and corners of the outline and of every hole, filed once in a uniform grid:
+// a side in the cells it crosses, a corner in its cell. A hole's ray to the left walks
+// the cells of its row only until a side is hit, and the corners seen from the hole are
+// looked for only in the cells around the triangle they must lie in. The contours do not
+// move while holes are bridged; a side taken over by a copy made by a bridge is still
+// found by its first ends, whose copies are looked at afterwards. Sides and corners of
+// holes not yet joined are passed over (their corners are not 'alive' yet).
+class ContourGrid {
+public:
+	ContourGrid(Workspace& ws, Int32 outer) : ws(ws) {
+		double minY = At(outer).y, maxY = minY, maxX = At(outer).x;
+		minX = maxX;
+		Int32 corners = 0;
+		ForEachContourCorner(outer, [&](Int32 v) {
+			minX = std::min(minX, At(v).x);
+			maxX = std::max(maxX, At(v).x);
+			minY = std::min(minY, At(v).y);
+			maxY = std::max(maxY, At(v).y);
+			++corners;
+		});
+		// Sides of long, crowded outlines (a star) cross many cells; coarse cells keep
+		// their filing cheap while a hole's ray still meets few of them.
+		const Int32 side = std::max(1, static_cast<Int32>(std::sqrt(corners / 9.0)));
+		columns = maxX > minX ? side : 1;
+		rows = maxY > minY ? side : 1;
+		scaleX = maxX > minX ? columns / (maxX - minX) : 0.0;
+		scaleY = maxY > minY ? rows / (maxY - minY) : 0.0;
+		bottom = minY;
+		slack = 1e-9 * std::max(maxX - minX, maxY - minY);
+		const auto cells = static_cast<USize>(columns) * static_cast<USize>(rows);
+
+		// Counts per cell, summed up to each cell's end, then filled backwards, which leaves
+		// each start at the cell's first entry.
+		ws.gridSideStart.assign(cells + 1, 0);
+		ws.gridCornerStart.assign(cells + 1, 0);
+		ForEachContourCorner(outer, [&](Int32 v) {
+			ForCellsOfSide(v, [&](USize cell) { ++ws.gridSideStart[cell]; });
+			++ws.gridCornerStart[CellOf(At(v).x, At(v).y)];
+		});
+		for (USize c = 1; c <= cells; ++c) {
+			ws.gridSideStart[c] += ws.gridSideStart[c - 1];
+			ws.gridCornerStart[c] += ws.gridCornerStart[c - 1];
+		}
+		ws.gridSides.resize(static_cast<USize>(ws.gridSideStart[cells]));
+		ws.gridCorners.resize(static_cast<USize>(ws.gridCornerStart[cells]));
+		ForEachContourCorner(outer, [&](Int32 v) {
+			const Int32 to = At(v).next;
+			ForCellsOfSide(v, [&](USize cell) {
+				ws.gridSides[static_cast<USize>(--ws.gridSideStart[cell])] = {v, to};
+			});
+			const USize cell = CellOf(At(v).x, At(v).y);
+			ws.gridCorners[static_cast<USize>(--ws.gridCornerStart[cell])] = {At(v).x, At(v).y, v};
+		});
+	}
+
+	Int32 Row(double y) const { return std::clamp(static_cast<Int32>((y - bottom) * scaleY), 0, rows - 1); }
+	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
+
+	// Calls f(from, to) on the joined sides filed in the row of height y, column by column
+	// leftwards from x, until 'hitX' (which f may raise) lies in a column already walked.
+	template <typename F> void ForSidesLeftOf(double x, double y, const double& hitX, F&& f) {
+		const USize row = static_cast<USize>(Row(y)) * static_cast<USize>(columns);
+		for (Int32 c = Column(x); c >= 0; --c) {
+			const USize cell = row + static_cast<USize>(c);
+			for (Int32 e = ws.gridSideStart[cell]; e < ws.gridSideStart[cell + 1]; ++e) {
+				const GridSide side = ws.gridSides[static_cast<USize>(e)];
+				if (At(side.from).alive) f(side.from, side.to);
+			}
+			if (c > 0 && hitX >= minX + c / scaleX + slack) return;
+		}
+	}
+
+	// Calls f on every joined corner filed in the cells that the box reaches.
+	template <typename F> void ForCornersIn(double x0, double y0, double x1, double y1, F&& f) {
+		const Int32 lastRow = Row(y1 + slack), lastColumn = Column(x1 + slack);
+		for (Int32 r = Row(y0 - slack); r <= lastRow; ++r)
+			for (Int32 c = Column(x0 - slack); c <= lastColumn; ++c) {
+				const USize cell = static_cast<USize>(r) * static_cast<USize>(columns) + static_cast<USize>(c);
+				for (Int32 e = ws.gridCornerStart[cell]; e < ws.gridCornerStart[cell + 1]; ++e) {
+					const Int32 corner = ws.gridCorners[static_cast<USize>(e)].corner;
+					if (At(corner).alive) f(corner);
+				}
+			}
+	}
+
+private:
+	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
+
+	template <typename F> void ForEachContourCorner(Int32 outer, F&& f) {
+		Int32 v = outer;
+		do {
+			f(v);
+			v = At(v).next;
+		} while (v != outer);
+		for (const Contour& hole : ws.holes)
+			for (Int32 k = 0; k < hole.count; ++k)
+				f(hole.first + k);
+	}
+
+	USize CellOf(double x, double y) const {
+		return static_cast<USize>(Row(y)) * static_cast<USize>(columns) + static_cast<USize>(Column(x));
+	}
+
+	// Calls f on each cell that the side leaving v crosses, when it runs downwards (only
+	// such sides face a ray to the left from inside).
+	template <typename F> void ForCellsOfSide(Int32 v, F&& f) {
+		const Vertex& a = At(v);
+		const Vertex& b = At(a.next);
+		if (!(a.y > b.y)) return;
+		const double slope = (b.x - a.x) / (b.y - a.y);
+		const Int32 last = Row(a.y);
+		for (Int32 r = Row(b.y); r <= last; ++r) {
+			const double y0 = std::clamp(bottom + r / scaleY - slack, b.y, a.y);
+			const double y1 = std::clamp(bottom + (r + 1) / scaleY + slack, b.y, a.y);
+			const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
+			const Int32 lastColumn = Column(std::max(xa, xb) + slack);
+			const USize row = static_cast<USize>(r) * static_cast<USize>(columns);
+			for (Int32 c = Column(std::min(xa, xb) - slack); c <= lastColumn; ++c)
+				f(row + static_cast<USize>(c));
+		}
+	}
+
+	Workspace& ws;
+	double minX = 0.0, bottom = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
+	Int32 columns = 1, rows = 1;
+};
+
+// The bridges made so far (and the sides that bridging moved to new corners), filed by
+// horizontal strips: unlike the contours they change while holes are joined.
 class Strips {
 public:
-	Strips(Workspace& ws, Int32 outer) : ws(ws) {
+	Strips(Workspace& ws, Int32 strips) : ws(ws), count(strips) {
 		double minY = ws.ring[0].y, maxY = minY;
 		for (const Vertex& v : ws.ring) {
 			minY = std::min(minY, v.y);
 			maxY = std::max(maxY, v.y);
 		}
-		count = std::max(1, static_cast<Int32>(std::sqrt(static_cast<double>(ws.ring.size()))));
 		bottom = minY;
 		scale = maxY > minY ? count / (maxY - minY) : 0.0;
-		ws.bucketStart.assign(2 * static_cast<USize>(count), None);
+		ws.bucketStart.assign(static_cast<USize>(count), None);
 		ws.bucketCells.clear();
-		Int32 v = outer;
-		do {
-			AddSide(v);
-			AddCorner(v);
-			v = ws.ring[static_cast<USize>(v)].next;
-		} while (v != outer);
 	}
 
 	// Files the side from v to its next corner.
@@ -37,32 +157,23 @@ public:
 		const Vertex& a = ws.ring[static_cast<USize>(v)];
 		const Vertex& b = ws.ring[static_cast<USize>(a.next)];
 		const Int32 last = StripOf(std::max(a.y, b.y));
-		for (Int32 s = StripOf(std::min(a.y, b.y)); s <= last; ++s)
-			Add(s, v);
+		for (Int32 s = StripOf(std::min(a.y, b.y)); s <= last; ++s) {
+			ws.bucketCells.push_back(v);
+			ws.bucketCells.push_back(ws.bucketStart[static_cast<USize>(s)]);
+			ws.bucketStart[static_cast<USize>(s)] = static_cast<Int32>(ws.bucketCells.size()) - 2;
+		}
 	}
-	void AddCorner(Int32 v) { Add(count + StripOf(ws.ring[static_cast<USize>(v)].y), v); }
 
-	template <typename F> void ForSidesAt(double y, F&& f) const { ForEntries(StripOf(y), f); }
-	template <typename F> void ForCornersBetween(double y0, double y1, F&& f) const {
-		const Int32 last = StripOf(y1);
-		for (Int32 s = StripOf(y0); s <= last; ++s)
-			ForEntries(count + s, f);
+	template <typename F> void ForSidesAt(double y, F&& f) const {
+		for (Int32 e = ws.bucketStart[static_cast<USize>(StripOf(y))]; e != None;
+		     e = ws.bucketCells[static_cast<USize>(e) + 1])
+			f(ws.bucketCells[static_cast<USize>(e)]);
 	}
 
 private:
 	Int32 StripOf(double y) const {
 		const double s = (y - bottom) * scale;
 		return s <= 0.0 ? 0 : std::min(count - 1, static_cast<Int32>(s));
-	}
-	void Add(Int32 strip, Int32 v) {
-		ws.bucketCells.push_back(v);
-		ws.bucketCells.push_back(ws.bucketStart[static_cast<USize>(strip)]);
-		ws.bucketStart[static_cast<USize>(strip)] = static_cast<Int32>(ws.bucketCells.size()) - 2;
-	}
-	template <typename F> void ForEntries(Int32 strip, F&& f) const {
-		for (Int32 e = ws.bucketStart[static_cast<USize>(strip)]; e != None;
-		     e = ws.bucketCells[static_cast<USize>(e) + 1])
-			f(ws.bucketCells[static_cast<USize>(e)]);
 	}
 
 	Workspace& ws;
@@ -73,7 +184,15 @@ private:
 
 class HoleBridger {
 public:
-	HoleBridger(Workspace& ws, Int32 outer) : ws(ws), strips(ws, outer) {}
+	HoleBridger(Workspace& ws, Int32 outer)
+	    : ws(ws), grid(ws, outer),
+	      strips(ws, std::max(1, static_cast<Int32>(std::sqrt(static_cast<double>(ws.holes.size()))))) {
+		Int32 v = outer;
+		do {
+			At(v).alive = true;
+			v = At(v).next;
+		} while (v != outer);
+	}
 
 	bool Bridge(const Contour& hole) {
 		const Int32 m = hole.leftmost;
@@ -86,10 +205,8 @@ public:
 			target = CopyFacing(target, At(m));
 			Split(target, m);
 		}
-		for (Int32 k = 0; k < hole.count; ++k) {
-			strips.AddSide(hole.first + k);
-			strips.AddCorner(hole.first + k);
-		}
+		for (Int32 k = 0; k < hole.count; ++k)
+			At(hole.first + k).alive = true;
 		return true;
 	}
 
@@ -103,18 +220,20 @@ private:
 		const Vertex h = At(m);
 		double hitX = -std::numeric_limits<double>::infinity();
 		Int32 best = None;
-		strips.ForSidesAt(h.y, [&](Int32 p) {
-			const Vertex& a = At(p);
-			const Vertex& b = At(a.next);
+		const auto tryHit = [&](Int32 from, Int32 to) {
+			const Vertex& a = At(from);
+			const Vertex& b = At(to);
 			// Sides running downwards have the inside on their right, facing the hole.
 			if (!(a.y >= h.y && b.y <= h.y && a.y != b.y)) return;
 			const double x = a.x + (h.y - a.y) * (b.x - a.x) / (b.y - a.y);
 			if (x <= h.x && x > hitX) {
 				hitX = x;
-				best = a.x < b.x ? a.next : p;
-				if (x == h.x && SamePlace(a, h)) best = p;
+				best = a.x < b.x ? to : from;
+				if (x == h.x && SamePlace(a, h)) best = from;
 			}
-		});
+		};
+		strips.ForSidesAt(h.y, [&](Int32 p) { tryHit(p, At(p).next); });
+		grid.ForSidesLeftOf(h.x, h.y, hitX, tryHit);
 		if (best == None || hitX == h.x) return best;
 		return NearestSeen(h, hitX, best);
 	}
@@ -138,12 +257,13 @@ private:
 			const double db = std::fabs(b.x - h.x) + std::fabs(b.y - h.y);
 			return dq < db;
 		};
-		strips.ForCornersBetween(std::min(h.y, corner.y), std::max(h.y, corner.y), [&](Int32 p) {
-			const Vertex& q = At(p);
-			if (q.x > h.x || q.x < corner.x || !inside(q) || SamePlace(q, At(best))) return;
-			const int turn = side == 0 ? 0 : Orient(h, At(best), q) * side;
-			if (turn > 0 || (turn == 0 && nearer(q, At(best)))) best = p;
-		});
+		grid.ForCornersIn(std::min(h.x, corner.x), std::min(h.y, corner.y), std::max(h.x, corner.x),
+		                  std::max(h.y, corner.y), [&](Int32 p) {
+			                  const Vertex& q = At(p);
+			                  if (q.x > h.x || q.x < corner.x || !inside(q) || SamePlace(q, At(best))) return;
+			                  const int turn = side == 0 ? 0 : Orient(h, At(best), q) * side;
+			                  if (turn > 0 || (turn == 0 && nearer(q, At(best)))) best = p;
+		                  });
 		return best;
 	}
 
@@ -173,6 +293,9 @@ private:
 		std::swap(At(target).next, At(m).next);
 		At(At(target).next).prev = target;
 		At(At(m).next).prev = m;
+		// Either may have taken over a bridge.
+		strips.AddSide(target);
+		strips.AddSide(m);
 		std::swap(At(target).across, At(m).across);
 		RelinkPartner(m, target);
 		JoinCopies(target, m);
@@ -215,6 +338,7 @@ private:
 	}
 
 	Workspace& ws;
+	ContourGrid grid;
 	Strips strips;
 };
 

@@ -18,8 +18,7 @@ struct Vertex {
 	double y = 0.0;
 	Int32 prev = None;
 	Int32 next = None;
-	// Where the ear search keeps this corner: the next corner of its grid cell, or its
-	// tree leaf (None when it is not filed).
+	// The leaf of the ear search tree that keeps this corner (None when it is not filed).
 	Int32 filed = None;
 	bool alive = false;  // still in the ring being cut
 	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
@@ -55,12 +54,19 @@ struct TreeBox {
 	double maxY = 0.0;
 };
 
-// A corner filed in the ear search tree, with its place, so that a leaf is scanned
-// without visiting the ring.
+// A corner filed in a search structure (the ear search tree or grid, the hole bridging
+// grid) with its place, so that a leaf or cell is scanned without visiting the ring.
 struct TreeItem {
 	double x = 0.0;
 	double y = 0.0;
 	Int32 corner = None;
+};
+
+// A side running downwards, filed in the cells of the hole bridging grid it crosses, by
+// its two ends.
+struct GridSide {
+	Int32 from = None;
+	Int32 to = None;
 };
 
 struct Workspace {
@@ -79,8 +85,15 @@ struct Workspace {
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
 	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
 	std::vector<Int32> bucketStart;
-	std::vector<Int32> queue;     // corners to look at again when cutting a long ring
-	std::vector<Int32> cellHeads; // the ear search grid: first corner of each cell
+	// Hole bridging: the downward sides and the corners of all contours by grid cell.
+	std::vector<GridSide> gridSides;
+	std::vector<Int32> gridSideStart;
+	std::vector<TreeItem> gridCorners;
+	std::vector<Int32> gridCornerStart;
+	std::vector<Int32> queue; // corners to look at again when cutting a long ring
+	// The ear search grid: where each cell's corners start in cellItems (one more at the end).
+	std::vector<Int32> cellHeads;
+	std::vector<TreeItem> cellItems;
 	// The ear search tree: the filed corners in the order of its leaves, and per node the
 	// box of its corners, the region of the plane they were divided from and how many of
 	// them can still block an ear.
