@@ -5,11 +5,13 @@
 #include "Model3D/bodies/builder/CandidateBody.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <cmath>
 #include <numbers>
 #include <random>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -122,8 +124,99 @@ void BM_FixOpenBodySurfaceOrientation(benchmark::State& state) {
 	state.counters["polygons"] = double(Int64(nu) * nv);
 }
 
+// Bytes the process holds on the heap now (the arena and the mapped blocks).
+double HeapBytesInUse() {
+	const struct mallinfo2 info = mallinfo2();
+	return static_cast<double>(info.uordblks + info.hblkhd);
+}
+
+// A side × side grid of vertices over a gentle wave, its edges stored once each (each
+// quad finds its four edges by index), its quads through the checked store call.
+CandidateBody BuildWavyGrid(Int32 side) {
+	CandidateBody b;
+	b.SetStatus(Modeler::BodySurface);
+	for (Int32 j = 0; j < side; ++j)
+		for (Int32 i = 0; i < side; ++i)
+			b.StoreVertex(i, j, 0.25 * std::sin(0.3 * i) * std::cos(0.2 * j));
+	auto vid = [side](Int32 i, Int32 j) { return j * side + i; };
+	auto hedge = [side](Int32 i, Int32 j) { return j * (side - 1) + i; };               // (i, j) → (i + 1, j)
+	auto vedge = [side](Int32 i, Int32 j) { return side * (side - 1) + j * side + i; }; // (i, j) → (i, j + 1)
+	for (Int32 j = 0; j < side; ++j)
+		for (Int32 i = 0; i + 1 < side; ++i)
+			b.StoreEdge(0, vid(i, j), vid(i + 1, j), -2, -2, 0, 1);
+	for (Int32 j = 0; j + 1 < side; ++j)
+		for (Int32 i = 0; i < side; ++i)
+			b.StoreEdge(0, vid(i, j), vid(i, j + 1), -2, -2, 0, 1);
+	for (Int32 j = 0; j + 1 < side; ++j)
+		for (Int32 i = 0; i + 1 < side; ++i) {
+			const Int32 refs[4] = {hedge(i, j) + 1, vedge(i + 1, j) + 1, -(hedge(i, j + 1) + 1), -(vedge(i, j) + 1)};
+			b.StoreAndCheckCompletePolygon(1, 0, 4, refs, 0, true);
+		}
+	return b;
+}
+
+// Builds the grid and freezes it; reports faces per second and the heap the builder
+// takes once filled and at its peak, when the body exists beside it, per vertex.
+void BM_WavyGridToBody(benchmark::State& state) {
+	const auto side = static_cast<Int32>(state.range(0));
+	double builderBytes = 0, peakBytes = 0;
+	Int64 faces = 0;
+	for (auto _ : state) {
+		const double before = HeapBytesInUse();
+		CandidateBody b = BuildWavyGrid(side);
+		const double filled = HeapBytesInUse();
+		Kit::SharedPtr<Modeler::Body> body = b.ToBody();
+		const double both = HeapBytesInUse();
+		builderBytes = filled - before;
+		peakBytes = both - before;
+		faces = body->GetPolygonCount();
+		benchmark::DoNotOptimize(body.Get());
+	}
+	const double vertices = double(side) * side;
+	state.counters["faces/s"] = benchmark::Counter(double(faces), benchmark::Counter::kIsIterationInvariantRate);
+	state.counters["builder B/vertex"] = builderBytes / vertices;
+	state.counters["peak B/vertex"] = peakBytes / vertices;
+}
+
+// One closed box per builder: 8 vertices, 12 edges, 6 quads through the checked store
+// call, frozen with ToBody; every body is kept until the round ends.
+Kit::SharedPtr<Modeler::Body> BuildBox(double x) {
+	CandidateBody b;
+	b.SetStatus(Modeler::BodyClosed);
+	for (Int32 k = 0; k < 8; ++k)
+		b.StoreVertex(x + (k & 1), (k >> 1) & 1, (k >> 2) & 1);
+	// Edges along x (0–3), y (4–7) and z (8–11).
+	static constexpr Int32 ends[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
+	                                      {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+	for (const auto& e : ends)
+		b.StoreEdge(0, e[0], e[1], -2, -2, 0, 1);
+	// Each face counter-clockwise seen from outside.
+	static constexpr Int32 faces[6][4] = {{5, 2, -6, -1},   {3, 8, -4, -7},  {1, 10, -3, -9},
+	                                      {11, 4, -12, -2}, {9, 7, -11, -5}, {6, 12, -8, -10}};
+	for (const auto& f : faces)
+		b.StoreAndCheckCompletePolygon(1, 0, 4, f, 0, true);
+	return b.ToBody();
+}
+
+void BM_Boxes(benchmark::State& state) {
+	const auto count = static_cast<USize>(state.range(0));
+	std::vector<Kit::SharedPtr<Modeler::Body>> bodies;
+	bodies.reserve(count);
+	for (auto _ : state) {
+		for (USize i = 0; i < count; ++i)
+			bodies.push_back(BuildBox(2.0 * double(i)));
+		state.PauseTiming();
+		bodies.clear();
+		state.ResumeTiming();
+	}
+	state.counters["bodies/s"] = benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate);
+	state.counters["box bytes"] = double(BuildBox(0)->GetUsedBytes());
+}
+
 } // namespace
 
+BENCHMARK(BM_WavyGridToBody)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Boxes)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildAndToBody_Compressed)
     ->Arg(25000)
     ->Arg(100000)

@@ -39,6 +39,10 @@ public:
 
 	const char* GetBuffer() const { return bytes.data(); }
 	UInt64 GetDataSize() const { return bytes.size(); }
+	// Makes room for n more bytes in one step, for a writer that knows how much it will
+	// write: the buffer then does not grow (and copy itself) on the way.
+	void Reserve(UInt64 n) { bytes.reserve(static_cast<USize>(bytes.size() + n)); }
+	UInt64 GetCapacity() const { return bytes.capacity(); }
 	const std::vector<char>& GetBytes() const { return bytes; }
 	std::vector<char> TakeBytes() { return std::move(bytes); }
 	void Clear() { bytes.clear(); }

@@ -118,11 +118,19 @@ TEST(BodyStream, QuickRoundTripKeepsBodyAndRoundNormals) {
 	EXPECT_EQ(back.GetUsedBytes(), wall->GetUsedBytes());
 	// Writing the read body gives the same bytes.
 	EXPECT_EQ(Write(back), bytes);
+	// A memory channel is sized for the whole image before the first byte: the size
+	// announced equals the size written.
+	IO::MemoryOChannel fresh;
+	back.QuickWrite(fresh);
+	EXPECT_EQ(fresh.GetCapacity(), fresh.GetDataSize());
 
 	// An empty body round-trips too.
 	const Body empty(Body::EmptyBody);
 	const std::vector<char> emptyBytes = Write(empty);
 	EXPECT_EQ(emptyBytes.size(), 72u + 4 + 6 * 4 + 4 + 4);
+	IO::MemoryOChannel freshForEmpty;
+	empty.QuickWrite(freshForEmpty);
+	EXPECT_EQ(freshForEmpty.GetCapacity(), emptyBytes.size());
 	Body emptyBack;
 	IO::MemoryIChannel emptyIn(emptyBytes.data(), emptyBytes.size());
 	emptyBack.QuickRead(emptyIn);

@@ -32,7 +32,7 @@ struct QuickHeader {
 	UInt8 padding2[3];
 };
 
-static_assert(sizeof(QuickHeader) == 72);
+static_assert(sizeof(QuickHeader) == BodyHeader::QuickHeaderSize);
 static_assert(offsetof(QuickHeader, edgePenIdx) == 4 && offsetof(QuickHeader, btype) == 8);
 static_assert(offsetof(QuickHeader, sltype) == 18 && offsetof(QuickHeader, fatherBind) == 20);
 static_assert(offsetof(QuickHeader, wrap) == 24 && offsetof(QuickHeader, coor) == 28);

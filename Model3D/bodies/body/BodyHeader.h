@@ -19,6 +19,9 @@ namespace Modeler {
 
 class M3D_EXPORT BodyHeader {
 public:
+	// Bytes of the header block that opens the quick streams.
+	static constexpr UInt64 QuickHeaderSize = 72;
+
 	UInt32 GetStatus() const { return status; }
 	Int16 GetEdgePenIdx() const { return edgePenIdx; }
 	Int16 GetMaterialIdx() const { return iumat; }

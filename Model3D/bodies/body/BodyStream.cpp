@@ -2,6 +2,7 @@
 #include "Model3D/bodies/body/Body.h"
 
 #include "platform/KitException.h"
+#include "platform/MemoryChannel.h"
 
 #include <memory>
 
@@ -25,9 +26,12 @@ void Body::WriteAsBODY(Kit::OChannel& ch) const {
 void Body::QuickWrite(Kit::OChannel& ch) const {
 	ClearConvexPolygonCache();
 	const RoundNormals* normals = roundNormals.load(std::memory_order_acquire);
+	const UInt32 count = normals != nullptr ? static_cast<UInt32>(normals->size()) : 0;
+	// A memory channel takes the whole image in one piece rather than growing by halves.
+	if (auto* memory = dynamic_cast<IO::MemoryOChannel*>(&ch))
+		memory->Reserve(QuickHeaderSize + varPart.GetStreamSize() + sizeof count + UInt64(24) * count);
 	WriteQuickHeader(ch, normals != nullptr ? 1 : 0, "Body::QuickWrite: header not written");
 	varPart.QuickWrite(ch);
-	const UInt32 count = normals != nullptr ? static_cast<UInt32>(normals->size()) : 0;
 	ch.Write(count);
 	if (count > 0) ch.WriteBin(normals->data(), UInt64(24) * count);
 	if (ch.GetOutputStatus() != 0) ThrowStream("Body::QuickWrite: write failed", __LINE__);

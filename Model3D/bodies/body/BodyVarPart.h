@@ -43,6 +43,9 @@ public:
 	static UInt64 LogicalSize(const Counts& counts, UInt32 polyEdgeWidth);
 
 	UInt32 GetSize() const { return size; }
+	// Bytes that QuickWrite writes: the block and eight UInt32 words (the size, the six
+	// counts and the poly-edge width).
+	UInt64 GetStreamSize() const { return UInt64(size) + 8 * sizeof(UInt32); }
 	const Counts& GetCounts() const { return counts; }
 	UInt32 GetPolyEdgeWidth() const { return polyEdgeWidth; }
 

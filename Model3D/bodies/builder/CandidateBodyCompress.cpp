@@ -84,8 +84,8 @@ class CandidateBody::Compression {
 public:
 	Compression(const CandidateBody& body, CompressedArrays& out)
 	    : body(body), out(out), V(body.GetVertexCount()), E(body.GetEdgeCount()), P(body.GetPolygonCount()),
-	      N(body.GetPolyNormalCount()), vertexState(static_cast<USize>(V), VertexUnknown),
-	      normalUsed(static_cast<USize>(N), false) {}
+	      N(body.GetPolyNormalCount()), marks(static_cast<USize>(V + N + E), 0), vertexState(marks.data()),
+	      normalUsed(vertexState + V), removable(normalUsed + N) {}
 
 	bool MarkCoordinateSystemVertices();
 	bool MarkEdges();
@@ -113,9 +113,12 @@ private:
 	CompressedArrays& out;
 	const Int64 V, E, P, N;
 	bool ask = false;
-	std::vector<UInt8> vertexState;
-	std::vector<bool> normalUsed;
-	std::vector<bool> removable;
+	// The marks of the marking passes in one allocation: a VertexState per vertex, then
+	// a used flag per normal, then a removable flag per edge.
+	std::vector<UInt8> marks;
+	UInt8* vertexState;
+	UInt8* normalUsed;
+	UInt8* removable;
 	std::vector<Int32> vertexMap;
 	std::vector<Int32> normalMap;
 	std::vector<Int32> edgeMap;
@@ -141,19 +144,20 @@ bool CandidateBody::Compression::MarkCoordinateSystemVertices() {
 bool CandidateBody::Compression::MarkNormal(Int32 ivect) {
 	const Int64 n = RefIndex(ivect);
 	if (ivect == 0 || n >= N) return false;
-	normalUsed[static_cast<USize>(n)] = true;
+	normalUsed[n] = 1;
 	return true;
 }
 
 // A wire edge without polygons is removable and leaves its vertices unused unless
-// something else uses them; any other edge uses its vertices and its polygons' normals.
+// something else uses them; any other edge uses its vertices. The normals of its
+// polygons are marked by CheckPolygons, which marks (and checks) the normal of every
+// polygon: marking them here as well would only read the polygons twice.
 bool CandidateBody::Compression::MarkEdges() {
-	removable.assign(static_cast<USize>(E), false);
 	for (Int64 i = 0; i < E; ++i) {
 		const EDGE& e = body.edges[static_cast<USize>(i)];
 		if (e.vert1 < 0 || e.vert2 < 0 || e.vert1 >= V || e.vert2 >= V) return false;
 		if (e.pgon1 < 0 && e.pgon2 < 0 && (e.status & EdgeWire) != 0) {
-			removable[static_cast<USize>(i)] = true;
+			removable[i] = 1;
 			for (Int32 v : {e.vert1, e.vert2}) {
 				if (vertexState[static_cast<USize>(v)] == VertexUnknown)
 					vertexState[static_cast<USize>(v)] = VertexUnused;
@@ -164,9 +168,6 @@ bool CandidateBody::Compression::MarkEdges() {
 		vertexState[static_cast<USize>(e.vert1)] = VertexUsed;
 		vertexState[static_cast<USize>(e.vert2)] = VertexUsed;
 		if (e.pgon1 >= P || e.pgon2 >= P) return false;
-		for (Int32 pg : {e.pgon1, e.pgon2}) {
-			if (pg >= 0 && !MarkNormal(body.polygons[static_cast<USize>(pg)].ivect)) return false;
-		}
 	}
 	return true;
 }
@@ -224,7 +225,7 @@ void CandidateBody::Compression::KeepUsedVertices() {
 void CandidateBody::Compression::KeepUsedNormals() {
 	normalMap.assign(static_cast<USize>(N), -1);
 	for (Int64 i = 0; i < N; ++i) {
-		if (!normalUsed[static_cast<USize>(i)]) continue;
+		if (normalUsed[i] == 0) continue;
 		normalMap[static_cast<USize>(i)] = static_cast<Int32>(out.polyNormals.GetSize());
 		out.polyNormals.Push(body.polyNormals[static_cast<USize>(i)]);
 	}
@@ -236,7 +237,7 @@ void CandidateBody::Compression::KeepEdges() {
 	edgeMap.assign(static_cast<USize>(E), -1);
 	onEdge.assign(static_cast<USize>(out.vertices.GetSize()), false);
 	for (Int64 i = 0; i < E; ++i) {
-		if (removable[static_cast<USize>(i)]) continue;
+		if (removable[i] != 0) continue;
 		EDGE e = body.edges[static_cast<USize>(i)];
 		e.vert1 = vertexMap[static_cast<USize>(e.vert1)];
 		e.vert2 = vertexMap[static_cast<USize>(e.vert2)];
