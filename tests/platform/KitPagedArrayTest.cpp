@@ -110,8 +110,7 @@ TEST(KitPagedArray, RandomEditsMatchAVectorAndNeverMoveItems) {
 				// Up to 5 of its own first items (they lie in one block).
 				const USize n = std::min<USize>(array.GetSize(), 5);
 				array.Append(&array[0], n);
-				const std::vector<std::string> head(oracle.begin(), oracle.begin() + static_cast<std::ptrdiff_t>(n));
-				oracle.insert(oracle.end(), head.begin(), head.end());
+				oracle.insert(oracle.end(), oracle.begin(), oracle.begin() + static_cast<std::ptrdiff_t>(n));
 			} else if (op == 4) {
 				const USize n = random() % (array.GetSize() + 30);
 				array.SetSize(n);
