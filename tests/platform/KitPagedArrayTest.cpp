@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -71,88 +69,6 @@ TEST(KitPagedArray, CopiesAreDeepAndMovedFromArraysAreEmpty) {
 	Int64 sum = 0;
 	c.ForEach([&sum](Int32 v) { sum += v; });
 	EXPECT_EQ(sum, 0);
-}
-
-// An item that counts its live copies, so that every construction is matched by one
-// destruction.
-struct Counted {
-	static inline Int64 live = 0;
-	std::string text;
-	Counted() { ++live; }
-	explicit Counted(std::string t) : text(std::move(t)) { ++live; }
-	Counted(const Counted& other) : text(other.text) { ++live; }
-	Counted& operator=(const Counted&) = default;
-	~Counted() { --live; }
-};
-
-// Random pushes, bulk appends (also of the array's own items), resizes, copies and moves
-// against a std::vector: after every step the items equal the oracle's, items that stayed
-// kept their addresses, the contiguous runs cover the items in order, and exactly the
-// items in the array are alive.
-TEST(KitPagedArray, RandomEditsMatchAVectorAndNeverMoveItems) {
-	std::mt19937 random(2024);
-	std::vector<std::string> oracle;
-	{
-		Kit::PagedArray<Counted> array;
-		Int32 next = 0;
-		for (Int32 step = 0; step < 400; ++step) {
-			std::vector<const Counted*> before;
-			for (USize i = 0; i < array.GetSize(); ++i)
-				before.push_back(&array[i]);
-			const UInt32 op = random() % 8;
-			if (op <= 2) {
-				const USize n = 1 + random() % 40;
-				for (USize k = 0; k < n; ++k) {
-					array.Push(Counted(std::to_string(next)));
-					oracle.push_back(std::to_string(next++));
-				}
-			} else if (op == 3 && !array.IsEmpty()) {
-				// Up to 5 of its own first items (they lie in one block).
-				const USize n = std::min<USize>(array.GetSize(), 5);
-				array.Append(&array[0], n);
-				oracle.insert(oracle.end(), oracle.begin(), oracle.begin() + static_cast<std::ptrdiff_t>(n));
-			} else if (op == 4) {
-				const USize n = random() % (array.GetSize() + 30);
-				array.SetSize(n);
-				oracle.resize(n);
-				before.resize(std::min(before.size(), n));
-			} else if (op == 5 && !array.IsEmpty()) {
-				array.DeleteLast();
-				oracle.pop_back();
-				before.pop_back();
-			} else if (op == 6) {
-				Kit::PagedArray<Counted> copy(array);
-				copy.Push(Counted("extra")); // the copy is its own
-				array = copy;
-				array.DeleteLast();
-				before.clear(); // a copy has new items
-			} else {
-				Kit::PagedArray<Counted> moved(std::move(array));
-				EXPECT_TRUE(array.IsEmpty()); // NOLINT: a moved-from array is empty
-				array = std::move(moved);
-			}
-			ASSERT_EQ(array.GetSize(), oracle.size()) << "step " << step;
-			ASSERT_GE(array.GetCapacity(), array.GetSize());
-			ASSERT_EQ(array.GetCapacity() % Kit::PagedArray<Counted>::PageSize, 0u);
-			for (USize i = 0; i < before.size(); ++i)
-				ASSERT_EQ(&array[i], before[i]) << "step " << step << ", item " << i;
-			USize seen = 0;
-			array.ForEachRun([&](const Counted* items, USize n) {
-				for (USize k = 0; k < n; ++k, ++seen)
-					ASSERT_EQ(&items[k], &array[seen]);
-			});
-			ASSERT_EQ(seen, array.GetSize());
-			for (USize i = 0; i < oracle.size(); ++i)
-				ASSERT_EQ(array[i].text, oracle[i]) << "step " << step << ", item " << i;
-			ASSERT_EQ(Counted::live, static_cast<Int64>(array.GetSize())) << "step " << step;
-		}
-		array.Clear();
-		EXPECT_EQ(Counted::live, 0);
-		EXPECT_EQ(array.GetCapacity(), 0u);
-		array.Push(Counted("again"));
-		EXPECT_EQ(array[0].text, "again");
-	}
-	EXPECT_EQ(Counted::live, 0);
 }
 
 } // namespace

@@ -132,13 +132,17 @@ void BodyVarPart::SetPolyEdge(UInt32 i, Int32 value) {
 
 namespace {
 
+template <typename T> void CopyPaged(const Kit::PagedArray<T>& from, T* to) {
+	const USize n = from.GetSize();
+	for (USize i = 0; i < n; ++i)
+		to[i] = from[i];
+}
+
 template <typename Narrow> void CopyPolyEdges(const Kit::PagedArray<Int32>& from, void* to) {
 	Narrow* out = static_cast<Narrow*>(to);
-	from.ForEachRun([&out](const Int32* refs, USize n) {
-		for (USize i = 0; i < n; ++i)
-			out[i] = static_cast<Narrow>(refs[i]);
-		out += n;
-	});
+	const USize n = from.GetSize();
+	for (USize i = 0; i < n; ++i)
+		out[i] = static_cast<Narrow>(from[i]);
 }
 
 UInt32 CountOf(USize n) {
@@ -159,22 +163,21 @@ void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::Pag
 	c.polyNormals = CountOf(normalArray.GetSize());
 	c.polygons = CountOf(polygonArray.GetSize());
 	Allocate(c, PolyEdgeWidthFor(c.edges));
-	vertexArray.CopyConstructTo(vertices);
-	textureArray.CopyConstructTo(textureVertices);
-	edgeArray.CopyConstructTo(edges);
+	CopyPaged(vertexArray, vertices);
+	CopyPaged(textureArray, textureVertices);
+	CopyPaged(edgeArray, edges);
 	if (polyEdgeWidth == 1)
 		CopyPolyEdges<Int8>(polyEdgeArray, polyEdges);
 	else if (polyEdgeWidth == 2)
 		CopyPolyEdges<Int16>(polyEdgeArray, polyEdges);
 	else
 		CopyPolyEdges<Int32>(polyEdgeArray, polyEdges);
-	normalArray.CopyConstructTo(polyNormals);
-	polygonArray.ForEachRun([this](const PGON* from, USize n) {
-		for (USize i = 0; i < n; ++i) {
-			new (polygons + counts.polygons) PGON(from[i]);
-			polygons[counts.polygons++].alignment = 0;
-		}
-	});
+	CopyPaged(normalArray, polyNormals);
+	for (UInt32 i = 0; i < c.polygons; ++i) {
+		PGON* p = new (polygons + i) PGON(polygonArray[i]);
+		p->alignment = 0;
+		counts.polygons = i + 1;
+	}
 }
 
 void BodyVarPart::CopyFrom(const BodyVarPart& source) {

@@ -19,7 +19,8 @@ inline Int32 LastIndex(USize count) {
 
 template <typename T> Int32 AppendN(Kit::PagedArray<T>& array, const T* records, UInt32 n) {
 	if (records == nullptr && n > 0) throw Kit::IllegalArgumentException();
-	array.Append(records, n);
+	for (UInt32 i = 0; i < n; ++i)
+		array.Push(records[i]);
 	return LastIndex(array.GetSize());
 }
 
@@ -37,14 +38,18 @@ CandidateBody::CandidateBody(const BODY& record) {
 CandidateBody::CandidateBody(const Body& body) {
 	Clear();
 	BodyHeader::operator=(body);
-	const Body::VarPart& part = body.GetVarPart();
-	vertices.Append(part.GetVertices(), body.GetVertexCount());
-	textureVertices.Append(part.GetTextureVertices(), body.GetTextureVertexCount());
-	edges.Append(part.GetEdges(), body.GetEdgeCount());
+	for (UInt32 i = 0; i < body.GetVertexCount(); ++i)
+		vertices.Push(body.GetConstVertex(static_cast<Int32>(i)));
+	for (UInt32 i = 0; i < body.GetTextureVertexCount(); ++i)
+		textureVertices.Push(body.GetConstTextureVertex(static_cast<Int32>(i)));
+	for (UInt32 i = 0; i < body.GetEdgeCount(); ++i)
+		edges.Push(body.GetConstEdge(static_cast<Int32>(i)));
 	for (UInt32 i = 0; i < body.GetPolyEdgeCount(); ++i)
 		polyEdges.Push(body.GetConstPolyEdge(static_cast<Int32>(i)));
-	polyNormals.Append(part.GetPolyNormals(), body.GetPolyNormalCount());
-	polygons.Append(part.GetPolygons(), body.GetPolygonCount());
+	for (UInt32 i = 0; i < body.GetPolyNormalCount(); ++i)
+		polyNormals.Push(body.GetConstPolyNormal(static_cast<Int32>(i)));
+	for (UInt32 i = 0; i < body.GetPolygonCount(); ++i)
+		polygons.Push(body.GetConstPolygon(static_cast<Int32>(i)));
 }
 
 CandidateBody::CandidateBody(const CandidateBody& source)
