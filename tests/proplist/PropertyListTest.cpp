@@ -240,6 +240,19 @@ TEST(PropertyListStructure, TypeChangesAndFixedEntries) {
 	EXPECT_EQ(list.GetIntEntry(2), 0);
 }
 
+// A name handed in from the list's own names block was read after the block was grown
+// (freed) or shifted.
+TEST(PropertyListStructure, InsertingANameOfTheListItselfKeepsIt) {
+	PropertyList list;
+	list.PushEntry("first_entry_name", L::Int, L::Scalar);
+	for (int n = 0; n < 40; ++n) {
+		const std::string tail = list.GetEntryName(0) + n % 10;
+		list.InsertNewEntry(0, list.GetEntryName(0) + n % 10, L::Int, L::Scalar);
+		ASSERT_EQ(std::string(list.GetEntryName(0)), tail);
+	}
+	ExpectAllFound(list);
+}
+
 TEST(PropertyListStructure, DimensionChangesKeepOverlappingElements) {
 	PropertyList list;
 	const UInt32 m = list.PushEntry("m", L::Num, L::TwoDim, 2, 3);

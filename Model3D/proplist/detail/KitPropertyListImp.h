@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace Kit {
@@ -694,6 +696,14 @@ void PropertyList<UserData>::InsertNewEntry(UInt32 i, const char* name, StorageT
 	if (Round8(CalcExtLen(storageType, arrayType, d1, d2)) + dataLength > MaxBlockLength)
 		OutOfMemory(__FILE__, __LINE__);
 
+	// The name may lie in the names block itself (a name of this list), which is grown and
+	// shifted below: take a copy first.
+	std::string ownName;
+	const std::less<const char*> before;
+	if (names != nullptr && !before(name, names) && before(name, names + namesLength)) {
+		ownName.assign(name);
+		name = ownName.c_str();
+	}
 	const UInt64 nameBytes = std::strlen(name) + 1;
 	const UInt64 needed = UInt64(namesLength) + nameBytes;
 	if (needed > MaxBlockLength) OutOfMemory(__FILE__, __LINE__);
