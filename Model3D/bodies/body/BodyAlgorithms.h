@@ -33,8 +33,12 @@ enum : Int16 {
 
 namespace BodyRules {
 
+// Out of line, so that the checked lookups below stay small enough to inline.
+[[noreturn]] void ThrowBadIndex();
+
 template <typename BodyT> Geometry::Vector3d VertexPoint(const BodyT& body, Int32 vertex) {
-	if (vertex < 0 || static_cast<UInt32>(vertex) >= body.GetVertexCount()) throw Kit::IllegalArgumentException();
+	if (vertex < 0 || static_cast<UInt32>(vertex) >= body.GetVertexCount()) [[unlikely]]
+		ThrowBadIndex();
 	const VERT& v = body.GetConstVertex(vertex);
 	return Geometry::Vector3d(v.x, v.y, v.z);
 }
@@ -42,14 +46,16 @@ template <typename BodyT> Geometry::Vector3d VertexPoint(const BodyT& body, Int3
 // The edge of a non-zero reference, checked against the edge count.
 template <typename BodyT> const EDGE& RefEdge(const BodyT& body, Int32 ref) {
 	const Int64 edge = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
-	if (ref == 0 || edge >= Int64(body.GetEdgeCount())) throw Kit::IllegalArgumentException();
+	if (ref == 0 || edge >= Int64(body.GetEdgeCount())) [[unlikely]]
+		ThrowBadIndex();
 	return body.GetConstEdge(static_cast<Int32>(edge));
 }
 
 // The normal of a signed 1-based reference; a reference ≤ 0 gives the reversed normal.
 template <typename BodyT> Geometry::Vector3d SignedNormal(const BodyT& body, Int32 ivect) {
 	const Int64 index = ivect > 0 ? Int64(ivect) - 1 : -Int64(ivect) - 1;
-	if (index < 0 || index >= Int64(body.GetPolyNormalCount())) throw Kit::IllegalArgumentException();
+	if (index < 0 || index >= Int64(body.GetPolyNormalCount())) [[unlikely]]
+		ThrowBadIndex();
 	const VECT& n = body.GetConstPolyNormal(static_cast<Int32>(index));
 	const Geometry::Vector3d v(n.x, n.y, n.z);
 	return ivect > 0 ? v : -v;
@@ -58,16 +64,27 @@ template <typename BodyT> Geometry::Vector3d SignedNormal(const BodyT& body, Int
 // Projects every contour into the plane of the normal and checks its turning sense with
 // the trapezoid sum S = Σ (v1 + v0)·(u1 − u0), which is positive for a clockwise
 // contour. The outer (first) contour must run counter-clockwise, holes clockwise.
-template <typename BodyT>
-Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours,
-                         bool strict) {
+//
+// 'sideEnds(i, ref, &from, &to)' gives the vertices that the non-zero reference refs[i]
+// runs from and to; the builder passes the ends it has looked up already.
+template <typename BodyT, typename SideEnds>
+Int16 CheckContourTurning(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours, bool strict,
+                          SideEnds&& sideEnds) {
 	const Geometry::Vector3d n = SignedNormal(body, ivect);
 	double c1, c2, c3, c4;
 	Geometry::TMDirCoeffs(n.x, n.y, n.z, &c1, &c2, &c3, &c4);
+	// Successive sides share a vertex: the last one projected is kept.
+	Int32 lastVertex = -1;
+	double lastU = 0.0, lastV = 0.0;
 	auto project = [&](Int32 vertex, double* u, double* v) {
-		const Geometry::Vector3d p = VertexPoint(body, vertex);
-		*u = (p.x * c1 + p.y * c2) * c3 - p.z * c4;
-		*v = p.y * c1 - p.x * c2;
+		if (vertex != lastVertex) {
+			const Geometry::Vector3d p = VertexPoint(body, vertex);
+			lastU = (p.x * c1 + p.y * c2) * c3 - p.z * c4;
+			lastV = p.y * c1 - p.x * c2;
+			lastVertex = vertex;
+		}
+		*u = lastU;
+		*v = lastV;
 	};
 
 	double sum = 0.0;
@@ -76,10 +93,11 @@ Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int3
 	for (Int32 i = 0; i <= count; ++i) {
 		const Int32 ref = i < count ? refs[i] : 0;
 		if (ref != 0) {
-			const EDGE& e = RefEdge(body, ref);
+			Int32 from, to;
+			sideEnds(i, ref, &from, &to);
 			double u0, v0, u1, v1;
-			project(ref > 0 ? e.vert1 : e.vert2, &u0, &v0);
-			project(ref > 0 ? e.vert2 : e.vert1, &u1, &v1);
+			project(from, &u0, &v0);
+			project(to, &u1, &v1);
 			sum += (v1 + v0) * (u1 - u0);
 			++references;
 			continue;
@@ -97,6 +115,17 @@ Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int3
 		references = 0;
 	}
 	return PgonNormalOk;
+}
+
+template <typename BodyT>
+Int16 CheckPolygonNormal(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours,
+                         bool strict) {
+	return CheckContourTurning(body, ivect, count, refs, allContours, strict,
+	                           [&body](Int32, Int32 ref, Int32* from, Int32* to) {
+		                           const EDGE& e = RefEdge(body, ref);
+		                           *from = ref > 0 ? e.vert1 : e.vert2;
+		                           *to = ref > 0 ? e.vert2 : e.vert1;
+	                           });
 }
 
 // 1 when the apex is concave seen from the normal (0-based index), −1 when convex, 0 when

@@ -133,16 +133,15 @@ void BodyVarPart::SetPolyEdge(UInt32 i, Int32 value) {
 namespace {
 
 template <typename T> void CopyPaged(const Kit::PagedArray<T>& from, T* to) {
-	const USize n = from.GetSize();
-	for (USize i = 0; i < n; ++i)
-		to[i] = from[i];
+	from.ForEachRun([&to](const T* items, USize n) { to = std::copy(items, items + n, to); });
 }
 
 template <typename Narrow> void CopyPolyEdges(const Kit::PagedArray<Int32>& from, void* to) {
 	Narrow* out = static_cast<Narrow*>(to);
-	const USize n = from.GetSize();
-	for (USize i = 0; i < n; ++i)
-		out[i] = static_cast<Narrow>(from[i]);
+	from.ForEachRun([&out](const Int32* items, USize n) {
+		for (USize k = 0; k < n; ++k)
+			*out++ = static_cast<Narrow>(items[k]);
+	});
 }
 
 UInt32 CountOf(USize n) {
@@ -209,8 +208,15 @@ void BodyVarPart::QuickWrite(Kit::OChannel& ch) const {
 	ch.Write(counts.polyNormals);
 	ch.WriteBin(polyNormals, UInt64(24) * counts.polyNormals);
 	ch.Write(counts.polygons);
-	// Polygons go through a staging buffer so that the cache pointers and the alignment
-	// words are written as zeros.
+	// The cache pointers and the alignment words are written as zeros. Where they are
+	// zero already (the caller has cleared the caches) the records are their own image;
+	// otherwise they go through a staging buffer.
+	const bool ownImage = std::all_of(polygons, polygons + counts.polygons,
+	                                  [](const PGON& p) { return p.alignment == 0 && !p.IsDecomposedIntoTriangles(); });
+	if (ownImage) {
+		ch.WriteBin(polygons, UInt64(sizeof(PGON)) * counts.polygons);
+		return;
+	}
 	constexpr UInt32 Chunk = 256;
 	PgonImage staged[Chunk];
 	for (UInt32 first = 0; first < counts.polygons; first += Chunk) {

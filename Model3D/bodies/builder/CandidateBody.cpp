@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace Modeler {
 
@@ -19,8 +20,7 @@ inline Int32 LastIndex(USize count) {
 
 template <typename T> Int32 AppendN(Kit::PagedArray<T>& array, const T* records, UInt32 n) {
 	if (records == nullptr && n > 0) throw Kit::IllegalArgumentException();
-	for (UInt32 i = 0; i < n; ++i)
-		array.Push(records[i]);
+	array.Append(records, n);
 	return LastIndex(array.GetSize());
 }
 
@@ -277,7 +277,7 @@ UInt32 CandidateBody::StorePolygonWithPolyEdges(Int16 pgonIumat, Int16 irtxt, In
 	p.lpedg = p.fpedg + count - 1;
 	p.mpuid = 0;
 	AddNPolyEdgeRec(refs, static_cast<UInt32>(count));
-	polygons.Push(p);
+	polygons.Push(std::move(p));
 	return static_cast<UInt32>(polygons.GetSize() - 1);
 }
 
@@ -289,6 +289,10 @@ Int32 CandidateBody::AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const 
 		const Int64 e = ref > 0 ? Int64(ref) - 1 : -Int64(ref) - 1;
 		if (ref != 0 && e >= edgeCount) throw Kit::IllegalArgumentException();
 	}
+	return EnterPolygonInEdges(polygon, count, refs);
+}
+
+Int32 CandidateBody::EnterPolygonInEdges(Int32 polygon, Int32 count, const Int32* refs) {
 	Int32 conflicts = 0;
 	for (Int32 i = 0; i < count; ++i) {
 		const Int32 ref = refs[i];
@@ -304,33 +308,6 @@ Int32 CandidateBody::AttachPolygonToPolyEdges(Int32 polygon, Int32 count, const 
 		}
 	}
 	return conflicts;
-}
-
-Int32 CandidateBody::StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, Int32 count, const Int32* refs,
-                                                  UInt32 pgonStatus, bool checkNormal) {
-	if (count < 3) return -1;
-	if (refs == nullptr) throw Kit::IllegalArgumentException();
-	// Every reference must name an existing edge between existing vertices: checked before
-	// anything is stored.
-	for (Int32 i = 0; i < count; ++i) {
-		if (refs[i] == 0) continue;
-		const EDGE& e = BodyRules::RefEdge(*this, refs[i]);
-		if (e.vert1 < 0 || e.vert2 < 0 || UInt32(e.vert1) >= GetVertexCount() || UInt32(e.vert2) >= GetVertexCount())
-			throw Kit::IllegalArgumentException();
-	}
-	double x, y, z;
-	CalculateLoopNormal(count, refs, &x, &y, &z);
-	const Int32 d = StoreUnitPolyNormal(x, y, z);
-	Int32 ivect = d + 1;
-	if (count > 3 && checkNormal) {
-		const Int16 r = CheckPolygonNormal(ivect, count, refs, false, false);
-		if (r == PgonNormalOuterClockwise || r == PgonNormalHoleCounterClockwise || r == PgonNormalEmptyContour)
-			ivect = -(d + 1);
-	}
-	const UInt32 index =
-	    StorePolygonWithPolyEdges(pgonIumat, static_cast<Int16>(irtxt), ivect, count, refs, pgonStatus);
-	AttachPolygonToPolyEdges(static_cast<Int32>(index), count, refs);
-	return static_cast<Int32>(index);
 }
 
 void CandidateBody::CalculatePolygonMPUIDs() {

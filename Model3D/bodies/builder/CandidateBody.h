@@ -315,6 +315,9 @@ private:
 	                                     Int16 repairCurvedFlag, Int16 verbosity);
 	void ReverseContours();
 	void ReadQuickArrays(Kit::IChannel& ch);
+	// AttachPolygonToPolyEdges for references known to name existing edges.
+	Int32 EnterPolygonInEdges(Int32 polygon, Int32 count, const Int32* refs);
+
 	struct EdgeIndex;
 	EdgeIndex& UpdatedEdgeIndex();
 	Int32 StoreFaceLoops(FaceLoops loops, const Vector3dTpl<double>* givenNormal, Int16 pgonIumat, UInt32 pgonStatus);

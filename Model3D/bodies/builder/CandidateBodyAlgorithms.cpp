@@ -63,26 +63,46 @@ bool CandidateBody::CalculateLoopNormal(Int32 vertA, Int32 vertB, double* x, dou
 	return true;
 }
 
-// The first corner that gives a normal wins. Pairs of references that do not meet (the
-// wrap-around from the last contour of a polygon with holes back to the first one) are
-// not corners and are passed over.
+namespace {
+
+// The unit normal at the first corner where two references meet and the sides there are
+// not parallel; false when no corner gives one. Pairs of references that do not meet
+// (the wrap-around from the last contour of a polygon with holes back to the first one)
+// are not corners and are passed over. 'sideEnds' as for BodyRules::CheckContourTurning.
+template <typename SideEnds>
+bool FirstCornerNormal(const CandidateBody& body, Int32 count, const Int32* refs, SideEnds&& sideEnds, double* x,
+                       double* y, double* z) {
+	for (Int32 i = 0; i < count; ++i) {
+		const Int32 j = i + 1 < count ? i + 1 : 0;
+		if (refs[i] == 0 || refs[j] == 0) continue;
+		Int32 a, b, meet, c;
+		sideEnds(i, refs[i], &a, &b);
+		sideEnds(j, refs[j], &meet, &c);
+		if (b == meet && body.CalcUnitNormalFrom3Verts(a, b, c, x, y, z)) return true;
+	}
+	return false;
+}
+
+// Up to this many references, StoreAndCheckCompletePolygon looks up the ends of each
+// reference once and keeps them on the stack.
+constexpr Int32 ResolvedLoopMax = 16;
+
+} // namespace
+
+// The first corner that gives a normal wins; without one, the first pair of successive
+// contour starts that are far enough apart gives a normal across their direction.
 void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* x, double* y, double* z) const {
 	*x = 0.0;
 	*y = 0.0;
 	*z = 1.0;
 	if (count <= 0 || refs == nullptr)
 		throw Kit::InternalErrorException("CandidateBody::CalculateLoopNormal: no contour", __FILE__, __LINE__);
-	for (Int32 i = 0; i < count; ++i) {
-		const Int32 r1 = refs[i];
-		const Int32 r2 = refs[(i + 1) % count];
-		if (r1 == 0 || r2 == 0) continue;
-		const EDGE& e1 = BodyRules::RefEdge(*this, r1);
-		const EDGE& e2 = BodyRules::RefEdge(*this, r2);
-		if ((r1 > 0 ? e1.vert2 : e1.vert1) != (r2 > 0 ? e2.vert1 : e2.vert2)) continue;
-		Int32 a, b, c;
-		GetPVert3(r1, r2, &a, &b, &c);
-		if (CalcUnitNormalFrom3Verts(a, b, c, x, y, z)) return;
-	}
+	const auto edgeEnds = [this](Int32, Int32 ref, Int32* from, Int32* to) {
+		const EDGE& e = BodyRules::RefEdge(*this, ref);
+		*from = ref > 0 ? e.vert1 : e.vert2;
+		*to = ref > 0 ? e.vert2 : e.vert1;
+	};
+	if (FirstCornerNormal(*this, count, refs, edgeEnds, x, y, z)) return;
 	Int32 previous = -1;
 	for (Int32 i = 0; i < count; ++i) {
 		if (refs[i] == 0) {
@@ -94,6 +114,45 @@ void CandidateBody::CalculateLoopNormal(Int32 count, const Int32* refs, double* 
 		previous = current;
 	}
 	throw Kit::InternalErrorException("CandidateBody::CalculateLoopNormal: degenerate contour", __FILE__, __LINE__);
+}
+
+Int32 CandidateBody::StoreAndCheckCompletePolygon(Int16 pgonIumat, Int32 irtxt, Int32 count, const Int32* refs,
+                                                  UInt32 pgonStatus, bool checkNormal) {
+	if (count < 3) return -1;
+	if (refs == nullptr) throw Kit::IllegalArgumentException();
+	// Every reference must name an existing edge between existing vertices: checked before
+	// anything is stored. The ends of a short loop are kept for the normal and the check.
+	Int32 from[ResolvedLoopMax], to[ResolvedLoopMax];
+	const bool resolved = count <= ResolvedLoopMax;
+	for (Int32 i = 0; i < count; ++i) {
+		if (refs[i] == 0) continue;
+		const EDGE& e = BodyRules::RefEdge(*this, refs[i]);
+		if (e.vert1 < 0 || e.vert2 < 0 || UInt32(e.vert1) >= GetVertexCount() || UInt32(e.vert2) >= GetVertexCount())
+			throw Kit::IllegalArgumentException();
+		if (resolved) {
+			from[i] = refs[i] > 0 ? e.vert1 : e.vert2;
+			to[i] = refs[i] > 0 ? e.vert2 : e.vert1;
+		}
+	}
+	const auto keptEnds = [&from, &to](Int32 i, Int32, Int32* a, Int32* b) {
+		*a = from[i];
+		*b = to[i];
+	};
+	double x = 0.0, y = 0.0, z = 1.0;
+	if (!resolved || !FirstCornerNormal(*this, count, refs, keptEnds, &x, &y, &z))
+		CalculateLoopNormal(count, refs, &x, &y, &z);
+	const Int32 d = StoreUnitPolyNormal(x, y, z);
+	Int32 ivect = d + 1;
+	if (count > 3 && checkNormal) {
+		const Int16 r = resolved ? BodyRules::CheckContourTurning(*this, ivect, count, refs, false, false, keptEnds)
+		                         : CheckPolygonNormal(ivect, count, refs, false, false);
+		if (r == PgonNormalOuterClockwise || r == PgonNormalHoleCounterClockwise || r == PgonNormalEmptyContour)
+			ivect = -(d + 1);
+	}
+	const UInt32 index =
+	    StorePolygonWithPolyEdges(pgonIumat, static_cast<Int16>(irtxt), ivect, count, refs, pgonStatus);
+	EnterPolygonInEdges(static_cast<Int32>(index), count, refs);
+	return static_cast<Int32>(index);
 }
 
 Int16 CandidateBody::CheckPolygonNormal(Int32 ivect, Int32 count, const Int32* refs, bool allContours,

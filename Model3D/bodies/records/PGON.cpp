@@ -42,6 +42,7 @@ PGON& PGON::operator=(const PGON& source) {
 }
 
 void PGON::ClearCache() const {
+	if (LoadCache() == nullptr) return; // the common case, without a locked exchange
 	FreeCache(CacheRef().exchange(nullptr, std::memory_order_acq_rel));
 }
 

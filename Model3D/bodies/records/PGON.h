@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstddef>
 #include <type_traits>
+#include <utility>
 
 namespace Kit {
 class OChannel;
@@ -46,8 +47,16 @@ public:
 
 	PGON() = default;
 	PGON(const PGON& source);
+	// Takes the cache over (the source must not be queried by another thread meanwhile).
+	PGON(PGON&& source)
+	noexcept
+	    : status(source.status), dummy(source.dummy), iumat(source.iumat), irtxt(source.irtxt), ivect(source.ivect),
+	      fpedg(source.fpedg), lpedg(source.lpedg), mpuid(source.mpuid), alignment(source.alignment),
+	      cpols(std::exchange(source.cpols, nullptr)) {}
 	PGON& operator=(const PGON& source);
-	~PGON() { ClearCache(); }
+	~PGON() {
+		if (LoadCache() != nullptr) ClearCache();
+	}
 
 	// Status queries.
 	bool IsInvisible() const { return (status & PgonInvisible) != 0; }
