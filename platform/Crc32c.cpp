@@ -1,6 +1,11 @@
 #include "platform/Crc32c.h"
 
 #include <array>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <nmmintrin.h>
+#endif
 
 namespace Kit {
 
@@ -32,9 +37,37 @@ UInt32 LoadLittleEndian32(const unsigned char* p) {
 	return UInt32(p[0]) | UInt32(p[1]) << 8 | UInt32(p[2]) << 16 | UInt32(p[3]) << 24;
 }
 
+#if defined(__x86_64__)
+// The processor's CRC-32C instruction, eight bytes at a time.
+__attribute__((target("sse4.2"))) UInt32 CrcByInstruction(const unsigned char* p, USize size, UInt32 crc) {
+	UInt64 wide = ~crc;
+	for (; size >= 8; size -= 8, p += 8) {
+		UInt64 word;
+		std::memcpy(&word, p, sizeof word);
+		wide = _mm_crc32_u64(wide, word);
+	}
+	auto narrow = static_cast<UInt32>(wide);
+	for (; size > 0; --size, ++p)
+		narrow = _mm_crc32_u8(narrow, *p);
+	return ~narrow;
+}
+
+bool HasCrcInstruction() {
+	static const bool has = __builtin_cpu_supports("sse4.2") != 0;
+	return has;
+}
+#endif
+
 } // namespace
 
 UInt32 Crc32c(const void* data, USize size, UInt32 crc) {
+#if defined(__x86_64__)
+	if (HasCrcInstruction()) return CrcByInstruction(static_cast<const unsigned char*>(data), size, crc);
+#endif
+	return Crc32cWithTables(data, size, crc);
+}
+
+UInt32 Crc32cWithTables(const void* data, USize size, UInt32 crc) {
 	const unsigned char* p = static_cast<const unsigned char*>(data);
 	crc = ~crc;
 	for (; size >= 8; size -= 8, p += 8) {

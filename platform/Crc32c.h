@@ -13,6 +13,9 @@ namespace Kit {
 // 'crc' to continue over data handed in pieces; the result equals that of one call
 // over the whole. The CRC of nothing is 0.
 UInt32 Crc32c(const void* data, USize size, UInt32 crc = 0);
+// The same from tables alone, as Crc32c computes it where the processor has no CRC
+// instruction.
+UInt32 Crc32cWithTables(const void* data, USize size, UInt32 crc = 0);
 
 } // namespace Kit
 

@@ -18,7 +18,7 @@
 #include "platform/IOLocation.h"
 #include "platform/KitFastLock.h"
 #include "platform/KitGuid.h"
-#include "platform/KitHashTable.h"
+#include "platform/KitOpenHashTable.h"
 #include "platform/KitPagedArray.h"
 #include "platform/KitShared.h"
 #include "platform/KitTypes.h"
@@ -38,7 +38,7 @@ struct M3D_EXPORT ElemIndices {
 class M3D_EXPORT ElemContainer {
 public:
 	using ElemList = Kit::PagedArray<Kit::ConstSharedPtr<Elem>>;
-	using GuidIndexMap = Kit::HashTable<Kit::Guid, UInt32>;
+	using GuidIndexMap = Kit::OpenHashTable<Kit::Guid, UInt32, Kit::GuidHash>;
 	using IndicesList = Kit::PagedArray<ElemIndices>;
 
 	ElemContainer();

@@ -297,6 +297,19 @@ UInt64 CheckChecksum(IO::File& file, const IO::Location& where) {
 	return contentLength;
 }
 
+// Enters the GUIDs of the first n elements, the map having room for them: nothing is
+// allocated. On the way, the elements further ahead and the map slots of those a little
+// ahead are loaded, so that their cache misses overlap.
+void IndexGuids(const ElemContainer::ElemList& elems, UInt32 n, ElemContainer::GuidIndexMap& map) {
+	constexpr UInt32 Ahead = 16;
+	for (UInt32 i = 0; i < n; ++i) {
+		if (i + 2 * Ahead < n) __builtin_prefetch(&elems[i + 2 * Ahead]->GetElemId());
+		if (i + Ahead < n) map.Prefetch(elems[i + Ahead]->GetElemId().guid);
+		const Kit::Guid& guid = elems[i]->GetElemId().guid;
+		if (!guid.IsNull()) map.Put(guid, i);
+	}
+}
+
 } // namespace
 
 void ElemContainer::ReadFromFile(const IO::Location& folder, Int32 index) {
@@ -343,21 +356,22 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 				elems[filled] = elem;
 				elemTable.Push(elem.Get());
 			}
-			const Kit::Guid& guid = elems[filled]->GetElemId().guid;
-			if (!guid.IsNull()) elemGuidIndexMap.Put(guid, filled);
 		}
+		IndexGuids(elems, filled, elemGuidIndexMap);
 
 		ReadIndices(ch, elemIndices);
 		if (ch.GetInputStatus() != 0 || ch.GetPosition() > contentLength) ThrowBadFile("truncated file", __LINE__);
 	} catch (const Kit::KitException& e) {
 		// Keep the elements read completely, but no empty slots.
 		if (filled < n) elems.SetSize(filled);
+		if (elemGuidIndexMap.IsEmpty()) IndexGuids(elems, filled, elemGuidIndexMap);
 		const std::string why = e.HasMessage() ? e.GetMessage() : e.GetName();
 		const std::string part = filled < n ? "element " + std::to_string(filled) + " of " + std::to_string(n)
 		                                    : std::string("index records");
 		ThrowReadFailed(where, part + ": " + why, __LINE__, e);
 	} catch (const std::bad_alloc&) {
 		if (filled < n) elems.SetSize(filled);
+		if (elemGuidIndexMap.IsEmpty()) IndexGuids(elems, filled, elemGuidIndexMap);
 		throw Kit::OutOfMemoryException();
 	}
 }
