@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/KitArray.h"
-#include "platform/KitHashTable.h"
+#include "platform/KitOpenHashTable.h"
 #include "platform/KitTypes.h"
 
 namespace Modeler {
@@ -13,8 +13,8 @@ namespace Modeler {
 class Body;
 class BaseElem;
 
-using BodyWriteTable = Kit::HashTable<const Body*, Int32>;
-using BaseElemWriteTable = Kit::HashTable<const BaseElem*, Int32>;
+using BodyWriteTable = Kit::OpenHashTable<const Body*, Int32>;
+using BaseElemWriteTable = Kit::OpenHashTable<const BaseElem*, Int32>;
 using BodyReadTable = Kit::Array<const Body*>;
 using BaseElemReadTable = Kit::Array<BaseElem*>;
 

@@ -230,12 +230,14 @@ void ElemContainer::WriteToFile(const IO::Location& folder, Int32 index) const {
 
 void ElemContainer::WriteElems(Kit::OChannel& ch) const {
 	const UInt32 n = static_cast<UInt32>(elems.GetSize());
-	Kit::HashTable<const Elem*, Int32> elemTable;
+	Kit::OpenHashTable<const Elem*, Int32> elemTable;
 	elemTable.Reserve(n);
 	BodyWriteTable bodyTable;
 	BaseElemWriteTable baseElemTable;
 	ch.Write(n);
+	constexpr UInt32 Ahead = 16; // the table slot of an element this far ahead is loaded on the way
 	for (UInt32 i = 0; i < n; ++i) {
+		if (i + Ahead < n) elemTable.Prefetch(elems[i + Ahead].Get());
 		const Elem* elem = elems[i].Get();
 		if (elem == nullptr) throw Kit::InternalErrorException("empty element slot");
 		if (const Int32* known = elemTable.GetPtr(elem)) {
