@@ -11,9 +11,6 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// Rings longer than this find the corners near an ear through a grid or a tree.
-constexpr Int32 IndexRingSize = 32;
-
 // The corners that are not strictly convex, filed in a uniform grid over the ring's box,
 // each cell's corners one after the other with their places.
 // A triangle looks only at the cells its rows actually cross. Where the corners spread
@@ -131,45 +128,6 @@ private:
 	Int32 occupied = 0; // cells holding a corner
 };
 
-// True when q lies on the ray from 'from' through 'toward', beyond 'from'.
-bool OnRay(const Vertex& from, const Vertex& toward, const Vertex& q) {
-	if (Orient(from, toward, q) != 0) return false;
-	if (from.x != toward.x) return (toward.x > from.x) == (q.x > from.x) && q.x != from.x;
-	return (toward.y > from.y) == (q.y > from.y) && q.y != from.y;
-}
-
-// True when the sides prev → corner → next of a corner standing at the triangle corner x
-// run along the triangle sides towards y and w.
-bool FoldsOver(const Vertex& x, const Vertex& y, const Vertex& w, const Vertex& prev, const Vertex& next) {
-	return (OnRay(x, y, prev) && OnRay(x, w, next)) || (OnRay(x, w, prev) && OnRay(x, y, next));
-}
-
-// True when the corner p of the ring keeps the triangle a, b, c (counter-clockwise) from
-// being cut off: it lies inside, on the closing side a–c (a T-junction), or at or on
-// another side with one of its sides running into the triangle.
-bool Blocks(const std::vector<Vertex>& ring, const Vertex& p, const Vertex& a, const Vertex& b, const Vertex& c) {
-	if (p.x < std::min({a.x, b.x, c.x}) || p.x > std::max({a.x, b.x, c.x}) || p.y < std::min({a.y, b.y, c.y}) ||
-	    p.y > std::max({a.y, b.y, c.y}))
-		return false;
-	const int ab = Orient(a, b, p), bc = Orient(b, c, p), ca = Orient(c, a, p);
-	if (ab < 0 || bc < 0 || ca < 0) return false;
-	if (ab > 0 && bc > 0 && ca > 0) return true;
-	if (ab > 0 && bc > 0) return true; // on the closing side
-	const Vertex& prev = ring[static_cast<USize>(p.prev)];
-	const Vertex& next = ring[static_cast<USize>(p.next)];
-	// At a corner or on a side: blocking when a side of p enters the triangle there.
-	auto enters = [&](const Vertex& q) {
-		return (ab != 0 || Orient(a, b, q) > 0) && (bc != 0 || Orient(b, c, q) > 0) && (ca != 0 || Orient(c, a, q) > 0);
-	};
-	if (enters(prev) || enters(next)) return true;
-	// At a corner, sides of p running back along both sides of the triangle: what is left
-	// there is a sliver without area (a used-up piece), not room for the triangle.
-	if (ab == 0 && bc == 0) return FoldsOver(b, a, c, prev, next);
-	if (ab == 0 && ca == 0) return FoldsOver(a, b, c, prev, next);
-	if (bc == 0 && ca == 0) return FoldsOver(c, a, b, prev, next);
-	return false;
-}
-
 class EarClipper {
 public:
 	EarClipper(Workspace& ws, Int32 start) : ws(ws), ring(ws.ring), start(start) {}
@@ -285,12 +243,12 @@ private:
 		// is left (the convex rest of a star, say) every turning corner is an ear.
 		if (unconvexAlive == 0) return true;
 		const auto blocks = [&](Int32 p) {
-			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
+			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring.data(), At(p), pa, pb, pc);
 		};
 		if (tree) return !tree->AnyNear(pa, pb, pc, blocks);
 		if (grid) return !grid->AnyNear(pa, pb, pc, blocks);
 		for (Int32 p = pc.next; p != a; p = At(p).next)
-			if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
+			if (!At(p).convex && Blocks(ring.data(), At(p), pa, pb, pc)) return false;
 		return true;
 	}
 
