@@ -60,20 +60,46 @@ public:
 		for (USize c = 0; c < cells; ++c)
 			std::sort(ws.cellItems.begin() + ws.cellHeads[c], ws.cellItems.begin() + ws.cellHeads[c + 1],
 			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
+		for (Int32 i = 0; i < corners; ++i)
+			At(ws.cellItems[static_cast<USize>(i)].corner).filed = i;
+	}
+
+	// The filed corner v has left the ring or turns strictly now: it can no longer block,
+	// and its item is passed over without a look at the ring.
+	void Retire(Int32 v) {
+		if (columns != 0) ws.cellItems[static_cast<USize>(At(v).filed)].corner = None;
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
 	// CornerTree.
 	bool Crowded() const { return corners > CornerTree::LeafSize * occupied; }
 
-	// Calls f on every filed corner that may lie in the closed triangle a, b, c, until f
-	// returns true; returns whether it did.
+	// Calls f on every filed corner not yet retired that may lie in the closed triangle
+	// a, b, c, until f returns true; returns whether it did.
 	template <typename F> bool AnyNear(const Vertex& a, const Vertex& b, const Vertex& c, F&& f) const {
 		if (columns == 0) return false;
 		const double top = std::max({a.y, b.y, c.y}), bottom = std::min({a.y, b.y, c.y});
+		const Int32 firstRow = Row(bottom - slack), lastRow = Row(top + slack);
+		// A triangle within a few columns (the spike of a star) is looked for by its box:
+		// its rows are mostly empty there, and cutting each into the triangle's span
+		// would cost more than the few corners it lets pass.
+		const double left = std::min({a.x, b.x, c.x}) - slack, right = std::max({a.x, b.x, c.x}) + slack;
+		const Int32 firstColumn = Column(left), lastColumn = Column(right);
+		if (lastColumn - firstColumn < NarrowColumns) {
+			for (Int32 row = firstRow; row <= lastRow; ++row) {
+				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(lastColumn) + 1];
+				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(firstColumn)], end, left); i < end;
+				     ++i) {
+					const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
+					if (item.x > right) break;
+					if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				}
+			}
+			return false;
+		}
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
-		const Int32 lastRow = Row(top + slack);
-		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
+		for (Int32 row = firstRow; row <= lastRow; ++row) {
 			const double y0 = std::max(bottom, minY + row / scaleY - slack);
 			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
 			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -84,18 +110,38 @@ public:
 			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
 			// The cells of a row are filed one after the other, so its corners run by x.
 			const double from = lo - slack, to = hi + slack;
-			for (Int32 i = ws.cellHeads[rowStart + static_cast<USize>(Column(from))]; i < end; ++i) {
+			for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(from))], end, from); i < end;
+			     ++i) {
 				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
 				if (item.x > to) break;
-				if (item.x >= from && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
 			}
 		}
 		return false;
 	}
 
 private:
+	// Triangles spanning fewer columns than this are looked for by their box.
+	static constexpr Int32 NarrowColumns = 3;
+
 	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
 	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
+
+	// The first of the items begin … end − 1 (a run of a row, by x) at x or right of it;
+	// crowded cells are halved instead of walked.
+	Int32 FirstFrom(Int32 begin, Int32 end, double x) const {
+		while (end - begin > 8) {
+			const Int32 middle = begin + (end - begin) / 2;
+			if (ws.cellItems[static_cast<USize>(middle)].x < x)
+				begin = middle + 1;
+			else
+				end = middle;
+		}
+		while (begin < end && ws.cellItems[static_cast<USize>(begin)].x < x)
+			++begin;
+		return begin;
+	}
+
 	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
 	Int32 Row(double y) const { return std::clamp(static_cast<Int32>((y - minY) * scaleY), 0, rows - 1); }
 	Int32 Cell(double x, double y) const { return Row(y) * columns + Column(x); }
@@ -285,7 +331,10 @@ private:
 		if (corner.convex || Orient(At(corner.prev), corner, At(corner.next)) <= 0) return;
 		corner.convex = true;
 		--unconvexAlive;
-		if (tree) tree->Retire(v);
+		if (tree)
+			tree->Retire(v);
+		else if (grid)
+			grid->Retire(v);
 	}
 
 	void Unlink(Int32 b) {
@@ -295,7 +344,10 @@ private:
 		v.alive = false;
 		if (!v.convex) {
 			--unconvexAlive;
-			if (tree) tree->Retire(b);
+			if (tree)
+				tree->Retire(b);
+			else if (grid)
+				grid->Retire(b);
 		}
 		if (b == start) start = v.next;
 		--remaining;
