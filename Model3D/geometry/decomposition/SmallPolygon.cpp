@@ -19,6 +19,7 @@ constexpr Int32 MaxCorners = SmallPolygonSize;
 constexpr Int32 MaxHalfEdges = 3 * (MaxCorners - 2);
 constexpr Int32 Removed = -2;
 constexpr Int32 Written = -3;
+constexpr Int8 Unknown = 2; // a turn not worked out yet
 
 class SmallPolygon {
 public:
@@ -82,6 +83,7 @@ public:
 		while (remaining > 2) {
 			const Int32 prev = ring[ear].prev, next = ring[ear].next;
 			if (SamePlace(ring[ear], ring[next])) return false;
+			if (turn[ear] == Unknown) turn[ear] = static_cast<Int8>(TurnAt(ear));
 			if (turn[ear] == 0 && !GoesStraight(ring[prev], ring[ear], ring[next])) return false;
 			if (turn[ear] > 0 && IsEar(prev, ear, next)) {
 				Cut(prev, ear, next);
@@ -206,12 +208,16 @@ private:
 		}
 	}
 
-	// A neighbour of a corner just cut off: its turn is worked out again, and one that
-	// turns strictly now stays convex to the end.
+	// A neighbour of a corner just cut off: one that turns strictly now stays convex to the
+	// end. The turn of a convex one is worked out when the walk comes to it, if it does.
 	void Narrowed(Int32 v) {
+		if (ring[v].convex) {
+			turn[v] = Unknown;
+			return;
+		}
 		const int t = TurnAt(v);
 		turn[v] = static_cast<Int8>(t);
-		if (t > 0 && !ring[v].convex) {
+		if (t > 0) {
 			ring[v].convex = true;
 			Unblock(v);
 		}
