@@ -44,15 +44,14 @@ public:
 			corner.next = node.next;
 			corner.across = None;
 		}
-		// Answered links make next a permutation; one cycle through all nodes makes it
-		// the only contour.
-		for (Int32 k = 0; k < count; ++k)
-			if (ring[ring[k].next].prev != k) return false;
+		// The walk from node 0 checks that each step is answered (the prev of the next is
+		// the node left): then it meets no node twice before it is back at node 0, and
+		// when it has met every node, theirs is the only contour.
 		const Vertex& origin = ring[0];
 		double area = 0.0;
 		Int32 walked = 1;
 		for (Int32 v = 0, w = origin.next;; v = w, w = ring[w].next, ++walked) {
-			if (SamePlace(ring[v], ring[w])) return false;
+			if (ring[w].prev != v || SamePlace(ring[v], ring[w])) return false;
 			if (w == 0) break;
 			// Twice the area, summed as the general path sums it, so that both mirror alike.
 			area += (ring[v].x - origin.x) * (ring[w].y - origin.y) - (ring[v].y - origin.y) * (ring[w].x - origin.x);
