@@ -9,6 +9,7 @@ namespace Modeler::Decomposition {
 namespace {
 
 Int32 Decompose(Kit::PagedArray<Int32>& result, const PNODArray& nodes, bool convexParts, Int32 nodeCount, bool* flag) {
+	if (DecomposeSmallPolygon(result, nodes, nodeCount, convexParts)) return CXdpOk;
 	Workspace& ws = ThreadWorkspace();
 	Int32 outer = None;
 	switch (LoadContours(ws, nodes, nodeCount, outer)) {

@@ -11,9 +11,6 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// Rings longer than this find the corners near an ear through a grid or a tree.
-constexpr Int32 IndexRingSize = 32;
-
 // The corners that are not strictly convex, filed in a uniform grid over the ring's box,
 // each cell's corners one after the other with their places.
 // A triangle looks only at the cells its rows actually cross. Where the corners spread
@@ -63,20 +60,46 @@ public:
 		for (USize c = 0; c < cells; ++c)
 			std::sort(ws.cellItems.begin() + ws.cellHeads[c], ws.cellItems.begin() + ws.cellHeads[c + 1],
 			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
+		for (Int32 i = 0; i < corners; ++i)
+			At(ws.cellItems[static_cast<USize>(i)].corner).filed = i;
+	}
+
+	// The filed corner v has left the ring or turns strictly now: it can no longer block,
+	// and its item is passed over without a look at the ring.
+	void Retire(Int32 v) {
+		if (columns != 0) ws.cellItems[static_cast<USize>(At(v).filed)].corner = None;
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
 	// CornerTree.
 	bool Crowded() const { return corners > CornerTree::LeafSize * occupied; }
 
-	// Calls f on every filed corner that may lie in the closed triangle a, b, c, until f
-	// returns true; returns whether it did.
+	// Calls f on every filed corner not yet retired that may lie in the closed triangle
+	// a, b, c, until f returns true; returns whether it did.
 	template <typename F> bool AnyNear(const Vertex& a, const Vertex& b, const Vertex& c, F&& f) const {
 		if (columns == 0) return false;
 		const double top = std::max({a.y, b.y, c.y}), bottom = std::min({a.y, b.y, c.y});
+		const Int32 firstRow = Row(bottom - slack), lastRow = Row(top + slack);
+		// A triangle within a few columns (the spike of a star) is looked for by its box:
+		// its rows are mostly empty there, and cutting each into the triangle's span
+		// would cost more than the few corners it lets pass.
+		const double left = std::min({a.x, b.x, c.x}) - slack, right = std::max({a.x, b.x, c.x}) + slack;
+		const Int32 firstColumn = Column(left), lastColumn = Column(right);
+		if (lastColumn - firstColumn < NarrowColumns) {
+			for (Int32 row = firstRow; row <= lastRow; ++row) {
+				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(lastColumn) + 1];
+				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(firstColumn)], end, left); i < end;
+				     ++i) {
+					const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
+					if (item.x > right) break;
+					if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				}
+			}
+			return false;
+		}
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
-		const Int32 lastRow = Row(top + slack);
-		for (Int32 row = Row(bottom - slack); row <= lastRow; ++row) {
+		for (Int32 row = firstRow; row <= lastRow; ++row) {
 			const double y0 = std::max(bottom, minY + row / scaleY - slack);
 			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
 			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -87,18 +110,38 @@ public:
 			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
 			// The cells of a row are filed one after the other, so its corners run by x.
 			const double from = lo - slack, to = hi + slack;
-			for (Int32 i = ws.cellHeads[rowStart + static_cast<USize>(Column(from))]; i < end; ++i) {
+			for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(from))], end, from); i < end;
+			     ++i) {
 				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
 				if (item.x > to) break;
-				if (item.x >= from && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
 			}
 		}
 		return false;
 	}
 
 private:
+	// Triangles spanning fewer columns than this are looked for by their box.
+	static constexpr Int32 NarrowColumns = 3;
+
 	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
 	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
+
+	// The first of the items begin … end − 1 (a run of a row, by x) at x or right of it;
+	// crowded cells are halved instead of walked.
+	Int32 FirstFrom(Int32 begin, Int32 end, double x) const {
+		while (end - begin > 8) {
+			const Int32 middle = begin + (end - begin) / 2;
+			if (ws.cellItems[static_cast<USize>(middle)].x < x)
+				begin = middle + 1;
+			else
+				end = middle;
+		}
+		while (begin < end && ws.cellItems[static_cast<USize>(begin)].x < x)
+			++begin;
+		return begin;
+	}
+
 	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
 	Int32 Row(double y) const { return std::clamp(static_cast<Int32>((y - minY) * scaleY), 0, rows - 1); }
 	Int32 Cell(double x, double y) const { return Row(y) * columns + Column(x); }
@@ -130,45 +173,6 @@ private:
 	Int32 corners = 0;  // filed
 	Int32 occupied = 0; // cells holding a corner
 };
-
-// True when q lies on the ray from 'from' through 'toward', beyond 'from'.
-bool OnRay(const Vertex& from, const Vertex& toward, const Vertex& q) {
-	if (Orient(from, toward, q) != 0) return false;
-	if (from.x != toward.x) return (toward.x > from.x) == (q.x > from.x) && q.x != from.x;
-	return (toward.y > from.y) == (q.y > from.y) && q.y != from.y;
-}
-
-// True when the sides prev → corner → next of a corner standing at the triangle corner x
-// run along the triangle sides towards y and w.
-bool FoldsOver(const Vertex& x, const Vertex& y, const Vertex& w, const Vertex& prev, const Vertex& next) {
-	return (OnRay(x, y, prev) && OnRay(x, w, next)) || (OnRay(x, w, prev) && OnRay(x, y, next));
-}
-
-// True when the corner p of the ring keeps the triangle a, b, c (counter-clockwise) from
-// being cut off: it lies inside, on the closing side a–c (a T-junction), or at or on
-// another side with one of its sides running into the triangle.
-bool Blocks(const std::vector<Vertex>& ring, const Vertex& p, const Vertex& a, const Vertex& b, const Vertex& c) {
-	if (p.x < std::min({a.x, b.x, c.x}) || p.x > std::max({a.x, b.x, c.x}) || p.y < std::min({a.y, b.y, c.y}) ||
-	    p.y > std::max({a.y, b.y, c.y}))
-		return false;
-	const int ab = Orient(a, b, p), bc = Orient(b, c, p), ca = Orient(c, a, p);
-	if (ab < 0 || bc < 0 || ca < 0) return false;
-	if (ab > 0 && bc > 0 && ca > 0) return true;
-	if (ab > 0 && bc > 0) return true; // on the closing side
-	const Vertex& prev = ring[static_cast<USize>(p.prev)];
-	const Vertex& next = ring[static_cast<USize>(p.next)];
-	// At a corner or on a side: blocking when a side of p enters the triangle there.
-	auto enters = [&](const Vertex& q) {
-		return (ab != 0 || Orient(a, b, q) > 0) && (bc != 0 || Orient(b, c, q) > 0) && (ca != 0 || Orient(c, a, q) > 0);
-	};
-	if (enters(prev) || enters(next)) return true;
-	// At a corner, sides of p running back along both sides of the triangle: what is left
-	// there is a sliver without area (a used-up piece), not room for the triangle.
-	if (ab == 0 && bc == 0) return FoldsOver(b, a, c, prev, next);
-	if (ab == 0 && ca == 0) return FoldsOver(a, b, c, prev, next);
-	if (bc == 0 && ca == 0) return FoldsOver(c, a, b, prev, next);
-	return false;
-}
 
 class EarClipper {
 public:
@@ -285,12 +289,12 @@ private:
 		// is left (the convex rest of a star, say) every turning corner is an ear.
 		if (unconvexAlive == 0) return true;
 		const auto blocks = [&](Int32 p) {
-			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring, At(p), pa, pb, pc);
+			return At(p).alive && !At(p).convex && p != a && p != b && p != c && Blocks(ring.data(), At(p), pa, pb, pc);
 		};
 		if (tree) return !tree->AnyNear(pa, pb, pc, blocks);
 		if (grid) return !grid->AnyNear(pa, pb, pc, blocks);
 		for (Int32 p = pc.next; p != a; p = At(p).next)
-			if (!At(p).convex && Blocks(ring, At(p), pa, pb, pc)) return false;
+			if (!At(p).convex && Blocks(ring.data(), At(p), pa, pb, pc)) return false;
 		return true;
 	}
 
@@ -327,7 +331,10 @@ private:
 		if (corner.convex || Orient(At(corner.prev), corner, At(corner.next)) <= 0) return;
 		corner.convex = true;
 		--unconvexAlive;
-		if (tree) tree->Retire(v);
+		if (tree)
+			tree->Retire(v);
+		else if (grid)
+			grid->Retire(v);
 	}
 
 	void Unlink(Int32 b) {
@@ -337,7 +344,10 @@ private:
 		v.alive = false;
 		if (!v.convex) {
 			--unconvexAlive;
-			if (tree) tree->Retire(b);
+			if (tree)
+				tree->Retire(b);
+			else if (grid)
+				grid->Retire(b);
 		}
 		if (b == start) start = v.next;
 		--remaining;

@@ -7,21 +7,6 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// Coordinates beyond this cannot be multiplied without overflow in the orientation test.
-constexpr double CoordinateLimit = 1e150;
-
-// True when the links of node i are in range and answered (the prev of its next is i)
-// and its coordinates can be multiplied. Walking a contour from a node not yet seen
-// while every node passes this test visits only nodes not yet seen and comes back to
-// the first: a node reached twice would have two prev nodes. Every node is walked once,
-// so next is then a permutation and the contours are cycles.
-bool NodeIsSound(const PNODArray& nodes, const PNOD& node, Int32 i, Int32 nodeCount) {
-	const auto count = static_cast<UInt32>(nodeCount);
-	if (static_cast<UInt32>(node.next) >= count || static_cast<UInt32>(node.prev) >= count) return false;
-	if (nodes[static_cast<USize>(node.next)].prev != i) return false;
-	return std::fabs(node.u) <= CoordinateLimit && std::fabs(node.v) <= CoordinateLimit;
-}
-
 // Appends the contour through 'first' to the ring as it runs, leaving out corners that
 // repeat the one before, and marks (and counts) its nodes seen. Returns the contour with its area
 // (count < 3 when it has none), or count < 0 when a node is not sound or its nodes

@@ -7,11 +7,13 @@ namespace {
 
 constexpr Int32 Written = -3;
 
+} // namespace
+
 // The corner to list a part from (its corners given as half-edges, 'straight' telling
 // which of them go straight on, at least one of them does). Its fan (c0, ci, ci+1) has a
 // triangle without area for every straight corner on the two sides through c0, so the
 // best is the strictly convex corner with the fewest straight corners next to it.
-USize FanStart(const std::vector<UInt8>& straight, const Int32* corners, USize m) {
+USize FanStart(const UInt8* straight, const Int32* corners, USize m) {
 	auto isStraight = [&](USize i) { return straight[static_cast<USize>(corners[i < m ? i : i - m])] != 0; };
 	USize first = 0;
 	while (first < m && isStraight(first))
@@ -36,8 +38,6 @@ USize FanStart(const std::vector<UInt8>& straight, const Int32* corners, USize m
 	return best;
 }
 
-} // namespace
-
 void WriteParts(Workspace& ws, Kit::PagedArray<Int32>& result) {
 	// Every triangle is a part until merged; a merge takes two half-edges away.
 	const auto halfEdges = static_cast<USize>(ws.heNext.size());
@@ -58,7 +58,7 @@ void WriteParts(Workspace& ws, Kit::PagedArray<Int32>& result) {
 			part[m++] = e;
 			anyStraight = anyStraight || ws.straight[static_cast<USize>(e)] != 0;
 		}
-		const USize start = anyStraight ? FanStart(ws.straight, part, m) : 0;
+		const USize start = anyStraight ? FanStart(ws.straight.data(), part, m) : 0;
 		result[out++] = static_cast<Int32>(m);
 		const auto put = [&](USize k) {
 			const Int32 corner = ws.triangles[static_cast<USize>(part[k])];

@@ -18,7 +18,8 @@ struct Vertex {
 	double y = 0.0;
 	Int32 prev = None;
 	Int32 next = None;
-	// The leaf of the ear search tree that keeps this corner (None when it is not filed).
+	// The leaf of the ear search tree that keeps this corner (None when it is not filed),
+	// or where the ear search grid keeps it (its index in cellItems).
 	Int32 filed = None;
 	bool alive = false;  // still in the ring being cut
 	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
