@@ -440,10 +440,14 @@ template <typename UserData> void PropertyList<UserData>::CheckIntegrityAndIndex
 	Pending pending[PendingEntries] = {};
 	UInt64 nameOffset = 0;
 	UInt64 dataOffset = 0;
+	constexpr UInt32 StringsAhead = 8;
 	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.nameOffset != nameOffset || e.dataOffset != dataOffset || nameOffset >= namesLength)
 			Fail(__FILE__, __LINE__);
+		// The strings are checked long after the values were copied: the value of an entry
+		// a few places on is fetched now (its range lies inside the data block).
+		if (i + StringsAhead < GetEntryNum()) __builtin_prefetch(data + entries[i + StringsAhead].dataOffset);
 		const char* name = names + nameOffset;
 		USize nameLength = 0;
 		UInt32 hash = 0;
