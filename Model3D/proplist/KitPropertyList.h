@@ -273,7 +273,6 @@ private:
 	void ShiftIndexedEntries(UInt32 first, Int64 shift);
 	void RemoveFromIndex(UInt32 i);
 	void AddToIndex(UInt32 i);
-	void RebuildNameIndex();
 
 	struct SpareBlocks {
 		char* names;
@@ -295,7 +294,7 @@ private:
 	void AcceptEntry(Entry& e, Int16 storageType, Int16 arrayType) const;
 	static void SetUnusedDimsToOne(Entry& e);
 	void ReadEntryValues(IChannel& channel);
-	void CheckIntegrity() const;
+	void CheckIntegrityAndIndex();
 
 	void WriteEntryTable(OChannel& channel) const;
 	void WriteEntriesWithUserData(OChannel& channel, const ClassVersion& userDataVersion) const;

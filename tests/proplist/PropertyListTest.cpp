@@ -1,4 +1,5 @@
 #include "Model3D/proplist/PropertyList.h"
+#include "Model3D/proplist/detail/NameHash.h"
 #include "platform/KitException.h"
 #include "platform/KitText.h"
 
@@ -351,7 +352,7 @@ TEST(PropertyListCopy, AssignmentReusesAndFreesBlocks) {
 	target = small;
 	EXPECT_TRUE(target.Equals(small));
 	// Both blocks were large enough and were kept.
-	EXPECT_EQ(target.GetAllocatedBytes(), before - 49 * 36);
+	EXPECT_EQ(target.GetAllocatedBytes(), before - UInt64(49) * 36);
 	EXPECT_EQ(target.GetIndexFromName("s"), 0u);
 
 	PropertyList empty;
@@ -405,4 +406,40 @@ TEST(PropertyListCompare, EqualsAndCheckSum) {
 	EXPECT_NE(a.CheckSum(), b.CheckSum());
 
 	EXPECT_EQ(Kit::CalcLongCheckSum("\x01\x00\x00\x00\x02\x00\x00\x00\xFF", 9), 1 + 2 - 1);
+}
+
+// The short-name path of the hash (words of eight bytes, independent products) against
+// the character walk: names of every length up to 17, of letters of both cases, the
+// bytes around 'A'..'Z' and 'a'..'z', and bytes of 0x80 and up, with and without room
+// for the 16-byte read behind them.
+TEST(PropertyListHash, ShortNamePathMatchesTheCharacterWalk) {
+	using Kit::PropListDetail::HashName;
+	using Kit::PropListDetail::HashShortName;
+	const std::string alphabet = std::string("@AZ[`az{09_-. ") + "\x7F\x80\xC1\xDA\xE1\xFA\xFF" + "MixedCase";
+	std::mt19937 random(11);
+	int shortOnes = 0;
+	for (int round = 0; round < 4000; ++round) {
+		const USize length = random() % 18;
+		std::string block;
+		for (USize k = 0; k < length; ++k)
+			block += alphabet[random() % alphabet.size()];
+		block += '\0';
+		// Whatever follows the terminator must not count.
+		for (USize k = 0, tail = random() % 20; k < tail; ++k)
+			block += static_cast<char>(random());
+		USize found = 99;
+		UInt32 hash = 0;
+		if (HashShortName(block.data(), block.size(), found, hash)) {
+			++shortOnes;
+			ASSERT_LT(length, 16u);
+			ASSERT_GE(block.size(), 16u);
+			EXPECT_EQ(found, length) << round;
+			EXPECT_EQ(hash, HashName(block.data(), length)) << round;
+			EXPECT_EQ(hash, Kit::CalcStrHashValue(block.c_str())) << round;
+		} else {
+			EXPECT_TRUE(length >= 16 || block.size() < 16) << round;
+			EXPECT_EQ(found, 99u); // nothing stored
+		}
+	}
+	EXPECT_GT(shortOnes, 1000);
 }

@@ -215,7 +215,8 @@ template <typename UserData> void PropertyList<UserData>::Read(IChannel& channel
 	names = data = nullptr;
 	namesCapacity = namesLength = dataCapacity = dataLength = 0;
 	entries.Clear();
-	nameIndex.Clear();
+	// The name index is emptied where it is filled again (see CheckIntegrityAndIndex), so
+	// its slots are still cached when the entries go in.
 	struct FreeSpare {
 		SpareBlocks& spare;
 		~FreeSpare() {
@@ -232,14 +233,13 @@ template <typename UserData> void PropertyList<UserData>::Read(IChannel& channel
 		// Data of a newer user-data version cannot be read.
 		if (userDataVersion > UserData::GetClassInfo().GetVersion()) PropListDetail::Fail(__FILE__, __LINE__);
 		ReadBody(channel, frame.GetVersion(), userDataVersion, spare);
-		CheckIntegrity();
+		CheckIntegrityAndIndex();
 		frame.Close();
 		frame.CheckStatus();
 	} catch (...) {
 		Clear();
 		throw;
 	}
-	RebuildNameIndex();
 }
 
 template <typename UserData>
@@ -418,32 +418,74 @@ template <typename UserData> void PropertyList<UserData>::ReadEntryValues(IChann
 	}
 }
 
-template <typename UserData> void PropertyList<UserData>::CheckIntegrity() const {
+// Checks that the entries cover the two blocks in order, that every name ends inside
+// the names block and that every value has the padded length of its type and
+// dimensions. The names are hashed on the way and the name index filled, so the names
+// block is walked once; a hash already present keeps its first entry.
+template <typename UserData> void PropertyList<UserData>::CheckIntegrityAndIndex() {
 	using namespace PropListDetail;
+	bool indexed = true;
+	nameIndex.Clear();
+	try {
+		nameIndex.Reserve(entries.GetSize()); // no growth below, so Add does not throw
+	} catch (...) {
+		indexed = false; // lookups fall back to the linear search
+	}
+	// Hashes waiting to be added, in entry order (the first entry of a hash keeps it).
+	struct Pending {
+		UInt32 hash;
+		UInt32 index;
+	};
+	constexpr UInt32 PendingEntries = 32;
+	Pending pending[PendingEntries] = {};
 	UInt64 nameOffset = 0;
 	UInt64 dataOffset = 0;
+	constexpr UInt32 StringsAhead = 8;
 	for (UInt32 i = 0; i < GetEntryNum(); ++i) {
 		const Entry& e = entries[i];
 		if (e.nameOffset != nameOffset || e.dataOffset != dataOffset || nameOffset >= namesLength)
 			Fail(__FILE__, __LINE__);
-		UInt64 nameEnd = nameOffset; // names are short: a plain walk beats a library call
-		while (nameEnd < namesLength && names[nameEnd] != 0)
-			++nameEnd;
-		if (nameEnd == namesLength) Fail(__FILE__, __LINE__);
-		const UInt64 nameLength = nameEnd - nameOffset;
+		// The strings are checked long after the values were copied: the value of an entry
+		// a few places on is fetched now (its range lies inside the data block).
+		if (i + StringsAhead < GetEntryNum()) __builtin_prefetch(data + entries[i + StringsAhead].dataOffset);
+		const char* name = names + nameOffset;
+		USize nameLength = 0;
+		UInt32 hash = 0;
+		if (!HashShortName(name, static_cast<USize>(namesLength - nameOffset), nameLength, hash)) {
+			UInt64 nameEnd = nameOffset; // names are short: a plain walk beats a library call
+			while (nameEnd < namesLength && names[nameEnd] != 0)
+				++nameEnd;
+			if (nameEnd == namesLength) Fail(__FILE__, __LINE__);
+			nameLength = static_cast<USize>(nameEnd - nameOffset);
+			hash = HashName(name, nameLength);
+		}
 		UInt64 extent = 0;
+		const UInt64 elements = UInt64(e.dim1) * e.dim2; // 1 x 1 for scalars, d1 x 1 for OneDim
 		if (e.storageType == String) {
-			const UInt64 elements = e.arrayType == Scalar ? 1 : UInt64(e.dim1) * e.dim2;
 			if (elements == 0) Fail(__FILE__, __LINE__);
 			extent = StringsExtent(e, elements); // throws when they do not end inside the value
-		} else {
-			extent = CalcExtLen(e.storageType, e.arrayType, e.dim1, e.dim2);
-		}
+		} else if (e.storageType == Num || e.arrayType != Scalar) {
+			if (elements == 0) Fail(__FILE__, __LINE__);
+			extent = elements * StreamElementSize(e.storageType);
+		} // an Int scalar keeps its value in the entry
 		if (Round8(extent) != e.dataLen) Fail(__FILE__, __LINE__);
+		if (indexed) {
+			// The slots of an index this large are rarely cached: each one is fetched a
+			// few entries before it is filled.
+			Pending& slot = pending[i % PendingEntries];
+			if (i >= PendingEntries) nameIndex.Add(slot.hash, slot.index);
+			nameIndex.Prefetch(hash);
+			slot = Pending{hash, i};
+		}
 		nameOffset += nameLength + 1;
 		dataOffset += e.dataLen;
 	}
 	if (nameOffset != namesLength || dataOffset != dataLength) Fail(__FILE__, __LINE__);
+	if (indexed) {
+		const UInt32 count = GetEntryNum();
+		for (UInt32 i = count > PendingEntries ? count - PendingEntries : 0; i < count; ++i)
+			nameIndex.Add(pending[i % PendingEntries].hash, pending[i % PendingEntries].index);
+	}
 }
 
 } // namespace Kit

@@ -96,7 +96,20 @@ inline Int32 LoadInt32(const char* p) {
 // value of 'length' bytes; throws when they do not all end inside it.
 inline UInt64 StringsExtentOf(const char* value, UInt64 length, UInt64 count) {
 	const UInt64 units = length / sizeof(UniChar);
-	for (UInt64 k = 0; k < units; ++k) {
+	UInt64 k = 0;
+	// Whole words of four units are skipped while the strings go on past them; the word
+	// holding the end is then walked unit by unit.
+	constexpr UInt64 Low15 = 0x7FFF7FFF7FFF7FFFull;
+	constexpr UInt64 LaneOnes = 0x0001000100010001ull;
+	for (; k + 4 <= units; k += 4) {
+		UInt64 word;
+		std::memcpy(&word, value + k * sizeof(UniChar), sizeof word);
+		const UInt64 nonZero = (((word & Low15) + Low15) | word) & ~Low15; // high bit of each non-zero unit
+		const UInt64 zeros = 4 - (((nonZero >> 15) * LaneOnes) >> 48);
+		if (zeros >= count) break;
+		count -= zeros;
+	}
+	for (; k < units; ++k) {
 		UniChar c;
 		std::memcpy(&c, value + k * sizeof(UniChar), sizeof c);
 		if (c == 0 && --count == 0) return (k + 1) * sizeof(UniChar);
@@ -667,16 +680,6 @@ template <typename UserData> void PropertyList<UserData>::AddToIndex(UInt32 i) {
 	// A hash already present keeps its entry; the new one is then found by the linear search.
 	try {
 		nameIndex.Add(CalcStrHashValue(names + entries[i].nameOffset), i);
-	} catch (...) {
-	}
-}
-
-template <typename UserData> void PropertyList<UserData>::RebuildNameIndex() {
-	nameIndex.Clear();
-	try {
-		nameIndex.Reserve(entries.GetSize());
-		for (UInt32 i = 0; i < GetEntryNum(); ++i)
-			nameIndex.Add(PropListDetail::HashName(names + entries[i].nameOffset, EntryNameLength(i)), i);
 	} catch (...) {
 	}
 }
