@@ -15,16 +15,7 @@ public:
 		const auto halfEdges = static_cast<Int32>(ws.triangles.size());
 		ws.heNext.resize(static_cast<USize>(halfEdges));
 		ws.hePrev.resize(static_cast<USize>(halfEdges));
-		Int32* next = ws.heNext.data();
-		Int32* prev = ws.hePrev.data();
-		for (Int32 h = 0; h < halfEdges; h += 3) {
-			next[h] = h + 1;
-			next[h + 1] = h + 2;
-			next[h + 2] = h;
-			prev[h] = h + 2;
-			prev[h + 1] = h;
-			prev[h + 2] = h + 1;
-		}
+		LinkTriangleCycles(ws.heNext.data(), ws.hePrev.data(), halfEdges);
 		ws.straight.assign(static_cast<USize>(halfEdges), 0);
 		ws.mergedDiagonals = 0;
 		if (!convexParts) return;

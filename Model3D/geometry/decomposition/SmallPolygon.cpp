@@ -99,15 +99,8 @@ public:
 	// The greedy merge of MergeTriangles for the triangles of one ring (they form a tree).
 	void Merge(bool convexParts) {
 		const Int32 halfEdges = 3 * cut;
-		for (Int32 h = 0; h < halfEdges; h += 3) {
-			heNext[h] = h + 1;
-			heNext[h + 1] = h + 2;
-			heNext[h + 2] = h;
-			hePrev[h] = h + 2;
-			hePrev[h + 1] = h;
-			hePrev[h + 2] = h + 1;
-			straight[h] = straight[h + 1] = straight[h + 2] = 0;
-		}
+		LinkTriangleCycles(heNext, hePrev, halfEdges);
+		std::fill(straight, straight + halfEdges, UInt8(0));
 		merged = 0;
 		if (!convexParts) return;
 		// Diagonals by the number of their reflex ends: those with none are tried at once,

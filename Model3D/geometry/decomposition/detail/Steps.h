@@ -54,6 +54,18 @@ bool BridgeHoles(Workspace& ws, Int32 outer);
 // their neighbourhood (ws.twin); false when no ear can be found in what is left.
 bool ClipEars(Workspace& ws, Int32 start);
 
+// Links the half-edges 3t, 3t + 1, 3t + 2 of each triangle into a cycle (next and prev).
+inline void LinkTriangleCycles(Int32* next, Int32* prev, Int32 halfEdges) {
+	for (Int32 h = 0; h < halfEdges; h += 3) {
+		next[h] = h + 1;
+		next[h + 1] = h + 2;
+		next[h + 2] = h;
+		prev[h] = h + 2;
+		prev[h + 1] = h;
+		prev[h + 2] = h + 1;
+	}
+}
+
 // Merges the triangles into convex parts; leaves the parts as cycles of ws.heNext.
 void MergeTriangles(Workspace& ws, bool convexParts);
 
