@@ -5,10 +5,6 @@
 
 namespace Modeler {
 
-void BodyRules::ThrowBadIndex() {
-	throw Kit::IllegalArgumentException();
-}
-
 Int16 CheckPgonNormal(const Body& body, Int32 ivect, Int32 count, Int32* refs, bool allContours, bool strict) {
 	return BodyRules::CheckPolygonNormal(body, ivect, count, refs, allContours, strict);
 }

@@ -33,8 +33,10 @@ enum : Int16 {
 
 namespace BodyRules {
 
-// Out of line, so that the checked lookups below stay small enough to inline.
-[[noreturn]] void ThrowBadIndex();
+// Kept out of the callers, so that the checked lookups below stay small enough to inline.
+[[noreturn, gnu::cold, gnu::noinline]] inline void ThrowBadIndex() {
+	throw Kit::IllegalArgumentException();
+}
 
 template <typename BodyT> Geometry::Vector3d VertexPoint(const BodyT& body, Int32 vertex) {
 	if (vertex < 0 || static_cast<UInt32>(vertex) >= body.GetVertexCount()) [[unlikely]]
