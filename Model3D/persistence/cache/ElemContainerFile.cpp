@@ -231,23 +231,25 @@ void ElemContainer::WriteToFile(const IO::Location& folder, Int32 index) const {
 void ElemContainer::WriteElems(Kit::OChannel& ch) const {
 	const UInt32 n = static_cast<UInt32>(elems.GetSize());
 	Kit::OpenHashTable<const Elem*, Int32> elemTable;
-	elemTable.Reserve(n);
 	BodyWriteTable bodyTable;
 	BaseElemWriteTable baseElemTable;
 	ch.Write(n);
-	constexpr UInt32 Ahead = 16; // the table slot of an element this far ahead is loaded on the way
+	// An element held by the list alone cannot stand in it twice: only elements with
+	// other holders go through the table that finds repeated slots.
+	Int32 written = 0;
 	for (UInt32 i = 0; i < n; ++i) {
-		if (i + Ahead < n) elemTable.Prefetch(elems[i + Ahead].Get());
 		const Elem* elem = elems[i].Get();
 		if (elem == nullptr) throw Kit::InternalErrorException("empty element slot");
-		if (const Int32* known = elemTable.GetPtr(elem)) {
-			ch.Write(*known);
-			continue;
+		const bool shared = elem->GetRefCount() > 1;
+		if (shared) {
+			if (const Int32* known = elemTable.GetPtr(elem)) {
+				ch.Write(*known);
+				continue;
+			}
+			elemTable.Add(elem, written);
 		}
-		const Int32 elemIndex = static_cast<Int32>(elemTable.GetSize());
-		ch.Write(elemIndex);
+		ch.Write(written++);
 		elem->QuickWrite(ch, bodyTable, baseElemTable);
-		elemTable.Add(elem, elemIndex);
 	}
 }
 
