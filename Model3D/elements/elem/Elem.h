@@ -126,11 +126,19 @@ public:
 	// are then left as they were.
 	void QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable);
 	void QuickRead(Kit::IChannel& ch);
+	// A new element read from the stream as QuickRead reads it, made without the empty
+	// base element and the generation id that reading would replace at once. Running
+	// out of memory for the element itself throws std::bad_alloc.
+	static Kit::SharedPtr<Elem> QuickReadNew(Kit::IChannel& ch, BodyReadTable& bodyTable,
+	                                         BaseElemReadTable& baseElemTable);
 
 	// The next id of the process-wide generation counter (the first is 1).
 	static UInt32 NewGenId();
 
 private:
+	// Only for reading: nothing set that reading replaces.
+	Elem() = default;
+
 	// The bounds of a read element are computed on the first query, once, also when
 	// several threads ask at the same time.
 	void EnsureBounds() const {

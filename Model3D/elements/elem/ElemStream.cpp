@@ -4,6 +4,7 @@
 #include "Model3D/elements/elem/detail/ElemAlloc.h"
 #include "Model3D/elements/elem/detail/QuickStreamCheck.h"
 
+#include <cstring>
 #include <new>
 
 namespace Modeler {
@@ -14,13 +15,22 @@ namespace {
 constexpr UInt64 RawElemBytes = sizeof(UInt16) + sizeof(VOCA) + sizeof(UInt32) + sizeof(TRAN);
 static_assert(RawElemBytes == 158);
 
+// The raw part travels as one block; these place its fields in it and take them out.
+template <typename T> char* PutRaw(char* at, const T& field) {
+	std::memcpy(at, &field, sizeof field);
+	return at + sizeof field;
+}
+template <typename T> const char* TakeRaw(const char* at, T& field) {
+	std::memcpy(&field, at, sizeof field);
+	return at + sizeof field;
+}
+
 } // namespace
 
 void Elem::QuickWrite(Kit::OChannel& ch, BodyWriteTable& bodyTable, BaseElemWriteTable& baseElemTable) const {
-	ch.WriteBin(&flags, sizeof flags);
-	ch.WriteBin(&elemId, sizeof elemId);
-	ch.WriteBin(&genId, sizeof genId);
-	ch.WriteBin(&trafo, sizeof trafo);
+	char raw[RawElemBytes];
+	PutRaw(PutRaw(PutRaw(PutRaw(raw, flags), elemId), genId), trafo);
+	ch.WriteBin(raw, sizeof raw);
 
 	const BaseElem* base = baseElem.Get();
 	if (base == nullptr) {
@@ -50,10 +60,9 @@ void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTa
 	VOCA newId;
 	UInt32 newGenId = 0;
 	TRAN newTrafo{};
-	ch.ReadBin(&newFlags, sizeof newFlags);
-	ch.ReadBin(&newId, sizeof newId);
-	ch.ReadBin(&newGenId, sizeof newGenId);
-	ch.ReadBin(&newTrafo, sizeof newTrafo);
+	char raw[RawElemBytes];
+	ch.ReadBin(raw, sizeof raw);
+	TakeRaw(TakeRaw(TakeRaw(TakeRaw(raw, newFlags), newId), newGenId), newTrafo);
 	Int32 index = 0;
 	ch.Read(index);
 	QuickStream::CheckInput(ch);
@@ -90,6 +99,12 @@ void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTa
 	bodyBounds.Clear();
 	bounds = F_Box3D::Empty();
 	boundsPending.store(true, std::memory_order_release);
+}
+
+Kit::SharedPtr<Elem> Elem::QuickReadNew(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTable& baseElemTable) {
+	Kit::SharedPtr<Elem> elem(new Elem());
+	elem->QuickRead(ch, bodyTable, baseElemTable);
+	return elem;
 }
 
 void Elem::QuickRead(Kit::IChannel& ch) {

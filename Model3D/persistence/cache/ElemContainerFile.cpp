@@ -355,8 +355,7 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 			if (UInt64(elemIndex) < elemTable.size()) {
 				elems[filled] = elemTable[static_cast<USize>(elemIndex)];
 			} else {
-				Kit::SharedPtr<Elem> elem(new Elem(VOCA(), false, false, nullptr));
-				elem->QuickRead(ch, bodyTable, baseElemTable);
+				Kit::SharedPtr<Elem> elem = Elem::QuickReadNew(ch, bodyTable, baseElemTable);
 				elems[filled] = elem;
 				elemTable.Push(elem.Get());
 			}
