@@ -88,7 +88,7 @@ public:
 	// <cause>").
 	void WriteToFile(const IO::Location& folder, Int32 index) const;
 	// Reads a cache file back: elements, GUID map and index records. A file whose
-	// checksum does not match is refused before anything is read into the container. A
+	// checksum does not match is refused, and nothing of it enters the container. A
 	// missing, cut or damaged file is logged and throws Kit::InternalErrorException whose
 	// message names the file and the cause ("Model3D::ElemContainer::ReadFromFile failed:
 	// <file>: <cause>", e.g. "checksum mismatch", "file too short"), with the underlying

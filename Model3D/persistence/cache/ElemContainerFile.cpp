@@ -269,37 +269,72 @@ void LogReadFailure(const IO::Location& where) {
 	throw Kit::InternalErrorException(message.c_str(), "Model3D/ElemContainer", line, cause);
 }
 
-// Checks the CRC-32C that ends the file against the bytes before it and returns their
-// count; the file position is left at 0.
-UInt64 CheckChecksum(IO::File& file, const IO::Location& where) {
-	UInt64 length = 0;
-	if (const Int32 result = file.GetDataLength(length); result != 0)
-		ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
-	constexpr UInt64 ChecksumBytes = sizeof(UInt32);
-	// At least the element count and the checksum.
-	if (length < sizeof(UInt32) + ChecksumBytes) ThrowReadFailed(where, "file too short", __LINE__);
-	const UInt64 contentLength = length - ChecksumBytes;
+// The input of a cache file: buffered reads of its content (everything before the
+// checksum that ends it), keeping the CRC-32C of the bytes taken from the file, so that
+// the file is read only once.
+class CacheFileIChannel : public Kit::IChannel {
+public:
+	CacheFileIChannel(IO::File& file, UInt64 contentLength)
+	    : file(file), contentLength(contentLength), buffer(IO::DefaultFileChannelBufferSize) {}
+	CacheFileIChannel(const CacheFileIChannel&) = delete;
+	CacheFileIChannel& operator=(const CacheFileIChannel&) = delete;
+	~CacheFileIChannel() override = default;
 
-	std::vector<char> block(IO::DefaultFileChannelBufferSize);
-	UInt32 crc = 0;
-	for (UInt64 done = 0; done < contentLength;) {
-		const UInt64 want = std::min<UInt64>(block.size(), contentLength - done);
+	UInt64 GetPosition() const { return loaded - (end - begin); }
+
+	// Reads the rest of the content and the checksum after it. Returns an empty string
+	// when the checksum matches, else the cause.
+	std::string CheckEnd() {
+		while (readFailure.empty() && loaded < contentLength)
+			Fill();
+		if (!readFailure.empty()) return readFailure;
+		UInt32 stored = 0;
 		UInt64 got = 0;
-		if (const Int32 result = file.ReadBin(block.data(), want, got); result != 0)
-			ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
-		if (got != want) ThrowReadFailed(where, "file too short", __LINE__);
-		crc = Kit::Crc32c(block.data(), static_cast<USize>(got), crc);
-		done += got;
+		if (file.ReadBin(&stored, sizeof stored, got) != IO::NoIOError || got != sizeof stored) return "file too short";
+		return stored == crc ? std::string() : std::string("checksum mismatch");
 	}
-	UInt32 stored = 0;
-	UInt64 got = 0;
-	if (file.ReadBin(&stored, sizeof stored, got) != 0 || got != sizeof stored)
-		ThrowReadFailed(where, "file too short", __LINE__);
-	if (stored != crc) ThrowReadFailed(where, "checksum mismatch", __LINE__);
-	if (const Int32 result = file.Seek(0); result != 0)
-		ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
-	return contentLength;
-}
+
+protected:
+	UInt64 DoRead(void* destination, UInt64 n) override {
+		char* out = static_cast<char*>(destination);
+		UInt64 done = 0;
+		while (done < n && (begin < end || Fill())) {
+			const USize count = static_cast<USize>(std::min<UInt64>(n - done, end - begin));
+			std::memcpy(out + done, buffer.data() + begin, count);
+			begin += count;
+			done += count;
+		}
+		return done;
+	}
+	UInt64 DoGetAvailable() const override { return contentLength - GetPosition(); }
+
+private:
+	bool Fill() {
+		const UInt64 want = std::min<UInt64>(buffer.size(), contentLength - loaded);
+		if (want == 0 || !readFailure.empty()) return false;
+		UInt64 got = 0;
+		if (const Int32 result = file.ReadBin(buffer.data(), want, got); result != IO::NoIOError) {
+			readFailure = std::string("cannot read: ") + IO::GetErrorText(result);
+			return false;
+		}
+		// The file became shorter than its length said.
+		if (got != want) readFailure = "file too short";
+		crc = Kit::Crc32c(buffer.data(), static_cast<USize>(got), crc);
+		loaded += got;
+		begin = 0;
+		end = static_cast<USize>(got);
+		return got > 0;
+	}
+
+	IO::File& file;
+	const UInt64 contentLength;
+	std::vector<char> buffer;
+	USize begin = 0;
+	USize end = 0;
+	UInt64 loaded = 0;
+	UInt32 crc = 0;
+	std::string readFailure;
+};
 
 // Enters the GUIDs of the first n elements, the map having room for them: nothing is
 // allocated. On the way, the elements further ahead and the map slots of those a little
@@ -330,18 +365,38 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 	IO::File file(where);
 	if (const Int32 result = file.Open(IO::File::ReadMode); result != 0)
 		ThrowReadFailed(where, std::string("cannot open: ") + IO::GetErrorText(result), __LINE__);
-	// Nothing is restored from a file that is not exactly as it was written.
-	const UInt64 contentLength = CheckChecksum(file, where);
+	UInt64 length = 0;
+	if (const Int32 result = file.GetDataLength(length); result != 0)
+		ThrowReadFailed(where, std::string("cannot read: ") + IO::GetErrorText(result), __LINE__);
+	constexpr UInt64 ChecksumBytes = sizeof(UInt32);
+	// At least the element count and the checksum.
+	if (length < sizeof(UInt32) + ChecksumBytes) ThrowReadFailed(where, "file too short", __LINE__);
+	CacheFileIChannel ch(file, length - ChecksumBytes);
+	const auto checkEnd = [&] {
+		if (const std::string cause = ch.CheckEnd(); !cause.empty()) ThrowReadFailed(where, cause, __LINE__);
+	};
 
-	IO::FileIChannel ch(file);
+	// The checksum is known only once the whole file has been read, so what is read is
+	// kept aside until then: nothing of a file that is not exactly as it was written
+	// enters the container.
+	ElemList newElems;
+	GuidIndexMap newGuidIndexMap;
+	// An emptied map (that of a purged container) lends its slots.
+	if (elemGuidIndexMap.IsEmpty()) newGuidIndexMap = std::move(elemGuidIndexMap);
+	IndicesList newIndices;
+	const auto takeNew = [&] {
+		elems = std::move(newElems);
+		elemGuidIndexMap = std::move(newGuidIndexMap);
+		elemIndices = std::move(newIndices);
+	};
 	UInt32 n = 0;
 	UInt32 filled = 0;
 	try {
 		ch.Read(n);
 		// Every slot takes at least its 4-byte index.
 		if (ch.GetInputStatus() != 0 || UInt64(n) * 4 > ch.GetAvailable()) ThrowBadFile("bad element count", __LINE__);
-		elems.SetSize(n);
-		elemGuidIndexMap.Reserve(n);
+		newElems.SetSize(n);
+		newGuidIndexMap.Reserve(n);
 
 		Kit::Array<const Elem*> elemTable;
 		elemTable.reserve(n);
@@ -353,30 +408,33 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 			if (ch.GetInputStatus() != 0 || elemIndex < 0 || UInt64(elemIndex) > elemTable.size())
 				ThrowBadFile("bad element index", __LINE__);
 			if (UInt64(elemIndex) < elemTable.size()) {
-				elems[filled] = elemTable[static_cast<USize>(elemIndex)];
+				newElems[filled] = elemTable[static_cast<USize>(elemIndex)];
 			} else {
 				Kit::SharedPtr<Elem> elem = Elem::QuickReadNew(ch, bodyTable, baseElemTable);
-				elems[filled] = elem;
+				newElems[filled] = elem;
 				elemTable.Push(elem.Get());
 			}
 		}
-		IndexGuids(elems, filled, elemGuidIndexMap);
+		IndexGuids(newElems, filled, newGuidIndexMap);
 
-		ReadIndices(ch, elemIndices);
-		if (ch.GetInputStatus() != 0 || ch.GetPosition() > contentLength) ThrowBadFile("truncated file", __LINE__);
+		ReadIndices(ch, newIndices);
+		if (ch.GetInputStatus() != 0) ThrowBadFile("truncated file", __LINE__);
 	} catch (const Kit::KitException& e) {
-		// Keep the elements read completely, but no empty slots.
-		if (filled < n) elems.SetSize(filled);
-		if (elemGuidIndexMap.IsEmpty()) IndexGuids(elems, filled, elemGuidIndexMap);
+		checkEnd();
+		// The file is as it was written, yet cannot be read: keep the elements read
+		// completely, but no empty slots.
+		if (filled < n) newElems.SetSize(filled);
+		if (newGuidIndexMap.IsEmpty()) IndexGuids(newElems, filled, newGuidIndexMap);
+		takeNew();
 		const std::string why = e.HasMessage() ? e.GetMessage() : e.GetName();
 		const std::string part = filled < n ? "element " + std::to_string(filled) + " of " + std::to_string(n)
 		                                    : std::string("index records");
 		ThrowReadFailed(where, part + ": " + why, __LINE__, e);
 	} catch (const std::bad_alloc&) {
-		if (filled < n) elems.SetSize(filled);
-		if (elemGuidIndexMap.IsEmpty()) IndexGuids(elems, filled, elemGuidIndexMap);
 		throw Kit::OutOfMemoryException();
 	}
+	checkEnd();
+	takeNew();
 }
 
 void ElemContainer::PurgeToFile(const IO::Location& folder, Int32 index) {
