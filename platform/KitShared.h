@@ -79,6 +79,9 @@ public:
 		return p;
 	}
 
+	// Lets go of the object without lowering its count, which the caller takes over.
+	[[nodiscard]] T* Detach() noexcept { return std::exchange(ptr, nullptr); }
+
 	template <typename U> friend bool operator==(const SharedPtr& a, const SharedPtr<U>& b) noexcept {
 		return a.Get() == b.Get();
 	}
@@ -107,6 +110,8 @@ public:
 	ConstSharedPtr(const SharedPtr<U>& other) noexcept : ptr(other.Get()) {
 		Acquire();
 	}
+	template <typename U, typename = std::enable_if_t<std::is_convertible_v<const U*, const T*>>>
+	ConstSharedPtr(SharedPtr<U>&& other) noexcept : ptr(other.Detach()) {}
 	template <typename U, typename = std::enable_if_t<std::is_convertible_v<const U*, const T*>>>
 	ConstSharedPtr(const ConstSharedPtr<U>& other) noexcept : ptr(other.Get()) {
 		Acquire();

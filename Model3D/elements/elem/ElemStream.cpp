@@ -92,7 +92,7 @@ void Elem::QuickRead(Kit::IChannel& ch, BodyReadTable& bodyTable, BaseElemReadTa
 	elemId = newId;
 	genId = newGenId;
 	trafo = newTrafo;
-	baseElem = newBase;
+	baseElem = std::move(newBase);
 
 	// The bounds are computed on the first query, not for every element read.
 	flags |= ElemBoundsCalculated;

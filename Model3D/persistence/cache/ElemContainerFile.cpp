@@ -411,8 +411,8 @@ void ElemContainer::ReadCacheFile(const IO::Location& where) {
 				newElems[filled] = elemTable[static_cast<USize>(elemIndex)];
 			} else {
 				Kit::SharedPtr<Elem> elem = Elem::QuickReadNew(ch, bodyTable, baseElemTable);
-				newElems[filled] = elem;
 				elemTable.Push(elem.Get());
+				newElems[filled] = std::move(elem);
 			}
 		}
 		IndexGuids(newElems, filled, newGuidIndexMap);
