@@ -3,6 +3,7 @@
 // surface whose quads face up or down at random. Each runs at two sizes to show that
 // the cost grows linearly with the polygon count.
 #include "Model3D/bodies/builder/CandidateBody.h"
+#include "platform/KitBlocks.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -124,10 +125,11 @@ void BM_FixOpenBodySurfaceOrientation(benchmark::State& state) {
 	state.counters["polygons"] = double(Int64(nu) * nv);
 }
 
-// Bytes the process holds on the heap now (the arena and the mapped blocks).
+// Bytes the process holds on the heap now: malloc's arena and mapped chunks, and the
+// large blocks mapped apart from malloc.
 double HeapBytesInUse() {
 	const struct mallinfo2 info = mallinfo2();
-	return static_cast<double>(info.uordblks + info.hblkhd);
+	return static_cast<double>(info.uordblks + info.hblkhd + Kit::GetMappedBlockBytes());
 }
 
 // A side × side grid of vertices over a gentle wave, its edges stored once each (each

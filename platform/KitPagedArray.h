@@ -3,31 +3,39 @@
 //
 // The items live in pages of 8 (PageSize), found through a table of page addresses whose
 // first entries are kept inside the array. The pages are cut from slabs: the first slab
-// is one page, each next one twice as many up to SlabPagesMax, and all later ones
-// SlabPagesMax. Which pages a slab holds follows from their numbers alone, so an array of
-// up to 8 items costs one allocation, a large one an allocation per 64 Ki items, and the
-// items of a slab can be copied as one run. Only the items below the size are
-// constructed; the rest of the last slab is raw memory.
+// is one page, each next one twice as many up to 8 Ki pages, and all later ones
+// SlabPagesMax, about a huge page of memory (Kit::AllocateBlock). Which pages a slab
+// holds follows from their numbers alone, so an array of up to 8 items costs one
+// allocation, a large one an allocation per 64 Ki items or per huge page, and the items
+// of a slab can be copied as one run. Only the items below the size are constructed;
+// the rest of the last slab is raw memory.
 #pragma once
 
 // The host libraries export what they declare; so does their stand-in.
 #pragma GCC visibility push(default)
 
+#include "platform/KitBlocks.h"
 #include "platform/KitTypes.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 
 namespace Kit {
 
 template <typename T> class PagedArray {
+	static_assert(alignof(T) <= alignof(std::max_align_t), "slabs are aligned as malloc aligns");
+
 public:
 	static constexpr USize PageSize = 8;
 	static constexpr USize DoublingSlabs = 13; // slabs that grow before their size is fixed
-	static constexpr USize SlabPagesMax = USize(1) << DoublingSlabs;
+	// The fixed size: as many pages as fit in a huge page, at least as many as the last
+	// doubling slab.
+	static constexpr USize SlabPagesMax = std::max(USize(1) << DoublingSlabs, HugePageBytes / (PageSize * sizeof(T)));
 
 	PagedArray() = default;
 	PagedArray(const PagedArray& other) {
@@ -148,7 +156,7 @@ public:
 	}
 
 private:
-	static constexpr USize SlabPages(USize j) { return USize(1) << std::min(j, DoublingSlabs); }
+	static constexpr USize SlabPages(USize j) { return j <= DoublingSlabs ? USize(1) << j : SlabPagesMax; }
 	// Number of the first page of slab j.
 	static constexpr USize SlabStart(USize j) {
 		if (j <= DoublingSlabs + 1) return (USize(1) << j) - 1;
@@ -170,7 +178,8 @@ private:
 	void AddSlab() {
 		const USize n = SlabPages(SlabCount());
 		if (pageCount + n > tableCapacity) GrowTable(std::max(2 * tableCapacity, pageCount + n));
-		T* slab = std::allocator<T>().allocate(n * PageSize);
+		T* slab = static_cast<T*>(AllocateBlock(n * PageSize * sizeof(T)));
+		if (slab == nullptr) throw std::bad_alloc();
 		for (USize k = 0; k < n; ++k)
 			pages[pageCount++] = slab + k * PageSize;
 	}
@@ -201,7 +210,7 @@ private:
 	void FreeSlabsFrom(USize j) {
 		for (USize last = SlabCount(); last > j; --last) {
 			const USize first = SlabStart(last - 1);
-			std::allocator<T>().deallocate(pages[first], SlabPages(last - 1) * PageSize);
+			FreeBlock(pages[first], SlabPages(last - 1) * PageSize * sizeof(T));
 			pageCount = first;
 		}
 	}

@@ -1,5 +1,6 @@
 #include "Model3D/bodies/body/BodyVarPart.h"
 
+#include "platform/KitBlocks.h"
 #include "platform/KitException.h"
 
 #include <algorithm>
@@ -29,6 +30,12 @@ UInt32 ReadCount(Kit::IChannel& ch) {
 	ch.Read(value);
 	if (ch.GetInputStatus() != 0) ThrowBadStream("Body::VarPart::QuickRead: truncated stream", __LINE__);
 	return value;
+}
+
+char* AllocateBlock(USize bytes) {
+	auto* block = static_cast<char*>(Kit::AllocateBlock(bytes));
+	if (block == nullptr) throw Kit::OutOfMemoryException();
+	return block;
 }
 
 } // namespace
@@ -78,8 +85,9 @@ void BodyVarPart::ThrowBadWidth() {
 void BodyVarPart::Clear() {
 	for (UInt32 i = 0; i < counts.polygons; ++i)
 		polygons[i].~PGON();
-	std::free(block);
+	Kit::FreeBlock(block, blockBytes);
 	block = nullptr;
+	blockBytes = 0;
 	size = 0;
 	counts = Counts();
 	polyEdgeWidth = 1;
@@ -99,8 +107,8 @@ void BodyVarPart::Allocate(const Counts& newCounts, UInt32 width) {
 	if (logical > std::numeric_limits<UInt32>::max()) throw Kit::OutOfMemoryException();
 	const Layout layout(newCounts, width);
 	if (layout.physicalSize > 0) {
-		block = static_cast<char*>(std::malloc(static_cast<USize>(layout.physicalSize)));
-		if (block == nullptr) throw Kit::OutOfMemoryException();
+		block = AllocateBlock(static_cast<USize>(layout.physicalSize));
+		blockBytes = static_cast<USize>(layout.physicalSize);
 	}
 	size = static_cast<UInt32>(logical);
 	polyEdgeWidth = width;
@@ -258,12 +266,10 @@ void BodyVarPart::ReadParts(Kit::IChannel& ch) {
 	const UInt32 announced = ReadCount(ch);
 	if (announced > ch.GetAvailable())
 		ThrowBadStream("Body::VarPart::QuickRead: block larger than the stream", __LINE__);
-	char* raw = nullptr;
 	if (announced > 0) {
-		raw = static_cast<char*>(std::malloc(USize(announced) + 8));
-		if (raw == nullptr) throw Kit::OutOfMemoryException();
+		block = AllocateBlock(USize(announced) + 8);
+		blockBytes = USize(announced) + 8;
 	}
-	block = raw;
 	UInt64 used = 0;
 	Counts c;
 

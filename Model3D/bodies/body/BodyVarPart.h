@@ -97,6 +97,7 @@ private:
 
 	UInt32 size = 0; // logical size
 	char* block = nullptr;
+	USize blockBytes = 0; // as allocated (Kit::AllocateBlock)
 	Counts counts;
 	UInt32 polyEdgeWidth = 1;
 	VERT* vertices = nullptr;

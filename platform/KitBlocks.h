@@ -1,0 +1,27 @@
+// Memory for large arrays. From LargeBlockBytes on, a block is mapped from the system
+// directly, starting on a huge-page boundary and advised for huge pages: each whole
+// 2 MiB of it fills with one page fault instead of 512 and takes one translation entry,
+// and the block goes back to the system when freed. Smaller blocks come from malloc, and
+// so do all blocks in sanitizer builds, so that the sanitizers see them.
+#pragma once
+
+// The host libraries export what they declare; so does their stand-in.
+#pragma GCC visibility push(default)
+
+#include "platform/KitTypes.h"
+
+namespace Kit {
+
+constexpr USize LargeBlockBytes = USize{1} << 20;
+constexpr USize HugePageBytes = USize{2} << 20;
+
+// Returns nullptr when the memory cannot be had. The contents are unspecified.
+void* AllocateBlock(USize bytes) noexcept;
+// 'bytes' must be the size the block was allocated with.
+void FreeBlock(void* block, USize bytes) noexcept;
+// Bytes of the mapped blocks that exist now (malloc's reports do not see them).
+USize GetMappedBlockBytes() noexcept;
+
+} // namespace Kit
+
+#pragma GCC visibility pop
