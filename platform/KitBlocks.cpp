@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -62,7 +62,7 @@ void* AllocateBlock(USize bytes) noexcept {
 #if defined(__linux__)
 	if (IsMapped(bytes)) return MapAligned(bytes);
 #endif
-	return std::malloc(bytes == 0 ? 1 : bytes);
+	return ::operator new(bytes, std::nothrow);
 }
 
 void FreeBlock(void* block, USize bytes) noexcept {
@@ -73,7 +73,7 @@ void FreeBlock(void* block, USize bytes) noexcept {
 		return;
 	}
 #endif
-	std::free(block);
+	::operator delete(block);
 }
 
 USize GetMappedBlockBytes() noexcept {

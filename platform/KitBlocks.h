@@ -1,8 +1,8 @@
 // Memory for large arrays. From LargeBlockBytes on, a block is mapped from the system
 // directly, starting on a huge-page boundary and advised for huge pages: each whole
 // 2 MiB of it fills with one page fault instead of 512 and takes one translation entry,
-// and the block goes back to the system when freed. Smaller blocks come from malloc, and
-// so do all blocks in sanitizer builds, so that the sanitizers see them.
+// and the block goes back to the system when freed. Smaller blocks come from operator
+// new, and so do all blocks in sanitizer builds, so that the sanitizers see them.
 #pragma once
 
 // The host libraries export what they declare; so does their stand-in.
