@@ -62,12 +62,23 @@ public:
 			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
 		for (Int32 i = 0; i < corners; ++i)
 			At(ws.cellItems[static_cast<USize>(i)].corner).filed = i;
+		blockColumns = (columns + BlockSize - 1) / BlockSize;
+		const Int32 blockRows = (rows + BlockSize - 1) / BlockSize;
+		ws.blockLive.assign(static_cast<USize>(blockColumns) * static_cast<USize>(blockRows), 0);
+		for (const TreeItem& item : ws.cellItems)
+			++ws.blockLive[BlockOf(item)];
 	}
 
 	// The filed corner v has left the ring or turns strictly now: it can no longer block,
-	// and its item is passed over without a look at the ring.
+	// and its item is passed over without a look at the ring. Once most items are such,
+	// the cells are packed anew: the corners that a star's spikes leave behind would
+	// otherwise be passed over by every later triangle crossing their rows.
 	void Retire(Int32 v) {
-		if (columns != 0) ws.cellItems[static_cast<USize>(At(v).filed)].corner = None;
+		if (columns == 0) return;
+		TreeItem& item = ws.cellItems[static_cast<USize>(At(v).filed)];
+		item.corner = None;
+		--ws.blockLive[BlockOf(item)];
+		if (2 * ++retired > static_cast<Int32>(ws.cellItems.size())) Pack();
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
@@ -87,6 +98,12 @@ public:
 		const Int32 firstColumn = Column(left), lastColumn = Column(right);
 		if (lastColumn - firstColumn < NarrowColumns) {
 			for (Int32 row = firstRow; row <= lastRow; ++row) {
+				if (row % BlockSize == 0 || row == firstRow) {
+					if (BlocksEmpty(row, firstColumn, lastColumn)) {
+						row = row - row % BlockSize + BlockSize - 1;
+						continue;
+					}
+				}
 				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
 				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(lastColumn) + 1];
 				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(firstColumn)], end, left); i < end;
@@ -99,12 +116,26 @@ public:
 			return false;
 		}
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
-		for (Int32 row = firstRow; row <= lastRow; ++row) {
-			const double y0 = std::max(bottom, minY + row / scaleY - slack);
-			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
-			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+		const auto span = [&](Int32 from, Int32 to, double& lo, double& hi) {
+			const double y0 = std::max(bottom, minY + from / scaleY - slack);
+			const double y1 = std::min(top, minY + to / scaleY + slack);
+			lo = std::numeric_limits<double>::infinity();
+			hi = -lo;
 			for (const Side& side : sides)
 				side.SpanInBand(y0, y1, lo, hi);
+		};
+		for (Int32 row = firstRow; row <= lastRow; ++row) {
+			double lo = 0.0, hi = 0.0;
+			// Where a whole block row is crossed, its blocks are looked at first: in the
+			// empty parts of a polygon all of them are.
+			if (row % BlockSize == 0 && row + BlockSize - 1 <= lastRow) {
+				span(row, row + BlockSize, lo, hi);
+				if (lo > hi || BlocksEmpty(row, Column(lo - slack), Column(hi + slack))) {
+					row += BlockSize - 1;
+					continue;
+				}
+			}
+			span(row, row + 1, lo, hi);
 			if (lo > hi) continue;
 			const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
 			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
@@ -123,6 +154,8 @@ public:
 private:
 	// Triangles spanning fewer columns than this are looked for by their box.
 	static constexpr Int32 NarrowColumns = 3;
+	// Square blocks of this many cells a side count their corners still able to block.
+	static constexpr Int32 BlockSize = 8;
 
 	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
 	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
@@ -140,6 +173,41 @@ private:
 		while (begin < end && ws.cellItems[static_cast<USize>(begin)].x < x)
 			++begin;
 		return begin;
+	}
+
+	// True when no corner that may block is filed in the blocks of the block row of 'row'
+	// from the block of 'first' to that of 'last' (both columns).
+	bool BlocksEmpty(Int32 row, Int32 first, Int32 last) const {
+		const USize blockRow = static_cast<USize>(row / BlockSize) * static_cast<USize>(blockColumns);
+		for (Int32 b = first / BlockSize; b <= last / BlockSize; ++b)
+			if (ws.blockLive[blockRow + static_cast<USize>(b)] != 0) return false;
+		return true;
+	}
+
+	USize BlockOf(const TreeItem& item) const {
+		return static_cast<USize>(Row(item.y) / BlockSize) * static_cast<USize>(blockColumns) +
+		       static_cast<USize>(Column(item.x) / BlockSize);
+	}
+
+	// Drops the retired items, keeping the order of the rest, and tells the corners where
+	// their items went.
+	void Pack() {
+		const USize cells = static_cast<USize>(columns) * static_cast<USize>(rows);
+		Int32 kept = 0, begin = ws.cellHeads[0];
+		for (USize c = 0; c < cells; ++c) {
+			const Int32 end = ws.cellHeads[c + 1];
+			ws.cellHeads[c] = kept;
+			for (Int32 i = begin; i < end; ++i) {
+				const TreeItem item = ws.cellItems[static_cast<USize>(i)];
+				if (item.corner == None) continue;
+				At(item.corner).filed = kept;
+				ws.cellItems[static_cast<USize>(kept++)] = item;
+			}
+			begin = end;
+		}
+		ws.cellHeads[cells] = kept;
+		ws.cellItems.resize(static_cast<USize>(kept));
+		retired = 0;
 	}
 
 	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
@@ -169,9 +237,10 @@ private:
 
 	Workspace& ws;
 	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
-	Int32 columns = 0, rows = 0;
+	Int32 columns = 0, rows = 0, blockColumns = 0;
 	Int32 corners = 0;  // filed
 	Int32 occupied = 0; // cells holding a corner
+	Int32 retired = 0;  // items no longer standing for a corner
 };
 
 class EarClipper {
@@ -226,8 +295,10 @@ private:
 
 	// The cutting of a long ring: instead of walking round it again and again past corners
 	// that cannot be ears, only the corners whose neighbours changed are looked at again.
-	// When none are left, every corner is queued once more; a round that neither cuts nor
-	// takes out anything gives up.
+	// A corner waits in the queue at most once: a fan of ears cut beside it would queue it
+	// again with every cut, and each stale entry would repeat a failing look across the
+	// polygon. When none are left, every corner is queued once more; a round that neither
+	// cuts nor takes out anything gives up.
 	bool RunQueued() {
 		std::vector<Int32>& queue = ws.queue;
 		queue.clear();
@@ -241,23 +312,30 @@ private:
 				head = 0;
 				Int32 v = start;
 				for (Int32 k = 0; k < remaining; ++k, v = At(v).next)
-					queue.push_back(v);
+					Enqueue(v);
 			}
 			Int32 ear = queue[head++];
+			At(ear).queued = false;
 			if (!At(ear).alive) continue;
 			const Int32 prev = At(ear).prev, next = At(ear).next;
 			if (TakeOutIfDegenerate(prev, ear, next)) {
-				queue.push_back(ear);
-				queue.push_back(At(ear).prev);
+				Enqueue(ear);
+				Enqueue(At(ear).prev);
 				progress = true;
 			} else if (IsEar(prev, ear, next)) {
 				Cut(prev, ear, next);
-				queue.push_back(prev);
-				queue.push_back(next);
+				Enqueue(prev);
+				Enqueue(next);
 				progress = true;
 			}
 		}
 		return true;
+	}
+
+	void Enqueue(Int32 v) {
+		if (At(v).queued) return;
+		At(v).queued = true;
+		ws.queue.push_back(v);
 	}
 
 	Int32 CountRing() {
@@ -276,6 +354,7 @@ private:
 			const Vertex& next = At(corner.next);
 			const int turn = Orient(prev, corner, next);
 			corner.alive = true;
+			corner.queued = false;
 			corner.convex = turn > 0;
 			unconvexAlive += corner.convex ? 0 : 1;
 			ws.reflex[static_cast<USize>(v)] = turn < 0 || (turn == 0 && !GoesStraight(prev, corner, next)) ? 1 : 0;

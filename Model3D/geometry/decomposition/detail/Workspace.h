@@ -23,6 +23,7 @@ struct Vertex {
 	Int32 filed = None;
 	bool alive = false;  // still in the ring being cut
 	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
+	bool queued = false; // waiting in the queue of corners to look at again
 	Int32 vertex = None; // the body vertex of the input node this corner stands for
 	// What lies across the side to 'next': the half-edge of a triangle already cut off
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
@@ -95,6 +96,7 @@ struct Workspace {
 	// The ear search grid: where each cell's corners start in cellItems (one more at the end).
 	std::vector<Int32> cellHeads;
 	std::vector<TreeItem> cellItems;
+	std::vector<Int32> blockLive; // per block of cells: the corners there that may still block
 	// The ear search tree: the filed corners in the order of its leaves, and per node the
 	// box of its corners, the region of the plane they were divided from and how many of
 	// them can still block an ear.
