@@ -62,6 +62,7 @@ struct TreeItem {
 	double x = 0.0;
 	double y = 0.0;
 	Int32 corner = None;
+	Int32 block = 0; // the ear search grid: the block of cells holding it
 };
 
 // A side running downwards, filed in the cells of the hole bridging grid it crosses, by
@@ -69,6 +70,15 @@ struct TreeItem {
 struct GridSide {
 	Int32 from = None;
 	Int32 to = None;
+};
+
+// The downward sides and the corners of some contours filed by the cells of a grid: each
+// cell's entries from its start to the next cell's.
+struct ContourCells {
+	std::vector<GridSide> sides;
+	std::vector<Int32> sideStart;
+	std::vector<TreeItem> corners;
+	std::vector<Int32> cornerStart;
 };
 
 struct Workspace {
@@ -87,11 +97,10 @@ struct Workspace {
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
 	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
 	std::vector<Int32> bucketStart;
-	// Hole bridging: the downward sides and the corners of all contours by grid cell.
-	std::vector<GridSide> gridSides;
-	std::vector<Int32> gridSideStart;
-	std::vector<TreeItem> gridCorners;
-	std::vector<Int32> gridCornerStart;
+	// Hole bridging: the downward sides and the corners of the outline, and those of the
+	// holes, by grid cell.
+	ContourCells outlineCells;
+	ContourCells holeCells;
 	std::vector<Int32> queue; // corners to look at again when cutting a long ring
 	// The ear search grid: where each cell's corners start in cellItems (one more at the end).
 	std::vector<Int32> cellHeads;
