@@ -39,6 +39,7 @@ public:
 		rows = std::min<Int32>(static_cast<Int32>(height / cell) + 1, 4 * corners);
 		scaleX = columns / width;
 		scaleY = rows / height;
+		cellHeight = height / rows;
 		slack = 1e-9 * std::max(width, height);
 		// Counts per cell, summed up to each cell's end, then filled backwards, which leaves
 		// each start at the cell's first corner.
@@ -62,23 +63,30 @@ public:
 			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
 		for (Int32 i = 0; i < corners; ++i)
 			At(ws.cellItems[static_cast<USize>(i)].corner).filed = i;
+		// Blocks pay only where a triangle may cross many of them.
+		if (columns < 4 * BlockSize || rows < 4 * BlockSize) return;
 		blockColumns = (columns + BlockSize - 1) / BlockSize;
 		const Int32 blockRows = (rows + BlockSize - 1) / BlockSize;
 		ws.blockLive.assign(static_cast<USize>(blockColumns) * static_cast<USize>(blockRows), 0);
-		for (const TreeItem& item : ws.cellItems)
-			++ws.blockLive[BlockOf(item)];
+		for (TreeItem& item : ws.cellItems) {
+			item.block = static_cast<Int32>(BlockOf(item));
+			++ws.blockLive[static_cast<USize>(item.block)];
+		}
 	}
 
 	// The filed corner v has left the ring or turns strictly now: it can no longer block,
-	// and its item is passed over without a look at the ring. Once most items are such,
-	// the cells are packed anew: the corners that a star's spikes leave behind would
-	// otherwise be passed over by every later triangle crossing their rows.
+	// and its item is passed over without a look at the ring. In a grid of blocks, once
+	// most items are such, the cells are packed anew: the corners that a star's spikes
+	// leave behind would otherwise be passed over by every later triangle crossing their
+	// rows. Packing walks every cell, so it waits until as many items as cells have gone
+	// since the last time, and costs no more than retiring them.
 	void Retire(Int32 v) {
 		if (columns == 0) return;
 		TreeItem& item = ws.cellItems[static_cast<USize>(At(v).filed)];
 		item.corner = None;
-		--ws.blockLive[BlockOf(item)];
-		if (2 * ++retired > static_cast<Int32>(ws.cellItems.size())) Pack();
+		if (blockColumns == 0) return;
+		--ws.blockLive[static_cast<USize>(item.block)];
+		if (2 * ++retired > static_cast<Int32>(ws.cellItems.size()) && retired > columns * rows) Pack();
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
@@ -96,9 +104,10 @@ public:
 		// would cost more than the few corners it lets pass.
 		const double left = std::min({a.x, b.x, c.x}) - slack, right = std::max({a.x, b.x, c.x}) + slack;
 		const Int32 firstColumn = Column(left), lastColumn = Column(right);
+		const bool tall = blockColumns != 0 && lastRow - firstRow >= BlockSize;
 		if (lastColumn - firstColumn < NarrowColumns) {
 			for (Int32 row = firstRow; row <= lastRow; ++row) {
-				if (row % BlockSize == 0 || row == firstRow) {
+				if (tall && (row % BlockSize == 0 || row == firstRow)) {
 					if (BlocksEmpty(row, firstColumn, lastColumn)) {
 						row = row - row % BlockSize + BlockSize - 1;
 						continue;
@@ -116,36 +125,30 @@ public:
 			return false;
 		}
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
-		const auto span = [&](Int32 from, Int32 to, double& lo, double& hi) {
-			const double y0 = std::max(bottom, minY + from / scaleY - slack);
-			const double y1 = std::min(top, minY + to / scaleY + slack);
-			lo = std::numeric_limits<double>::infinity();
-			hi = -lo;
-			for (const Side& side : sides)
-				side.SpanInBand(y0, y1, lo, hi);
-		};
-		for (Int32 row = firstRow; row <= lastRow; ++row) {
-			double lo = 0.0, hi = 0.0;
-			// Where a whole block row is crossed, its blocks are looked at first: in the
-			// empty parts of a polygon all of them are.
-			if (row % BlockSize == 0 && row + BlockSize - 1 <= lastRow) {
-				span(row, row + BlockSize, lo, hi);
-				if (lo > hi || BlocksEmpty(row, Column(lo - slack), Column(hi + slack))) {
-					row += BlockSize - 1;
-					continue;
-				}
+		// A triangle taller than a block looks at the blocks that its rows cross within a
+		// block row first: in the empty parts of a polygon none holds a corner, and the rows
+		// are passed over.
+		for (Int32 from = firstRow, to = 0; from <= lastRow; from = to) {
+			to = tall ? std::min(from - from % BlockSize + BlockSize, lastRow + 1) : lastRow + 1;
+			if (tall) {
+				double lo = 0.0, hi = 0.0;
+				SpanOfRows(sides, bottom, top, from, to, lo, hi);
+				if (lo > hi || BlocksEmpty(from, Column(lo - slack), Column(hi + slack))) continue;
 			}
-			span(row, row + 1, lo, hi);
-			if (lo > hi) continue;
-			const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
-			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
-			// The cells of a row are filed one after the other, so its corners run by x.
-			const double from = lo - slack, to = hi + slack;
-			for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(from))], end, from); i < end;
-			     ++i) {
-				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
-				if (item.x > to) break;
-				if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+			for (Int32 row = from; row < to; ++row) {
+				double lo = 0.0, hi = 0.0;
+				SpanOfRows(sides, bottom, top, row, row + 1, lo, hi);
+				if (lo > hi) continue;
+				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
+				// The cells of a row are filed one after the other, so its corners run by x.
+				const double x0 = lo - slack, x1 = hi + slack;
+				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(x0))], end, x0); i < end;
+				     ++i) {
+					const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
+					if (item.x > x1) break;
+					if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				}
 			}
 		}
 		return false;
@@ -154,7 +157,8 @@ public:
 private:
 	// Triangles spanning fewer columns than this are looked for by their box.
 	static constexpr Int32 NarrowColumns = 3;
-	// Square blocks of this many cells a side count their corners still able to block.
+	// Square blocks of this many cells a side count their corners still able to block
+	// (in grids of at least four blocks a side).
 	static constexpr Int32 BlockSize = 8;
 
 	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
@@ -173,6 +177,20 @@ private:
 		while (begin < end && ws.cellItems[static_cast<USize>(begin)].x < x)
 			++begin;
 		return begin;
+	}
+
+	struct Side;
+
+	// The x range [lo, hi] of the triangle with the sides given (between the heights
+	// bottom and top) in the rows from … to − 1; lo > hi when it has none there.
+	void SpanOfRows(const Side (&sides)[3], double bottom, double top, Int32 from, Int32 to, double& lo,
+	                double& hi) const {
+		const double y0 = std::max(bottom, minY + from * cellHeight - slack);
+		const double y1 = std::min(top, minY + to * cellHeight + slack);
+		lo = std::numeric_limits<double>::infinity();
+		hi = -lo;
+		for (const Side& side : sides)
+			side.SpanInBand(y0, y1, lo, hi);
 	}
 
 	// True when no corner that may block is filed in the blocks of the block row of 'row'
@@ -236,7 +254,7 @@ private:
 	};
 
 	Workspace& ws;
-	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
+	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, cellHeight = 0.0, slack = 0.0;
 	Int32 columns = 0, rows = 0, blockColumns = 0;
 	Int32 corners = 0;  // filed
 	Int32 occupied = 0; // cells holding a corner
