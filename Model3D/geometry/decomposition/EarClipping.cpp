@@ -39,6 +39,7 @@ public:
 		rows = std::min<Int32>(static_cast<Int32>(height / cell) + 1, 4 * corners);
 		scaleX = columns / width;
 		scaleY = rows / height;
+		cellHeight = height / rows;
 		slack = 1e-9 * std::max(width, height);
 		// Counts per cell, summed up to each cell's end, then filled backwards, which leaves
 		// each start at the cell's first corner.
@@ -62,12 +63,30 @@ public:
 			          [](const TreeItem& p, const TreeItem& q) { return p.x < q.x; });
 		for (Int32 i = 0; i < corners; ++i)
 			At(ws.cellItems[static_cast<USize>(i)].corner).filed = i;
+		// Blocks pay only where a triangle may cross many of them.
+		if (columns < 4 * BlockSize || rows < 4 * BlockSize) return;
+		blockColumns = (columns + BlockSize - 1) / BlockSize;
+		const Int32 blockRows = (rows + BlockSize - 1) / BlockSize;
+		ws.blockLive.assign(static_cast<USize>(blockColumns) * static_cast<USize>(blockRows), 0);
+		for (TreeItem& item : ws.cellItems) {
+			item.block = static_cast<Int32>(BlockOf(item));
+			++ws.blockLive[static_cast<USize>(item.block)];
+		}
 	}
 
 	// The filed corner v has left the ring or turns strictly now: it can no longer block,
-	// and its item is passed over without a look at the ring.
+	// and its item is passed over without a look at the ring. In a grid of blocks, once
+	// most items are such, the cells are packed anew: the corners that a star's spikes
+	// leave behind would otherwise be passed over by every later triangle crossing their
+	// rows. Packing walks every cell, so it also waits until a quarter as many items as
+	// cells have gone since the last time, and costs a few steps per item retired.
 	void Retire(Int32 v) {
-		if (columns != 0) ws.cellItems[static_cast<USize>(At(v).filed)].corner = None;
+		if (columns == 0) return;
+		TreeItem& item = ws.cellItems[static_cast<USize>(At(v).filed)];
+		item.corner = None;
+		if (blockColumns == 0) return;
+		--ws.blockLive[static_cast<USize>(item.block)];
+		if (2 * ++retired > static_cast<Int32>(ws.cellItems.size()) && 4 * retired > columns * rows) Pack();
 	}
 
 	// True when the cells holding corners hold more of them on average than a leaf of a
@@ -85,8 +104,15 @@ public:
 		// would cost more than the few corners it lets pass.
 		const double left = std::min({a.x, b.x, c.x}) - slack, right = std::max({a.x, b.x, c.x}) + slack;
 		const Int32 firstColumn = Column(left), lastColumn = Column(right);
+		const bool tall = blockColumns != 0 && lastRow - firstRow >= BlockSize;
 		if (lastColumn - firstColumn < NarrowColumns) {
 			for (Int32 row = firstRow; row <= lastRow; ++row) {
+				if (tall && (row % BlockSize == 0 || row == firstRow)) {
+					if (BlocksEmpty(row, firstColumn, lastColumn)) {
+						row = row - row % BlockSize + BlockSize - 1;
+						continue;
+					}
+				}
 				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
 				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(lastColumn) + 1];
 				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(firstColumn)], end, left); i < end;
@@ -99,22 +125,30 @@ public:
 			return false;
 		}
 		const Side sides[3] = {Side(a, b), Side(b, c), Side(c, a)};
-		for (Int32 row = firstRow; row <= lastRow; ++row) {
-			const double y0 = std::max(bottom, minY + row / scaleY - slack);
-			const double y1 = std::min(top, minY + (row + 1) / scaleY + slack);
-			double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-			for (const Side& side : sides)
-				side.SpanInBand(y0, y1, lo, hi);
-			if (lo > hi) continue;
-			const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
-			const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
-			// The cells of a row are filed one after the other, so its corners run by x.
-			const double from = lo - slack, to = hi + slack;
-			for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(from))], end, from); i < end;
-			     ++i) {
-				const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
-				if (item.x > to) break;
-				if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+		// A triangle taller than a block looks at the blocks that its rows cross within a
+		// block row first: in the empty parts of a polygon none holds a corner, and the rows
+		// are passed over.
+		for (Int32 from = firstRow, to = 0; from <= lastRow; from = to) {
+			to = tall ? std::min(from - from % BlockSize + BlockSize, lastRow + 1) : lastRow + 1;
+			if (tall) {
+				double lo = 0.0, hi = 0.0;
+				SpanOfRows(sides, bottom, top, from, to, lo, hi);
+				if (lo > hi || BlocksEmpty(from, Column(lo - slack), Column(hi + slack))) continue;
+			}
+			for (Int32 row = from; row < to; ++row) {
+				double lo = 0.0, hi = 0.0;
+				SpanOfRows(sides, bottom, top, row, row + 1, lo, hi);
+				if (lo > hi) continue;
+				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
+				// The cells of a row are filed one after the other, so its corners run by x.
+				const double x0 = lo - slack, x1 = hi + slack;
+				for (Int32 i = FirstFrom(ws.cellHeads[rowStart + static_cast<USize>(Column(x0))], end, x0); i < end;
+				     ++i) {
+					const TreeItem& item = ws.cellItems[static_cast<USize>(i)];
+					if (item.x > x1) break;
+					if (item.corner != None && item.y >= bottom && item.y <= top && f(item.corner)) return true;
+				}
 			}
 		}
 		return false;
@@ -123,6 +157,9 @@ public:
 private:
 	// Triangles spanning fewer columns than this are looked for by their box.
 	static constexpr Int32 NarrowColumns = 3;
+	// Square blocks of this many cells a side count their corners still able to block
+	// (in grids of at least four blocks a side).
+	static constexpr Int32 BlockSize = 8;
 
 	const Vertex& At(Int32 i) const { return ws.ring[static_cast<USize>(i)]; }
 	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
@@ -140,6 +177,55 @@ private:
 		while (begin < end && ws.cellItems[static_cast<USize>(begin)].x < x)
 			++begin;
 		return begin;
+	}
+
+	struct Side;
+
+	// The x range [lo, hi] of the triangle with the sides given (between the heights
+	// bottom and top) in the rows from … to − 1; lo > hi when it has none there.
+	void SpanOfRows(const Side (&sides)[3], double bottom, double top, Int32 from, Int32 to, double& lo,
+	                double& hi) const {
+		const double y0 = std::max(bottom, minY + from * cellHeight - slack);
+		const double y1 = std::min(top, minY + to * cellHeight + slack);
+		lo = std::numeric_limits<double>::infinity();
+		hi = -lo;
+		for (const Side& side : sides)
+			side.SpanInBand(y0, y1, lo, hi);
+	}
+
+	// True when no corner that may block is filed in the blocks of the block row of 'row'
+	// from the block of 'first' to that of 'last' (both columns).
+	bool BlocksEmpty(Int32 row, Int32 first, Int32 last) const {
+		const USize blockRow = static_cast<USize>(row / BlockSize) * static_cast<USize>(blockColumns);
+		for (Int32 b = first / BlockSize; b <= last / BlockSize; ++b)
+			if (ws.blockLive[blockRow + static_cast<USize>(b)] != 0) return false;
+		return true;
+	}
+
+	USize BlockOf(const TreeItem& item) const {
+		return static_cast<USize>(Row(item.y) / BlockSize) * static_cast<USize>(blockColumns) +
+		       static_cast<USize>(Column(item.x) / BlockSize);
+	}
+
+	// Drops the retired items, keeping the order of the rest, and tells the corners where
+	// their items went.
+	void Pack() {
+		const USize cells = static_cast<USize>(columns) * static_cast<USize>(rows);
+		Int32 kept = 0, begin = ws.cellHeads[0];
+		for (USize c = 0; c < cells; ++c) {
+			const Int32 end = ws.cellHeads[c + 1];
+			ws.cellHeads[c] = kept;
+			for (Int32 i = begin; i < end; ++i) {
+				const TreeItem item = ws.cellItems[static_cast<USize>(i)];
+				if (item.corner == None) continue;
+				At(item.corner).filed = kept;
+				ws.cellItems[static_cast<USize>(kept++)] = item;
+			}
+			begin = end;
+		}
+		ws.cellHeads[cells] = kept;
+		ws.cellItems.resize(static_cast<USize>(kept));
+		retired = 0;
 	}
 
 	Int32 Column(double x) const { return std::clamp(static_cast<Int32>((x - minX) * scaleX), 0, columns - 1); }
@@ -168,10 +254,11 @@ private:
 	};
 
 	Workspace& ws;
-	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
-	Int32 columns = 0, rows = 0;
+	double minX = 0.0, minY = 0.0, scaleX = 0.0, scaleY = 0.0, cellHeight = 0.0, slack = 0.0;
+	Int32 columns = 0, rows = 0, blockColumns = 0;
 	Int32 corners = 0;  // filed
 	Int32 occupied = 0; // cells holding a corner
+	Int32 retired = 0;  // items no longer standing for a corner
 };
 
 class EarClipper {
@@ -226,8 +313,10 @@ private:
 
 	// The cutting of a long ring: instead of walking round it again and again past corners
 	// that cannot be ears, only the corners whose neighbours changed are looked at again.
-	// When none are left, every corner is queued once more; a round that neither cuts nor
-	// takes out anything gives up.
+	// A corner waits in the queue at most once: a fan of ears cut beside it would queue it
+	// again with every cut, and each stale entry would repeat a failing look across the
+	// polygon. When none are left, every corner is queued once more; a round that neither
+	// cuts nor takes out anything gives up.
 	bool RunQueued() {
 		std::vector<Int32>& queue = ws.queue;
 		queue.clear();
@@ -241,23 +330,30 @@ private:
 				head = 0;
 				Int32 v = start;
 				for (Int32 k = 0; k < remaining; ++k, v = At(v).next)
-					queue.push_back(v);
+					Enqueue(v);
 			}
 			Int32 ear = queue[head++];
+			At(ear).queued = false;
 			if (!At(ear).alive) continue;
 			const Int32 prev = At(ear).prev, next = At(ear).next;
 			if (TakeOutIfDegenerate(prev, ear, next)) {
-				queue.push_back(ear);
-				queue.push_back(At(ear).prev);
+				Enqueue(ear);
+				Enqueue(At(ear).prev);
 				progress = true;
 			} else if (IsEar(prev, ear, next)) {
 				Cut(prev, ear, next);
-				queue.push_back(prev);
-				queue.push_back(next);
+				Enqueue(prev);
+				Enqueue(next);
 				progress = true;
 			}
 		}
 		return true;
+	}
+
+	void Enqueue(Int32 v) {
+		if (At(v).queued) return;
+		At(v).queued = true;
+		ws.queue.push_back(v);
 	}
 
 	Int32 CountRing() {
@@ -276,6 +372,7 @@ private:
 			const Vertex& next = At(corner.next);
 			const int turn = Orient(prev, corner, next);
 			corner.alive = true;
+			corner.queued = false;
 			corner.convex = turn > 0;
 			unconvexAlive += corner.convex ? 0 : 1;
 			ws.reflex[static_cast<USize>(v)] = turn < 0 || (turn == 0 && !GoesStraight(prev, corner, next)) ? 1 : 0;

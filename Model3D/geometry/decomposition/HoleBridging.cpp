@@ -9,58 +9,70 @@ namespace Modeler::Decomposition {
 
 namespace {
 
-// The sides and corners of the outline and of every hole, filed once in a uniform grid:
+// The sides and corners of the outline, or of every hole, filed once in a uniform grid:
 // a side in the cells it crosses, a corner in its cell. A hole's ray to the left walks
 // the cells of its row only until a side is hit, and the corners seen from the hole are
 // looked for only in the cells around the triangle they must lie in. The contours do not
 // move while holes are bridged; a side taken over by a copy made by a bridge is still
 // found by its first ends, whose copies are looked at afterwards. Sides and corners of
 // holes not yet joined are passed over (their corners are not 'alive' yet).
+// The outline and the holes have grids of their own: the long sides of an outline (a
+// star's spikes) would cross many cells of a grid fine enough for many small holes.
 class ContourGrid {
 public:
-	ContourGrid(Workspace& ws, Int32 outer) : ws(ws) {
-		double minY = At(outer).y, maxY = minY, maxX = At(outer).x;
-		minX = maxX;
+	ContourGrid(Workspace& ws, ContourCells& cells, Int32 outer, bool holes)
+	    : ws(ws), store(cells), outer(outer), holes(holes) {
+		double minY = 0.0, maxY = 0.0, maxX = 0.0;
 		Int32 corners = 0;
-		ForEachContourCorner(outer, [&](Int32 v) {
-			minX = std::min(minX, At(v).x);
-			maxX = std::max(maxX, At(v).x);
-			minY = std::min(minY, At(v).y);
-			maxY = std::max(maxY, At(v).y);
+		ForEachContourCorner([&](Int32 v) {
+			minX = corners == 0 ? At(v).x : std::min(minX, At(v).x);
+			maxX = corners == 0 ? At(v).x : std::max(maxX, At(v).x);
+			minY = corners == 0 ? At(v).y : std::min(minY, At(v).y);
+			maxY = corners == 0 ? At(v).y : std::max(maxY, At(v).y);
 			++corners;
 		});
 		// Sides of long, crowded outlines (a star) cross many cells; coarse cells keep
-		// their filing cheap while a hole's ray still meets few of them.
-		const Int32 side = std::max(1, static_cast<Int32>(std::sqrt(corners / 9.0)));
-		columns = maxX > minX ? side : 1;
-		rows = maxY > minY ? side : 1;
+		// their filing cheap while a hole's ray still meets few of them. A side crosses
+		// about its length over the cell size in cells, so the grid is made no finer than
+		// to give each corner a few such entries, traded against the rays of the holes
+		// meeting more sides in a coarser cell.
+		double length = 0.0;
+		ForEachContourCorner([&](Int32 v) {
+			const Vertex& a = At(v);
+			const Vertex& b = At(a.next);
+			if (a.y > b.y) length += std::fabs(b.x - a.x) + (a.y - b.y);
+		});
+		const double extent = std::max(maxX - minX, maxY - minY);
+		double side = std::sqrt(corners / 9.0);
+		if (length > 0.0)
+			side = std::min(side, std::cbrt(2.0 * static_cast<double>(ws.holes.size()) * corners * extent / length));
+		columns = maxX > minX ? std::max(1, static_cast<Int32>(side)) : 1;
+		rows = maxY > minY ? std::max(1, static_cast<Int32>(side)) : 1;
 		scaleX = maxX > minX ? columns / (maxX - minX) : 0.0;
 		scaleY = maxY > minY ? rows / (maxY - minY) : 0.0;
 		bottom = minY;
-		slack = 1e-9 * std::max(maxX - minX, maxY - minY);
-		const auto cells = static_cast<USize>(columns) * static_cast<USize>(rows);
+		slack = 1e-9 * extent;
+		const auto cellCount = static_cast<USize>(columns) * static_cast<USize>(rows);
 
 		// Counts per cell, summed up to each cell's end, then filled backwards, which leaves
 		// each start at the cell's first entry.
-		ws.gridSideStart.assign(cells + 1, 0);
-		ws.gridCornerStart.assign(cells + 1, 0);
-		ForEachContourCorner(outer, [&](Int32 v) {
-			ForCellsOfSide(v, [&](USize cell) { ++ws.gridSideStart[cell]; });
-			++ws.gridCornerStart[CellOf(At(v).x, At(v).y)];
+		store.sideStart.assign(cellCount + 1, 0);
+		store.cornerStart.assign(cellCount + 1, 0);
+		ForEachContourCorner([&](Int32 v) {
+			ForCellsOfSide(v, [&](USize cell) { ++store.sideStart[cell]; });
+			++store.cornerStart[CellOf(At(v).x, At(v).y)];
 		});
-		for (USize c = 1; c <= cells; ++c) {
-			ws.gridSideStart[c] += ws.gridSideStart[c - 1];
-			ws.gridCornerStart[c] += ws.gridCornerStart[c - 1];
+		for (USize c = 1; c <= cellCount; ++c) {
+			store.sideStart[c] += store.sideStart[c - 1];
+			store.cornerStart[c] += store.cornerStart[c - 1];
 		}
-		ws.gridSides.resize(static_cast<USize>(ws.gridSideStart[cells]));
-		ws.gridCorners.resize(static_cast<USize>(ws.gridCornerStart[cells]));
-		ForEachContourCorner(outer, [&](Int32 v) {
+		store.sides.resize(static_cast<USize>(store.sideStart[cellCount]));
+		store.corners.resize(static_cast<USize>(store.cornerStart[cellCount]));
+		ForEachContourCorner([&](Int32 v) {
 			const Int32 to = At(v).next;
-			ForCellsOfSide(v, [&](USize cell) {
-				ws.gridSides[static_cast<USize>(--ws.gridSideStart[cell])] = {v, to};
-			});
+			ForCellsOfSide(v, [&](USize cell) { store.sides[static_cast<USize>(--store.sideStart[cell])] = {v, to}; });
 			const USize cell = CellOf(At(v).x, At(v).y);
-			ws.gridCorners[static_cast<USize>(--ws.gridCornerStart[cell])] = {At(v).x, At(v).y, v};
+			store.corners[static_cast<USize>(--store.cornerStart[cell])] = {At(v).x, At(v).y, v};
 		});
 	}
 
@@ -73,8 +85,8 @@ public:
 		const USize row = static_cast<USize>(Row(y)) * static_cast<USize>(columns);
 		for (Int32 c = Column(x); c >= 0; --c) {
 			const USize cell = row + static_cast<USize>(c);
-			for (Int32 e = ws.gridSideStart[cell]; e < ws.gridSideStart[cell + 1]; ++e) {
-				const GridSide side = ws.gridSides[static_cast<USize>(e)];
+			for (Int32 e = store.sideStart[cell]; e < store.sideStart[cell + 1]; ++e) {
+				const GridSide side = store.sides[static_cast<USize>(e)];
 				if (At(side.from).alive) f(side.from, side.to);
 			}
 			if (c > 0 && hitX >= minX + c / scaleX + slack) return;
@@ -87,8 +99,8 @@ public:
 		for (Int32 r = Row(y0 - slack); r <= lastRow; ++r)
 			for (Int32 c = Column(x0 - slack); c <= lastColumn; ++c) {
 				const USize cell = static_cast<USize>(r) * static_cast<USize>(columns) + static_cast<USize>(c);
-				for (Int32 e = ws.gridCornerStart[cell]; e < ws.gridCornerStart[cell + 1]; ++e) {
-					const Int32 corner = ws.gridCorners[static_cast<USize>(e)].corner;
+				for (Int32 e = store.cornerStart[cell]; e < store.cornerStart[cell + 1]; ++e) {
+					const Int32 corner = store.corners[static_cast<USize>(e)].corner;
 					if (At(corner).alive) f(corner);
 				}
 			}
@@ -97,15 +109,18 @@ public:
 private:
 	Vertex& At(Int32 i) { return ws.ring[static_cast<USize>(i)]; }
 
-	template <typename F> void ForEachContourCorner(Int32 outer, F&& f) {
+	template <typename F> void ForEachContourCorner(F&& f) {
+		if (holes) {
+			for (const Contour& hole : ws.holes)
+				for (Int32 k = 0; k < hole.count; ++k)
+					f(hole.first + k);
+			return;
+		}
 		Int32 v = outer;
 		do {
 			f(v);
 			v = At(v).next;
 		} while (v != outer);
-		for (const Contour& hole : ws.holes)
-			for (Int32 k = 0; k < hole.count; ++k)
-				f(hole.first + k);
 	}
 
 	USize CellOf(double x, double y) const {
@@ -118,9 +133,15 @@ private:
 		const Vertex& a = At(v);
 		const Vertex& b = At(a.next);
 		if (!(a.y > b.y)) return;
+		const Int32 first = Row(b.y), last = Row(a.y);
+		// A side within one cell (most sides of small holes) crosses no other: every point
+		// of it lies between its ends, and cells follow the order of x and of y.
+		if (first == last && Column(a.x) == Column(b.x)) {
+			f(static_cast<USize>(first) * static_cast<USize>(columns) + static_cast<USize>(Column(a.x)));
+			return;
+		}
 		const double slope = (b.x - a.x) / (b.y - a.y);
-		const Int32 last = Row(a.y);
-		for (Int32 r = Row(b.y); r <= last; ++r) {
+		for (Int32 r = first; r <= last; ++r) {
 			const double y0 = std::clamp(bottom + r / scaleY - slack, b.y, a.y);
 			const double y1 = std::clamp(bottom + (r + 1) / scaleY + slack, b.y, a.y);
 			const double xa = a.x + (y0 - a.y) * slope, xb = a.x + (y1 - a.y) * slope;
@@ -132,6 +153,9 @@ private:
 	}
 
 	Workspace& ws;
+	ContourCells& store;
+	Int32 outer;
+	bool holes; // files the holes, not the outline
 	double minX = 0.0, bottom = 0.0, scaleX = 0.0, scaleY = 0.0, slack = 0.0;
 	Int32 columns = 1, rows = 1;
 };
@@ -185,7 +209,7 @@ private:
 class HoleBridger {
 public:
 	HoleBridger(Workspace& ws, Int32 outer)
-	    : ws(ws), grid(ws, outer),
+	    : ws(ws), outline(ws, ws.outlineCells, outer, false), holeGrid(ws, ws.holeCells, outer, true),
 	      strips(ws, std::max(1, static_cast<Int32>(std::sqrt(static_cast<double>(ws.holes.size()))))) {
 		Int32 v = outer;
 		do {
@@ -233,7 +257,9 @@ private:
 			}
 		};
 		strips.ForSidesAt(h.y, [&](Int32 p) { tryHit(p, At(p).next); });
-		grid.ForSidesLeftOf(h.x, h.y, hitX, tryHit);
+		// The holes first: a hole's ray mostly meets another hole before the outline.
+		holeGrid.ForSidesLeftOf(h.x, h.y, hitX, tryHit);
+		outline.ForSidesLeftOf(h.x, h.y, hitX, tryHit);
 		if (best == None || hitX == h.x) return best;
 		return NearestSeen(h, hitX, best);
 	}
@@ -257,13 +283,16 @@ private:
 			const double db = std::fabs(b.x - h.x) + std::fabs(b.y - h.y);
 			return dq < db;
 		};
-		grid.ForCornersIn(std::min(h.x, corner.x), std::min(h.y, corner.y), std::max(h.x, corner.x),
-		                  std::max(h.y, corner.y), [&](Int32 p) {
-			                  const Vertex& q = At(p);
-			                  if (q.x > h.x || q.x < corner.x || !inside(q) || SamePlace(q, At(best))) return;
-			                  const int turn = side == 0 ? 0 : Orient(h, At(best), q) * side;
-			                  if (turn > 0 || (turn == 0 && nearer(q, At(best)))) best = p;
-		                  });
+		const auto consider = [&](Int32 p) {
+			const Vertex& q = At(p);
+			if (q.x > h.x || q.x < corner.x || !inside(q) || SamePlace(q, At(best))) return;
+			const int turn = side == 0 ? 0 : Orient(h, At(best), q) * side;
+			if (turn > 0 || (turn == 0 && nearer(q, At(best)))) best = p;
+		};
+		const double x0 = std::min(h.x, corner.x), y0 = std::min(h.y, corner.y);
+		const double x1 = std::max(h.x, corner.x), y1 = std::max(h.y, corner.y);
+		holeGrid.ForCornersIn(x0, y0, x1, y1, consider);
+		outline.ForCornersIn(x0, y0, x1, y1, consider);
 		return best;
 	}
 
@@ -338,7 +367,8 @@ private:
 	}
 
 	Workspace& ws;
-	ContourGrid grid;
+	ContourGrid outline;
+	ContourGrid holeGrid;
 	Strips strips;
 };
 

@@ -23,6 +23,7 @@ struct Vertex {
 	Int32 filed = None;
 	bool alive = false;  // still in the ring being cut
 	bool convex = false; // strictly convex when cutting began: such a corner never blocks an ear
+	bool queued = false; // waiting in the queue of corners to look at again
 	Int32 vertex = None; // the body vertex of the input node this corner stands for
 	// What lies across the side to 'next': the half-edge of a triangle already cut off
 	// (≥ 0), nothing (None), or, for a bridge side, EncodePartner(w) where w's side is
@@ -61,6 +62,7 @@ struct TreeItem {
 	double x = 0.0;
 	double y = 0.0;
 	Int32 corner = None;
+	Int32 block = 0; // the ear search grid: the block of cells holding it
 };
 
 // A side running downwards, filed in the cells of the hole bridging grid it crosses, by
@@ -68,6 +70,15 @@ struct TreeItem {
 struct GridSide {
 	Int32 from = None;
 	Int32 to = None;
+};
+
+// The downward sides and the corners of some contours filed by the cells of a grid: each
+// cell's entries from its start to the next cell's.
+struct ContourCells {
+	std::vector<GridSide> sides;
+	std::vector<Int32> sideStart;
+	std::vector<TreeItem> corners;
+	std::vector<Int32> cornerStart;
 };
 
 struct Workspace {
@@ -86,15 +97,15 @@ struct Workspace {
 	std::vector<UInt8> reflex;      // per ring corner: reflex in the ring before clipping
 	std::vector<Int32> bucketCells; // hole bridging: the edges and points of each strip
 	std::vector<Int32> bucketStart;
-	// Hole bridging: the downward sides and the corners of all contours by grid cell.
-	std::vector<GridSide> gridSides;
-	std::vector<Int32> gridSideStart;
-	std::vector<TreeItem> gridCorners;
-	std::vector<Int32> gridCornerStart;
+	// Hole bridging: the downward sides and the corners of the outline, and those of the
+	// holes, by grid cell.
+	ContourCells outlineCells;
+	ContourCells holeCells;
 	std::vector<Int32> queue; // corners to look at again when cutting a long ring
 	// The ear search grid: where each cell's corners start in cellItems (one more at the end).
 	std::vector<Int32> cellHeads;
 	std::vector<TreeItem> cellItems;
+	std::vector<Int32> blockLive; // per block of cells: the corners there that may still block
 	// The ear search tree: the filed corners in the order of its leaves, and per node the
 	// box of its corners, the region of the plane they were divided from and how many of
 	// them can still block an ear.
