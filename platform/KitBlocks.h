@@ -1,8 +1,9 @@
 // Memory for large arrays. From LargeBlockBytes on, a block is mapped from the system
 // directly, starting on a huge-page boundary and advised for huge pages: each whole
 // 2 MiB of it fills with one page fault instead of 512 and takes one translation entry,
-// and the block goes back to the system when freed. Smaller blocks come from operator
-// new, and so do all blocks in sanitizer builds, so that the sanitizers see them.
+// and a freed block goes back to the system, unless it is kept for the next block of its
+// size (up to 64 MiB are kept). Smaller blocks come from operator new, and so do all
+// blocks in sanitizer builds, so that the sanitizers see them.
 #pragma once
 
 // The host libraries export what they declare; so does their stand-in.
@@ -19,7 +20,8 @@ constexpr USize HugePageBytes = USize{2} << 20;
 void* AllocateBlock(USize bytes) noexcept;
 // 'bytes' must be the size the block was allocated with.
 void FreeBlock(void* block, USize bytes) noexcept;
-// Bytes of the mapped blocks that exist now (malloc's reports do not see them).
+// Bytes of the mapped blocks in use now (malloc's reports do not see them); blocks kept
+// for reuse are not counted.
 USize GetMappedBlockBytes() noexcept;
 
 } // namespace Kit
