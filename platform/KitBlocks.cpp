@@ -14,12 +14,6 @@ namespace Kit {
 
 namespace {
 
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-constexpr bool MapsLargeBlocks = true;
-#else
-constexpr bool MapsLargeBlocks = false;
-#endif
-
 constexpr USize SmallPage = 4096;
 
 std::atomic<USize> mappedBytes{0};

@@ -14,6 +14,11 @@
 namespace Kit {
 
 constexpr USize LargeBlockBytes = USize{1} << 20;
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+constexpr bool MapsLargeBlocks = true;
+#else
+constexpr bool MapsLargeBlocks = false;
+#endif
 constexpr USize HugePageBytes = USize{2} << 20;
 
 // Returns nullptr when the memory cannot be had. The contents are unspecified.

@@ -7,12 +7,6 @@
 
 namespace {
 
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-constexpr bool Maps = true;
-#else
-constexpr bool Maps = false;
-#endif
-
 // Blocks on both sides of the size from which they are mapped: every byte can be written
 // and read back, mapped blocks start on a huge page and are counted while in use, and a
 // block freed and handed out again goes to one holder only.
@@ -28,7 +22,7 @@ TEST(KitBlocks, EveryByteIsUsableAndMappedBlocksAreAlignedAndCounted) {
 		const USize before = Kit::GetMappedBlockBytes();
 		auto* block = static_cast<unsigned char*>(Kit::AllocateBlock(bytes));
 		ASSERT_NE(block, nullptr) << bytes;
-		const bool mapped = Maps && bytes >= Kit::LargeBlockBytes;
+		const bool mapped = Kit::MapsLargeBlocks && bytes >= Kit::LargeBlockBytes;
 		EXPECT_EQ(Kit::GetMappedBlockBytes() - before >= bytes, mapped) << bytes;
 		if (mapped) {
 			EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % Kit::HugePageBytes, 0u) << bytes;
