@@ -47,8 +47,12 @@ void CornerTree::Build(Int32 node, Int32 begin, Int32 end) {
 	}
 	const Int32 middle = begin + (end - begin) / 2;
 	const bool alongX = box.maxX - box.minX >= box.maxY - box.minY;
-	std::nth_element(first, ws.treeItems.begin() + middle, last,
-	                 [&](const TreeItem& a, const TreeItem& b) { return alongX ? a.x < b.x : a.y < b.y; });
+	if (alongX)
+		std::nth_element(first, first + (middle - begin), last,
+		                 [](const TreeItem& a, const TreeItem& b) { return a.x < b.x; });
+	else
+		std::nth_element(first, first + (middle - begin), last,
+		                 [](const TreeItem& a, const TreeItem& b) { return a.y < b.y; });
 	// Corners left of the dividing line went to the first child, those right of it to the
 	// second; those on it to either.
 	const TreeItem& divider = ws.treeItems[static_cast<USize>(middle)];

@@ -130,16 +130,25 @@ public:
 		// are passed over.
 		for (Int32 from = firstRow, to = 0; from <= lastRow; from = to) {
 			to = tall ? std::min(from - from % BlockSize + BlockSize, lastRow + 1) : lastRow + 1;
+			Int32 bandFirst = firstColumn, bandLast = lastColumn;
 			if (tall) {
 				double lo = 0.0, hi = 0.0;
 				SpanOfRows(sides, bottom, top, from, to, lo, hi);
-				if (lo > hi || BlocksEmpty(from, Column(lo - slack), Column(hi + slack))) continue;
+				if (lo > hi) continue;
+				bandFirst = Column(lo - slack);
+				bandLast = Column(hi + slack);
+				if (BlocksEmpty(from, bandFirst, bandLast)) continue;
 			}
 			for (Int32 row = from; row < to; ++row) {
+				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
+				// Rows without corners under the band are passed over before their span is
+				// worked out.
+				if (ws.cellHeads[rowStart + static_cast<USize>(bandFirst)] ==
+				    ws.cellHeads[rowStart + static_cast<USize>(bandLast) + 1])
+					continue;
 				double lo = 0.0, hi = 0.0;
 				SpanOfRows(sides, bottom, top, row, row + 1, lo, hi);
 				if (lo > hi) continue;
-				const USize rowStart = static_cast<USize>(row) * static_cast<USize>(columns);
 				const Int32 end = ws.cellHeads[rowStart + static_cast<USize>(Column(hi + slack)) + 1];
 				// The cells of a row are filed one after the other, so its corners run by x.
 				const double x0 = lo - slack, x1 = hi + slack;

@@ -28,10 +28,14 @@ public:
 		reach.maxX = std::max({a.x, b.x, c.x});
 		reach.minY = std::min({a.y, b.y, c.y});
 		reach.maxY = std::max({a.y, b.y, c.y});
-		// Depth-first: at most one pending sibling per level.
+		// Depth-first, from the leaf of a corner of the triangle up: that leaf, then the
+		// sibling of each node on the way up to the start. The nodes on the way hold the
+		// corner and would pass every test; the siblings mostly lie beside the triangle
+		// and are passed over at once. At most one pending node per level on the way and
+		// one per level below a sibling.
+		const Int32 leaf = a.filed != None ? a.filed : (c.filed != None ? c.filed : b.filed);
 		Range pending[2 * MaxDepth + 2];
-		Int32 top = 0;
-		pending[top++] = RangeOf(Start(reach, a.filed != None ? a.filed : (c.filed != None ? c.filed : b.filed)));
+		Int32 top = PushWayDown(pending, Start(reach, leaf), leaf);
 		while (top > 0) {
 			const Range r = pending[--top];
 			const TreeBox& box = ws.treeBoxes[static_cast<USize>(r.node)];
@@ -90,21 +94,41 @@ private:
 		return node;
 	}
 
-	// The corners of a node, from the path to it: node k + 1 written in binary, after its
-	// leading 1, reads left (0) and right (1) from the root.
-	Range RangeOf(Int32 node) const {
-		Range r{node, 0, static_cast<Int32>(ws.treeItems.size())};
+	static Int32 Depth(Int32 node) {
 		Int32 depth = 0;
 		for (UInt32 k = static_cast<UInt32>(node) + 1; k > 1; k >>= 1)
 			++depth;
-		for (Int32 level = depth - 1; level >= 0; --level) {
-			const Int32 middle = r.begin + (r.end - r.begin) / 2;
-			if (((static_cast<UInt32>(node) + 1) >> level) & 1u)
-				r.begin = middle;
-			else
-				r.end = middle;
-		}
+		return depth;
+	}
+
+	// The corners of a node, from the path to it: node k + 1 written in binary, after its
+	// leading 1, reads left (0) and right (1) from the root.
+	Range RangeOf(Int32 node) const {
+		Range r{0, 0, static_cast<Int32>(ws.treeItems.size())};
+		for (Int32 level = Depth(node) - 1; level >= 0; --level)
+			r = Child(r, ((static_cast<UInt32>(node) + 1) >> level) & 1u);
 		return r;
+	}
+
+	static Range Child(const Range& r, UInt32 right) {
+		const Int32 middle = r.begin + (r.end - r.begin) / 2;
+		return right != 0 ? Range{2 * r.node + 2, middle, r.end} : Range{2 * r.node + 1, r.begin, middle};
+	}
+
+	// Puts on 'pending' the nodes to search below 'start', which holds 'leaf' (None for
+	// none): the siblings of the nodes on the way down to the leaf, then the leaf, so that
+	// the leaf comes off first and the siblings from the lowest up. Returns their count.
+	Int32 PushWayDown(Range* pending, Int32 start, Int32 leaf) const {
+		Range r = RangeOf(start);
+		Int32 count = 0;
+		if (leaf != None && leaf != start)
+			for (Int32 level = Depth(leaf) - Depth(start) - 1; level >= 0; --level) {
+				const UInt32 right = ((static_cast<UInt32>(leaf) + 1) >> level) & 1u;
+				pending[count++] = Child(r, right ^ 1u);
+				r = Child(r, right);
+			}
+		pending[count++] = r;
+		return count;
 	}
 
 	// True when the whole box lies strictly right of the line p → q, outside a
