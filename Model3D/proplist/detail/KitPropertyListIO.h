@@ -306,10 +306,15 @@ template <typename UserData> void PropertyList<UserData>::TakeBlocks(const Strea
 	}
 }
 
-// The entry table, parsed in blocks, for user data that streams nothing.
+// The entry table, parsed in blocks, for user data that streams nothing. Each entry is
+// filled where it stays: an entry put together elsewhere and copied in is read back in
+// wider pieces than it was written, which stalls every copy.
 template <typename UserData>
 void PropertyList<UserData>::ReadEntryTable(IChannel& channel, UInt32 count, const ClassVersion& userDataVersion) {
 	using namespace PropListDetail;
+	if (count == 0) return;
+	UserData userData{};
+	userData.Read(channel, userDataVersion); // reads nothing, checks the version
 	char table[TableChunkEntries * EntryStreamBytes];
 	const bool swap = channel.NeedsSwap();
 	for (UInt32 first = 0; first < count; first += TableChunkEntries) {
@@ -318,9 +323,9 @@ void PropertyList<UserData>::ReadEntryTable(IChannel& channel, UInt32 count, con
 		CheckInput(channel);
 		const auto parse = [&](auto reader) {
 			for (UInt32 k = 0; k < n; ++k) {
-				Entry e;
 				const auto storageType = reader.template Get<Int16>();
 				const auto arrayType = reader.template Get<Int16>();
+				Entry& e = entries.emplace_back();
 				e.fix = reader.template Get<UInt8>() != 0;
 				e.dim1 = reader.template Get<UInt32>();
 				e.dim2 = reader.template Get<UInt32>();
@@ -328,10 +333,9 @@ void PropertyList<UserData>::ReadEntryTable(IChannel& channel, UInt32 count, con
 				e.nameOffset = reader.template Get<UInt32>();
 				e.dataOffset = reader.template Get<UInt32>();
 				e.dataLen = reader.template Get<UInt32>();
+				e.userData = userData;
 				AcceptEntry(e, storageType, arrayType);
-				e.userData.Read(channel, userDataVersion); // reads nothing, checks the version
 				SetUnusedDimsToOne(e);
-				entries.Push(e);
 			}
 		};
 		if (swap)
