@@ -9,6 +9,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Kit::PropListDetail {
 
 inline UInt32 HashName(const char* name, USize length) {
@@ -63,6 +67,59 @@ constexpr std::array<UInt32, 31> Weights = [] {
 	return w;
 }();
 
+#if defined(__SSE2__)
+// The weights cut into two signed 16-bit halves, w = low + high · 65536 (mod 2^32), for
+// the multiply-and-add of pairs of 16-bit lanes. One entry more than Weights, so that 16
+// halves can be loaded from any start a name of up to 15 characters uses.
+struct WeightHalves {
+	std::array<Int16, 32> low{};
+	std::array<Int16, 32> high{};
+};
+constexpr WeightHalves SplitWeights = [] {
+	WeightHalves halves;
+	for (USize k = 0; k < Weights.size(); ++k) {
+		const UInt32 w = Weights[k];
+		const UInt32 low = w & 0xFFFF;
+		// A low half of 0x8000 and up is taken as negative: the high half makes up for it.
+		const UInt32 high = ((w >> 16) + (low >> 15)) & 0xFFFF;
+		halves.low[k] = static_cast<Int16>(static_cast<Int32>(low) - static_cast<Int32>((low >> 15) << 16));
+		halves.high[k] = static_cast<Int16>(static_cast<Int32>(high) - static_cast<Int32>((high >> 15) << 16));
+	}
+	return halves;
+}();
+
+// The sum of the 16 characters in 'low' and 'high' (first one lowest) times their weights
+// from Weights[first] on, modulo 2^32: eight products of a character (below 256) and a
+// signed half weight fit a 32-bit lane with room to spare.
+inline UInt32 WeightedSum(UInt64 low, UInt64 high, USize first) {
+	const __m128i chars = _mm_set_epi64x(static_cast<Int64>(high), static_cast<Int64>(low));
+	const __m128i zero = _mm_setzero_si128();
+	const __m128i chars0 = _mm_unpacklo_epi8(chars, zero);
+	const __m128i chars1 = _mm_unpackhi_epi8(chars, zero);
+	const auto load = [](const Int16* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+	const Int16* lowHalves = SplitWeights.low.data() + first;
+	const Int16* highHalves = SplitWeights.high.data() + first;
+	const __m128i lowSum =
+	    _mm_add_epi32(_mm_madd_epi16(chars0, load(lowHalves)), _mm_madd_epi16(chars1, load(lowHalves + 8)));
+	const __m128i highSum =
+	    _mm_add_epi32(_mm_madd_epi16(chars0, load(highHalves)), _mm_madd_epi16(chars1, load(highHalves + 8)));
+	__m128i sum = _mm_add_epi32(lowSum, _mm_slli_epi32(highSum, 16));
+	sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
+	sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
+	return static_cast<UInt32>(_mm_cvtsi128_si32(sum));
+}
+#else
+inline UInt32 WeightedSum(UInt64 low, UInt64 high, USize first) {
+	const UInt32* weight = Weights.data() + first;
+	UInt32 sum = 0;
+	for (int i = 0; i < 8; ++i)
+		sum += static_cast<UInt32>((low >> (8 * i)) & 0xFF) * weight[i];
+	for (int i = 0; i < 8; ++i)
+		sum += static_cast<UInt32>((high >> (8 * i)) & 0xFF) * weight[8 + i];
+	return sum;
+}
+#endif
+
 } // namespace NameHashWords
 
 // For the zero-terminated name at p, of which 'available' bytes may be read: when the
@@ -84,20 +141,8 @@ inline bool HashShortName(const char* p, USize available, USize& length, UInt32&
 		n = 8 + static_cast<USize>(std::countr_zero(zerosHigh)) / 8;
 	else
 		return false;
-	const UInt32* weight = Weights.data() + (15 - n);
-	const UInt64 foldedLow = FoldUpperAscii(low);
-	const UInt64 foldedHigh = FoldUpperAscii(high);
-	UInt32 sum = 0;
-#pragma GCC unroll 8
-	for (int i = 0; i < 8; ++i)
-		sum += static_cast<UInt32>((foldedLow >> (8 * i)) & 0xFF) * weight[i];
-	if (n > 8) {
-#pragma GCC unroll 8
-		for (int i = 0; i < 8; ++i)
-			sum += static_cast<UInt32>((foldedHigh >> (8 * i)) & 0xFF) * weight[8 + i];
-	}
+	hash = WeightedSum(FoldUpperAscii(low), FoldUpperAscii(high), 15 - n);
 	length = n;
-	hash = sum;
 	return true;
 }
 
