@@ -129,8 +129,14 @@ std::vector<Case> Corpus() {
 	    {"HoleTouchingOutline", {{{0, 0}, {1.5, 0}, {3, 0}, {3, 3}, {0, 3}}, {{1.5, 0}, {1, 1}, {2, 1}}}, 6, true},
 	    {"SelfTouching", {{{0, 0}, {2, 0}, {4, 0}, {4, 4}, {3, 4}, {2, 0}, {1, 4}, {0, 4}}}, 4, true},
 	    {"SpikeOutwards", {{{0, 0}, {1, 0}, {1, 1}, {1, 2}, {1, 1}, {0, 1}}}, 1, false},
+	    {"LongWall", Wall(70), 80, true},
+	    {"LongGridWithTouchingHoles", GridOfHoles(9), 100, true},
 	    {"HoleWithCollinearSides", {DottedSquare(5, 10), Reversed(DottedSquare(3, 2))}, 12, true},
 	};
+	// Long rings of holes, one touching another at a corner, one with a corner on another's side.
+	Polygon& touching = corpus[corpus.size() - 2].polygon;
+	touching.push_back(Reversed(Rect(3, 3, 3.5, 3.5)));
+	touching.push_back(Reversed(Rect(3, 1.5, 3.5, 2)));
 	// The hole of the last case sits at the corner (0, 0): move it inside.
 	for (Point& p : corpus.back().polygon[1]) {
 		p.x += 4;
