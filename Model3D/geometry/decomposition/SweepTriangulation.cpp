@@ -134,7 +134,8 @@ private:
 
 	// Records that half-edge h runs along a side whose far side is 'across': a half-edge,
 	// nothing (None) or a diagonal of the sweep (EncodePartner of its number) whose far
-	// side may not be cut yet.
+	// side may not be cut yet. Two half-edges paired must run between the same corners,
+	// opposite ways.
 	bool Attach(Int32 h, Int32 across) {
 		if (across == None) return true;
 		if (across < None) {
@@ -146,11 +147,15 @@ private:
 			if (first == Paired) return false;
 			across = std::exchange(first, Paired);
 		}
-		if (ws.twin[static_cast<USize>(across)] != None) return false;
+		const Int32* corner = ws.triangles.data();
+		if (ws.twin[static_cast<USize>(across)] != None || corner[h] != corner[NextInTriangle(across)] ||
+		    corner[across] != corner[NextInTriangle(h)])
+			return false;
 		ws.twin[static_cast<USize>(h)] = across;
 		ws.twin[static_cast<USize>(across)] = h;
 		return true;
 	}
+	static Int32 NextInTriangle(Int32 h) { return h % 3 == 2 ? h - 2 : h + 1; }
 
 	// Cuts the triangle a, b, c, which must turn counter-clockwise, with what lies across
 	// its sides; 't' receives its first half-edge.
@@ -411,26 +416,28 @@ private:
 		return true;
 	}
 
-	// True when the triangles fit together: each half-edge runs opposite its twin, or
-	// along a side of the polygon (the corners' ring sides, each once).
+	// True when the half-edges left without a twin run along the sides of the polygon (the
+	// corners' ring sides), each side once: with the twins paired as Attach checks them,
+	// the triangles then fit together. The half-edges are filed by their first corner,
+	// then the corners are looked at in ring order.
 	bool Fits(Int32 corners) {
 		const Int32* corner = ws.triangles.data();
+		const Int32* twin = ws.twin.data();
+		std::vector<Int32>& sideTo = ws.sweepSideRegion;
+		sideTo.assign(ring.size(), None);
 		Int32 sides = 0;
-		ws.sweepSideRegion.assign(ring.size(), None);
-		for (Int32 h = 0; h < 3 * cut; ++h) {
-			const Int32 from = corner[h], to = corner[h % 3 == 2 ? h - 2 : h + 1];
-			const Int32 twin = ws.twin[static_cast<USize>(h)];
-			if (twin == None) {
-				Int32& used = ws.sweepSideRegion[static_cast<USize>(from)];
-				if (At(from).next != to || used != None) return false;
-				used = h;
+		for (Int32 t = 0; t < 3 * cut; t += 3)
+			for (Int32 k = 0; k < 3; ++k) {
+				if (twin[t + k] != None) continue;
+				Int32& to = sideTo[static_cast<USize>(corner[t + k])];
+				if (to != None) return false;
+				to = corner[k == 2 ? t : t + k + 1];
 				++sides;
-			} else if (twin < 0 || ws.twin[static_cast<USize>(twin)] != h || corner[twin] != to ||
-			           corner[twin % 3 == 2 ? twin - 2 : twin + 1] != from) {
-				return false;
 			}
-		}
-		return sides == corners;
+		if (sides != corners) return false;
+		for (const SweepKey& key : ws.sweepKeys)
+			if (sideTo[static_cast<USize>(key.corner)] != At(key.corner).next) return false;
+		return true;
 	}
 
 	Workspace& ws;
