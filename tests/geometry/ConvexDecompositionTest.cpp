@@ -222,9 +222,10 @@ TEST(ConvexDecomposition, RandomPolygonsWithHolesAreTiledByConformingConvexParts
 	}
 }
 
-// The sweep, called on polygons with holes of any size (CXdpMain leaves short rings to the
-// ear search): whatever it takes must pass the oracle, and it must take most of them.
-TEST(ConvexDecomposition, SweepTilesPolygonsWithHolesOrGivesWay) {
+// Polygons with holes go through the sweep, which the tests above check against the
+// oracle; where it gives way the ear search takes over unseen. It must give way only
+// where contours touch (here the corpus cases made for that).
+TEST(ConvexDecomposition, SweepTakesPolygonsWithHolesUnlessContoursTouch) {
 	namespace D = Modeler::Decomposition;
 	std::mt19937 rng(20261210);
 	std::vector<Polygon> polygons;
@@ -233,22 +234,17 @@ TEST(ConvexDecomposition, SweepTilesPolygonsWithHolesOrGivesWay) {
 	for (Int32 trial = 0; trial < 1500; ++trial)
 		polygons.push_back(RandomPolygon(rng));
 	Int32 withHoles = 0, taken = 0;
-	for (USize i = 0; i < polygons.size(); ++i) {
-		SCOPED_TRACE("polygon " + std::to_string(i));
+	for (const Polygon& polygon : polygons) {
 		PNODArray nodes;
-		const Int32 n = MakeNodes(polygons[i], nodes);
+		const Int32 n = MakeNodes(polygon, nodes);
 		D::Workspace& ws = D::ThreadWorkspace();
 		Int32 outer = D::None;
 		if (D::LoadContours(ws, nodes, n, outer) != D::Loaded::Polygon || ws.holes.empty()) continue;
 		++withHoles;
-		if (!D::SweepTriangulate(ws, outer)) continue;
-		++taken;
-		D::MergeTriangles(ws, true);
-		Kit::PagedArray<Int32> result;
-		D::WriteParts(ws, result);
-		ASSERT_EQ(Check(polygons[i], result, true, false), "");
+		taken += D::SweepTriangulate(ws, outer) ? 1 : 0;
 	}
-	EXPECT_GT(10 * taken, 9 * withHoles);
+	// HolesTouchingEachOther, HoleTouchingOutline, LongGridWithTouchingHoles.
+	EXPECT_EQ(taken, withHoles - 3);
 }
 
 Contour Snapped(Contour c, double step) {

@@ -46,9 +46,6 @@ enum class Loaded { Polygon, NoArea, BadInput };
 // first ring index of the outer contour.
 Loaded LoadContours(Workspace& ws, const PNODArray& nodes, Int32 nodeCount, Int32& outer);
 
-// Polygons with holes of at least this many corners are first tried by the sweep below.
-inline constexpr Int32 SweepRingSize = 256;
-
 // Cuts the outline starting at 'outer' and the holes (as LoadContours leaves them, not
 // bridged) into counter-clockwise triangles (ws.triangles) with their neighbourhood
 // (ws.twin) and marks the reflex corners (ws.reflex), in one sweep over the corners.
