@@ -84,7 +84,9 @@ private:
 		}
 		if (!(maxY > minY)) return false;
 		const auto buckets = static_cast<Int32>(keys.size());
-		const double scale = buckets / (maxY - minY);
+		double scale = buckets / (maxY - minY);
+		// Heights apart by less than a normal number: one bucket, sorted as a whole.
+		if (!(scale < 1e300)) scale = 0.0;
 		auto bucketOf = [&](double y) { return std::min(static_cast<Int32>((y - minY) * scale), buckets - 1); };
 		ws.sweepBuckets.assign(static_cast<USize>(buckets) + 1, 0);
 		for (const SweepKey& key : keys)
@@ -177,8 +179,11 @@ private:
 	           Int32& sideLow) {
 		Int32 carried = toHigh;
 		sideHigh = None;
-		for (Int32 e = high; e != low;) {
+		// The entries below one another have ever smaller indices.
+		Int32 e = high;
+		while (e > low) {
 			const SweepEntry entry = Entry(e);
+			if (entry.below < low) return false;
 			const Int32 below = Entry(entry.below).corner;
 			const Int32 far = entry.below == low ? toLow : None;
 			Int32 t = 0;
