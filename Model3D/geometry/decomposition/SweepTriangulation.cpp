@@ -97,10 +97,22 @@ private:
 		for (const SweepKey& key : keys)
 			ws.sweepSorted[static_cast<USize>(ws.sweepBuckets[static_cast<USize>(bucketOf(key.y))]++)] = key;
 		const auto before = [](const SweepKey& p, const SweepKey& q) { return p.y < q.y || (p.y == q.y && p.x < q.x); };
-		// After the fill each bucket's count points at the next one's start.
+		// After the fill each bucket's count points at the next one's start. Buckets of a
+		// few keys are sorted by insertion.
+		SweepKey* keysAt = ws.sweepSorted.data();
 		for (Int32 b = 0, begin = 0; b < buckets; ++b) {
 			const Int32 end = ws.sweepBuckets[static_cast<USize>(b)];
-			if (end - begin > 1) std::sort(ws.sweepSorted.begin() + begin, ws.sweepSorted.begin() + end, before);
+			if (end - begin > 16) {
+				std::sort(keysAt + begin, keysAt + end, before);
+			} else {
+				for (Int32 i = begin + 1; i < end; ++i) {
+					const SweepKey key = keysAt[i];
+					Int32 j = i;
+					for (; j > begin && before(key, keysAt[j - 1]); --j)
+						keysAt[j] = keysAt[j - 1];
+					keysAt[j] = key;
+				}
+			}
 			begin = end;
 		}
 		ws.sweepRank.resize(ring.size());
@@ -115,8 +127,16 @@ private:
 	// Where the corner w lies against the left side (which runs down) or the right side
 	// (up) of region r: −1 right of it, +1 left of it, 0 on its line.
 	int AgainstLeft(Int32 r, Int32 w) {
-		const Int32 upper = Region(r).left;
-		return Orient(At(At(upper).next), At(upper), At(w));
+		const SweepRegion& region = Region(r);
+		return Orientation(region.lowX, region.lowY, region.highX, region.highY, At(w).x, At(w).y);
+	}
+	void SetLeft(SweepRegion& region, Int32 upper) {
+		region.left = upper;
+		const Vertex &high = At(upper), &low = At(high.next);
+		region.lowX = low.x;
+		region.lowY = low.y;
+		region.highX = high.x;
+		region.highY = high.y;
 	}
 	int AgainstRight(Int32 r, Int32 w) {
 		const Int32 lower = Region(r).right;
@@ -281,7 +301,7 @@ private:
 
 	Int32 NewRegion(Int32 left, Int32 right) {
 		SweepRegion region;
-		region.left = left;
+		SetLeft(region, left);
 		region.right = right;
 		ws.sweepRegions.push_back(region);
 		const auto r = static_cast<Int32>(ws.sweepRegions.size()) - 1;
@@ -324,7 +344,7 @@ private:
 		if (r == None || Region(r).left != w) return false;
 		if (AgainstRight(r, w) <= 0 || !ClearOfNeighbours(Region(r).before, None, w)) return false;
 		if (!MeetInRegion(r, Side::Left, w)) return false;
-		Region(r).left = p;
+		SetLeft(Region(r), p);
 		ws.sweepSideRegion[static_cast<USize>(p)] = r;
 		return true;
 	}

@@ -107,6 +107,8 @@ struct SweepEntry {
 struct SweepRegion {
 	Int32 left = None;
 	Int32 right = None;
+	// The ends of the left side, kept here for the search that passes many regions.
+	double lowX = 0.0, lowY = 0.0, highX = 0.0, highY = 0.0;
 	Int32 top = None; // the funnels' top stack entries; second is None with one funnel
 	Int32 second = None;
 	bool topOnRight = false; // the side of the first funnel's top corner
