@@ -2,6 +2,7 @@
 // polygons with holes, and node lists no caller should send.
 #include "Model3D/geometry/decomposition/ConvexDecomposition.h"
 #include "Model3D/geometry/decomposition/detail/Orientation.h"
+#include "Model3D/geometry/decomposition/detail/Steps.h"
 #include "fixtures/DecompositionCheck.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +130,14 @@ std::vector<Case> Corpus() {
 	    {"HoleTouchingOutline", {{{0, 0}, {1.5, 0}, {3, 0}, {3, 3}, {0, 3}}, {{1.5, 0}, {1, 1}, {2, 1}}}, 6, true},
 	    {"SelfTouching", {{{0, 0}, {2, 0}, {4, 0}, {4, 4}, {3, 4}, {2, 0}, {1, 4}, {0, 4}}}, 4, true},
 	    {"SpikeOutwards", {{{0, 0}, {1, 0}, {1, 1}, {1, 2}, {1, 1}, {0, 1}}}, 1, false},
+	    {"LongWall", Wall(70), 80, true},
+	    {"LongGridWithTouchingHoles", GridOfHoles(9), 100, true},
 	    {"HoleWithCollinearSides", {DottedSquare(5, 10), Reversed(DottedSquare(3, 2))}, 12, true},
 	};
+	// Long rings of holes, one touching another at a corner, one with a corner on another's side.
+	Polygon& touching = corpus[corpus.size() - 2].polygon;
+	touching.push_back(Reversed(Rect(3, 3, 3.5, 3.5)));
+	touching.push_back(Reversed(Rect(3, 1.5, 3.5, 2)));
 	// The hole of the last case sits at the corner (0, 0): move it inside.
 	for (Point& p : corpus.back().polygon[1]) {
 		p.x += 4;
@@ -213,6 +220,31 @@ TEST(ConvexDecomposition, RandomPolygonsWithHolesAreTiledByConformingConvexParts
 			ASSERT_EQ(Check(polygon, result, convexParts, false), "");
 		}
 	}
+}
+
+// Polygons with holes go through the sweep, which the tests above check against the
+// oracle; where it gives way the ear search takes over unseen. It must give way only
+// where contours touch (here the corpus cases made for that).
+TEST(ConvexDecomposition, SweepTakesPolygonsWithHolesUnlessContoursTouch) {
+	namespace D = Modeler::Decomposition;
+	std::mt19937 rng(20261210);
+	std::vector<Polygon> polygons;
+	for (const Case& c : Corpus())
+		polygons.push_back(c.polygon);
+	for (Int32 trial = 0; trial < 1500; ++trial)
+		polygons.push_back(RandomPolygon(rng));
+	Int32 withHoles = 0, taken = 0;
+	for (const Polygon& polygon : polygons) {
+		PNODArray nodes;
+		const Int32 n = MakeNodes(polygon, nodes);
+		D::Workspace& ws = D::ThreadWorkspace();
+		Int32 outer = D::None;
+		if (D::LoadContours(ws, nodes, n, outer) != D::Loaded::Polygon || ws.holes.empty()) continue;
+		++withHoles;
+		taken += D::SweepTriangulate(ws, outer) ? 1 : 0;
+	}
+	// HolesTouchingEachOther, HoleTouchingOutline, LongGridWithTouchingHoles.
+	EXPECT_EQ(taken, withHoles - 3);
 }
 
 Contour Snapped(Contour c, double step) {

@@ -35,7 +35,8 @@ Int32 GeneralPath(Kit::PagedArray<Int32>& result, const PNODArray& nodes, bool c
 	case D::Loaded::Polygon:
 		break;
 	}
-	if (!D::BridgeHoles(ws, outer) || !D::ClipEars(ws, outer)) {
+	const bool swept = !ws.holes.empty() && D::SweepTriangulate(ws, outer);
+	if (!swept && (!D::BridgeHoles(ws, outer) || !D::ClipEars(ws, outer))) {
 		result.Clear();
 		return CXdpFailed;
 	}

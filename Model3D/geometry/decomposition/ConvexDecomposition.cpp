@@ -23,7 +23,9 @@ Int32 Decompose(Kit::PagedArray<Int32>& result, const PNODArray& nodes, bool con
 	case Loaded::Polygon:
 		break;
 	}
-	if (!BridgeHoles(ws, outer) || !ClipEars(ws, outer)) return CXdpFailed;
+	// With holes the sweep is quicker than bridging them and clipping ears, at any size.
+	const bool swept = !ws.holes.empty() && SweepTriangulate(ws, outer);
+	if (!swept && (!BridgeHoles(ws, outer) || !ClipEars(ws, outer))) return CXdpFailed;
 	MergeTriangles(ws, convexParts);
 	WriteParts(ws, result);
 	if (flag != nullptr) *flag = ws.mended;

@@ -46,6 +46,14 @@ enum class Loaded { Polygon, NoArea, BadInput };
 // first ring index of the outer contour.
 Loaded LoadContours(Workspace& ws, const PNODArray& nodes, Int32 nodeCount, Int32& outer);
 
+// Cuts the outline starting at 'outer' and the holes (as LoadContours leaves them, not
+// bridged) into counter-clockwise triangles (ws.triangles) with their neighbourhood
+// (ws.twin) and marks the reflex corners (ws.reflex), in one sweep over the corners.
+// False when it meets what it does not take on: contours touching or crossing, corners
+// at one place or on another side, collinear corners where it would have to look past
+// them, spikes. The ring is left as it was, for BridgeHoles and ClipEars.
+bool SweepTriangulate(Workspace& ws, Int32 outer);
+
 // Joins every hole to the outer ring by a bridge to a corner it sees; false when some hole
 // finds no such corner (a hole outside the outline, crossing contours).
 bool BridgeHoles(Workspace& ws, Int32 outer);

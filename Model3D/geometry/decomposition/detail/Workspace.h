@@ -81,6 +81,45 @@ struct ContourCells {
 	std::vector<Int32> cornerStart;
 };
 
+// A corner of the sweep in the order it is met: by y, then by x.
+struct SweepKey {
+	double y = 0.0;
+	double x = 0.0;
+	Int32 corner = None;
+};
+
+// An entry of a sweep funnel's stack: a corner, what lies across the side to it from the
+// entry below, that entry and the nearest one below that is not straight. A straight entry
+// lies on the segment between the entries next to it that are not.
+struct SweepEntry {
+	Int32 corner = None;
+	Int32 across = None;
+	Int32 below = None;
+	Int32 turnBelow = None;
+	bool straight = false;
+};
+
+// The part of the polygon between two sides crossing the sweep line: its left side runs
+// down (the ring side leaving 'left'), its right side runs up (leaving 'right'). What is
+// left of it below the sweep line waits in one funnel, or in two that meet at the corner
+// where two such parts joined. The regions crossing the sweep line are kept in a list
+// from left to right and in a search tree (a treap) of the same order.
+struct SweepRegion {
+	Int32 left = None;
+	Int32 right = None;
+	// The ends of the left side, kept here for the search that passes many regions.
+	double lowX = 0.0, lowY = 0.0, highX = 0.0, highY = 0.0;
+	Int32 top = None; // the funnels' top stack entries; second is None with one funnel
+	Int32 second = None;
+	bool topOnRight = false; // the side of the first funnel's top corner
+	bool live = false;       // crossing the sweep line
+	Int32 before = None;     // the neighbours on the sweep line
+	Int32 after = None;
+	Int32 parent = None; // the tree
+	Int32 child[2] = {None, None};
+	UInt32 priority = 0;
+};
+
 struct Workspace {
 	std::vector<Vertex> ring;
 	std::vector<Contour> holes;
@@ -113,6 +152,15 @@ struct Workspace {
 	std::vector<TreeBox> treeBoxes;
 	std::vector<TreeBox> treeRegions;
 	std::vector<Int32> treeLive;
+	// The sweep triangulation of polygons with holes.
+	std::vector<SweepKey> sweepKeys;
+	std::vector<SweepKey> sweepSorted;
+	std::vector<Int32> sweepBuckets;
+	std::vector<Int32> sweepRank;       // per ring corner: its place in the sweep order
+	std::vector<Int32> sweepSideRegion; // per ring side (by its first corner): the region it bounds
+	std::vector<SweepRegion> sweepRegions;
+	std::vector<SweepEntry> sweepEntries;
+	std::vector<Int32> sweepDiagonals; // per diagonal: the half-edge cut along it first, or None
 	bool mended = false;
 	bool mirrored = false; // the outer contour ran clockwise; v was negated to make it run counter-clockwise
 };
