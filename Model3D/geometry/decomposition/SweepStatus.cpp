@@ -25,14 +25,13 @@ void SweepStatus::InsertAfter(Int32 r, Int32 q) {
 		root = q;
 		return;
 	}
-	if (r == None) {
-		region.parent = region.after;
-		At(region.after).child[0] = q;
-	} else if (At(r).child[1] == None) {
+	if (r != None && At(r).child[1] == None) {
 		region.parent = r;
 		At(r).child[1] = q;
 	} else {
-		region.parent = region.after; // the leftmost of r's right subtree
+		// Before the first region, or r has a right subtree: q goes left of the region
+		// after it, the leftmost of that subtree.
+		region.parent = region.after;
 		At(region.after).child[0] = q;
 	}
 	while (region.parent != None && At(region.parent).priority < region.priority)
