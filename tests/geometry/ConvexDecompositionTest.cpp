@@ -247,6 +247,50 @@ TEST(ConvexDecomposition, SweepTakesPolygonsWithHolesUnlessContoursTouch) {
 	EXPECT_EQ(taken, withHoles - 3);
 }
 
+// Random façades: windows on a coarse lattice, so that sills, lintels and jambs of many
+// windows lie on common lines, some cells left empty, and an outline carrying a corner at
+// every whole unit of its sides. Such aligned holes are the sweep's common case and its
+// hardest: each must be tiled conformingly, and none may fall back to the ear search.
+TEST(ConvexDecomposition, RandomFacadesAreSweptIntoConformingConvexParts) {
+	namespace D = Modeler::Decomposition;
+	std::mt19937 rng(20261209);
+	for (Int32 trial = 0; trial < 200; ++trial) {
+		const auto columns = static_cast<Int32>(1 + rng() % 12), rows = static_cast<Int32>(1 + rng() % 6);
+		const double width = 3.0 * columns + 1, height = 3.0 * rows + 1;
+		Contour outline;
+		for (double x = 0; x < width; ++x)
+			outline.push_back({x, 0});
+		for (double y = 0; y < height; ++y)
+			outline.push_back({width, y});
+		for (double x = width; x > 0; --x)
+			outline.push_back({x, height});
+		for (double y = height; y > 0; --y)
+			outline.push_back({0, y});
+		Polygon polygon{outline};
+		const auto pick = [&](double a, double b) { return rng() % 2 == 0 ? a : b; };
+		for (Int32 i = 0; i < columns; ++i)
+			for (Int32 j = 0; j < rows; ++j)
+				if (rng() % 4 != 0)
+					polygon.push_back(
+					    Reversed(Rect(pick(3.0 * i + 1, 3.0 * i + 1.5), pick(3.0 * j + 1, 3.0 * j + 1.5),
+					                  pick(3.0 * i + 2.5, 3.0 * i + 3), pick(3.0 * j + 2.5, 3.0 * j + 3))));
+		SCOPED_TRACE("trial " + std::to_string(trial));
+		for (const bool convexParts : {true, false}) {
+			Int32 status = 0;
+			const auto result = Decompose(polygon, convexParts, &status);
+			ASSERT_EQ(status, CXdpOk);
+			ASSERT_EQ(Check(polygon, result, convexParts, true), "");
+		}
+		if (polygon.size() == 1) continue;
+		PNODArray nodes;
+		const Int32 n = MakeNodes(polygon, nodes);
+		D::Workspace& ws = D::ThreadWorkspace();
+		Int32 outer = D::None;
+		ASSERT_EQ(D::LoadContours(ws, nodes, n, outer), D::Loaded::Polygon);
+		EXPECT_TRUE(D::SweepTriangulate(ws, outer));
+	}
+}
+
 Contour Snapped(Contour c, double step) {
 	for (Point& p : c)
 		p = {std::round(p.x / step) * step, std::round(p.y / step) * step};
