@@ -32,7 +32,7 @@ dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update
-  $SUDO DEBIAN_FRONTEND=noninteractive apt-get install -y "${need[@]}"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "${need[@]}"
 fi
 
 # The glTF validator, at the version of scripts/gltf/package-lock.json, into
