@@ -3,6 +3,7 @@
 #include "platform/ByteOrder.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Geometry {
 
@@ -37,13 +38,21 @@ void Box3D::Extend(const Box3D& other) {
 
 bool CalcUnitNormal(const Vector3d& u, const Vector3d& v, Vector3d* result) {
 	constexpr double MinSine = 1e-10;
-	const double lu = u.GetLength();
-	const double lv = v.GetLength();
-	if (!(lu > 0.0) || !(lv > 0.0)) return false;
-	Vector3d n = u ^ v;
-	const double ln = n.GetLength();
-	if (!(ln > MinSine * lu * lv)) return false;
-	if (result != nullptr) *result = n / ln;
+	const double lu2 = u.GetLengthSqr();
+	const double lv2 = v.GetLengthSqr();
+	const Vector3d n = u ^ v;
+	const double ln2 = n.GetLengthSqr();
+	// The sine test on squared lengths needs one root instead of three; where the squares
+	// leave the range of doubles, the lengths themselves are compared.
+	const double bound = MinSine * MinSine * lu2 * lv2;
+	if (std::isfinite(ln2) && std::isfinite(bound) && bound > 0.0) {
+		if (!(ln2 > bound)) return false;
+	} else {
+		const double lu = u.GetLength();
+		const double lv = v.GetLength();
+		if (!(lu > 0.0) || !(lv > 0.0) || !(n.GetLength() > MinSine * lu * lv)) return false;
+	}
+	if (result != nullptr) *result = n / std::sqrt(ln2);
 	return true;
 }
 

@@ -63,6 +63,34 @@ template <typename BodyT> Geometry::Vector3d SignedNormal(const BodyT& body, Int
 	return ivect > 0 ? v : -v;
 }
 
+// The plane of a normal n as axes u, v with u × v = n/|n|. For a normal of ordinary
+// length the axes are left unnormalised, scaled by |n|·r² (r² = n.x² + n.y²), so that no
+// root or quotient is needed per point: a product of two projected values, divided by
+// Scale(), comes out as with unit axes. Other normals get the unit axes of TMDirCoeffs.
+struct PlaneAxes {
+	explicit PlaneAxes(const Geometry::Vector3d& n) {
+		const double length2 = n.GetLengthSqr();
+		const double r2 = n.x * n.x + n.y * n.y;
+		if (length2 > 1e-50 && length2 < 1e50 && r2 >= 1e-24 * length2) {
+			c1 = n.x;
+			c2 = n.y;
+			c3 = n.z;
+			c4 = r2;
+			squaredScale = length2 * r2 * r2;
+		} else {
+			Geometry::TMDirCoeffs(n.x, n.y, n.z, &c1, &c2, &c3, &c4);
+		}
+	}
+	double U(const Geometry::Vector3d& p) const { return (p.x * c1 + p.y * c2) * c3 - p.z * c4; }
+	double V(const Geometry::Vector3d& p) const { return p.y * c1 - p.x * c2; }
+
+	// A product of two projected values over this gives its value with unit axes.
+	double Scale() const { return std::sqrt(squaredScale); }
+
+	double c1 = 1.0, c2 = 0.0, c3 = 1.0, c4 = 0.0;
+	double squaredScale = 1.0;
+};
+
 // Projects every contour into the plane of the normal and checks its turning sense with
 // the trapezoid sum S = Σ (v1 + v0)·(u1 − u0), which is positive for a clockwise
 // contour. The outer (first) contour must run counter-clockwise, holes clockwise.
@@ -72,17 +100,15 @@ template <typename BodyT> Geometry::Vector3d SignedNormal(const BodyT& body, Int
 template <typename BodyT, typename SideEnds>
 Int16 CheckContourTurning(const BodyT& body, Int32 ivect, Int32 count, const Int32* refs, bool allContours, bool strict,
                           SideEnds&& sideEnds) {
-	const Geometry::Vector3d n = SignedNormal(body, ivect);
-	double c1, c2, c3, c4;
-	Geometry::TMDirCoeffs(n.x, n.y, n.z, &c1, &c2, &c3, &c4);
+	const PlaneAxes axes(SignedNormal(body, ivect));
 	// Successive sides share a vertex: the last one projected is kept.
 	Int32 lastVertex = -1;
 	double lastU = 0.0, lastV = 0.0;
 	auto project = [&](Int32 vertex, double* u, double* v) {
 		if (vertex != lastVertex) {
 			const Geometry::Vector3d p = VertexPoint(body, vertex);
-			lastU = (p.x * c1 + p.y * c2) * c3 - p.z * c4;
-			lastV = p.y * c1 - p.x * c2;
+			lastU = axes.U(p);
+			lastV = axes.V(p);
 			lastVertex = vertex;
 		}
 		*u = lastU;
@@ -105,6 +131,7 @@ Int16 CheckContourTurning(const BodyT& body, Int32 ivect, Int32 count, const Int
 			continue;
 		}
 		if (references == 0) return PgonNormalEmptyContour;
+		sum /= axes.Scale();
 		if (std::fabs(sum) < 1e-10) return PgonNormalDegenerate;
 		if (first) {
 			if (sum > 0.0 && (strict || sum > 1e-5)) return PgonNormalOuterClockwise;
