@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -25,7 +26,7 @@ Kit::SharedPtr<Modeler::Body> MakeTetrahedron() {
 	builder.StoreFace({{v1, v2, v3}}, material); // the slope
 	builder.CalculatePolygonMPUIDs();
 	builder.CalculateBounds();
-	return builder.ToBody();
+	return std::move(builder).ToBody(); // the builder is done with: its memory goes as the body fills
 }
 
 Kit::SharedPtr<Modeler::Elem> Place(const Kit::SharedPtr<Modeler::BaseElem>& content, double x) {

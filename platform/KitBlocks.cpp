@@ -88,10 +88,10 @@ void* Map(USize bytes) {
 	return block;
 }
 
-void Unmap(void* block, USize bytes) {
+void Unmap(void* block, USize bytes, bool keep) {
 	const USize size = MappedSize(bytes);
 	mappedBytes.fetch_sub(size, std::memory_order_relaxed);
-	if (!cache.Keep(block, size)) ::munmap(block, size);
+	if (!keep || !cache.Keep(block, size)) ::munmap(block, size);
 }
 #endif
 
@@ -105,15 +105,29 @@ void* AllocateBlock(USize bytes) noexcept {
 	return ::operator new(bytes, std::nothrow);
 }
 
-void FreeBlock(void* block, USize bytes) noexcept {
+namespace {
+
+void Free(void* block, USize bytes, bool keep) noexcept {
 	if (block == nullptr) return;
 #if defined(__linux__)
 	if (IsMapped(bytes)) {
-		Unmap(block, bytes);
+		Unmap(block, bytes, keep);
 		return;
 	}
 #endif
+	(void)bytes;
+	(void)keep;
 	::operator delete(block);
+}
+
+} // namespace
+
+void FreeBlock(void* block, USize bytes) noexcept {
+	Free(block, bytes, true);
+}
+
+void ReleaseBlock(void* block, USize bytes) noexcept {
+	Free(block, bytes, false);
 }
 
 USize GetMappedBlockBytes() noexcept {

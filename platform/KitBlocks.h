@@ -25,6 +25,9 @@ constexpr USize HugePageBytes = USize{2} << 20;
 void* AllocateBlock(USize bytes) noexcept;
 // 'bytes' must be the size the block was allocated with.
 void FreeBlock(void* block, USize bytes) noexcept;
+// As FreeBlock, but a mapped block goes back to the system at once instead of being kept
+// for reuse: for memory let go so that other memory can take its place.
+void ReleaseBlock(void* block, USize bytes) noexcept;
 // Bytes of the mapped blocks in use now (malloc's reports do not see them); blocks kept
 // for reuse are not counted.
 USize GetMappedBlockBytes() noexcept;

@@ -127,11 +127,14 @@ public:
 	KIT_REINITIALIZES void Clear() {
 		DestroyFrom(0);
 		FreeSlabsFrom(0);
-		if (pages != inlinePages) {
-			delete[] pages;
-			pages = inlinePages;
-			tableCapacity = InlinePages;
-		}
+		FreeTable();
+	}
+	// As Clear, but the slabs go back to the system at once, also those that would be
+	// kept for reuse (Kit::ReleaseBlock).
+	KIT_REINITIALIZES void Release() {
+		DestroyFrom(0);
+		FreeSlabsFrom(0, ReleaseBlock);
+		FreeTable();
 	}
 	// Makes room for n items without constructing them.
 	void Reserve(USize n) {
@@ -207,11 +210,18 @@ private:
 		}
 		count = std::min(count, n);
 	}
-	void FreeSlabsFrom(USize j) {
+	void FreeSlabsFrom(USize j, void (*free)(void*, USize) noexcept = FreeBlock) {
 		for (USize last = SlabCount(); last > j; --last) {
 			const USize first = SlabStart(last - 1);
-			FreeBlock(pages[first], SlabPages(last - 1) * PageSize * sizeof(T));
+			free(pages[first], SlabPages(last - 1) * PageSize * sizeof(T));
 			pageCount = first;
+		}
+	}
+	void FreeTable() {
+		if (pages != inlinePages) {
+			delete[] pages;
+			pages = inlinePages;
+			tableCapacity = InlinePages;
 		}
 	}
 

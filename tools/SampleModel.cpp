@@ -13,6 +13,7 @@
 #include <numbers>
 #include <optional>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace Sample {
@@ -49,7 +50,7 @@ public:
 		body.SetMaterialIdx(material);
 		body.CalculatePolygonMPUIDs();
 		body.CalculateBounds();
-		return Kit::ConstSharedPtr<Modeler::Body>(body.ToBody());
+		return Kit::ConstSharedPtr<Modeler::Body>(std::move(body).ToBody());
 	}
 
 private:

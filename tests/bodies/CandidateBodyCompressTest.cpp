@@ -169,6 +169,42 @@ TEST(CandidateBodyToBody, TheBuilderIsLeftUnchanged) {
 	EXPECT_EQ(b.GetEdgeCount(), 4u);
 }
 
+// A builder handed over (std::move(b).ToBody()) gives the body that ToBody gives from a
+// kept builder, compressed or not, consistent or not, small or with arrays large enough
+// to be mapped apart, and is left without geometry but with its header.
+TEST(CandidateBodyToBody, HandingOverTheBuilderGivesTheSameBodyAndEmptiesIt) {
+	CandidateBody wire(*Fixtures::MakeWallWithWindow());
+	wire.StoreEdge(0, 0, 1, -1, -1, Modeler::EdgeWire, 1); // something to compress
+	CandidateBody badRef = Triangle();
+	badRef.SetPolyEdge(1, 9);
+	CandidateBody grid; // 300 × 300 vertices: its edge and poly-edge slabs are mapped
+	for (Int32 k = 0; k < 300 * 300; ++k)
+		grid.StoreVertex(k % 300, k / 300, 0.01 * (k % 7));
+	for (Int32 j = 0; j + 1 < 300; ++j) {
+		for (Int32 i = 0; i + 1 < 300; ++i) {
+			const Int32 v = j * 300 + i;
+			grid.StoreFace({{v, v + 1, v + 301, v + 300}}, 1);
+		}
+	}
+	const CandidateBody builders[] = {CandidateBody(*Fixtures::MakeWallWithWindow()), wire, badRef,
+	                                  CandidateBody(*Fixtures::MakeCurvedTexturedCube()), grid};
+	for (const CandidateBody& builder : builders) {
+		for (bool compress : {true, false}) {
+			CandidateBody handed(builder);
+			handed.SetMaterialIdx(5);
+			const Kit::SharedPtr<Modeler::Body> kept = Convert(handed, compress);
+			CandidateBody::SetCompressionOverride(compress);
+			const Kit::SharedPtr<Modeler::Body> moved = std::move(handed).ToBody();
+			CandidateBody::ResetCompressionOverride();
+			EXPECT_TRUE(*moved == *kept) << builder.GetVertexCount() << " vertices, compress " << compress;
+			EXPECT_EQ(handed.GetVertexCount() + handed.GetTextureVertexCount() + handed.GetEdgeCount() +
+			              handed.GetPolyEdgeCount() + handed.GetPolyNormalCount() + handed.GetPolygonCount(),
+			          0u);
+			EXPECT_EQ(handed.GetMaterialIdx(), 5);
+		}
+	}
+}
+
 namespace {
 
 // The host may flip the compression and check switches while other threads freeze bodies:

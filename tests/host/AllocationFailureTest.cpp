@@ -4,6 +4,7 @@
 // objects count themselves in every build) and leave its target as it promises.
 #include "FailingAllocator.h"
 
+#include "Model3D/bodies/builder/CandidateBody.h"
 #include "Model3D/core/model/DerivedModel.h"
 #include "Model3D/core/model/Model3DViews.h"
 #include "Model3D/elements/elem/BaseElem.h"
@@ -187,6 +188,32 @@ TEST(AllocationFailure, ReadsFailWholeAndLeakNothing) {
 		    FailingAllocator::ForEveryFailurePoint(run, [](const std::string& f) { ADD_FAILURE() << f; });
 		if (failing >= 0 && c.allocatesWithNew) {
 			EXPECT_GT(failing, 0) << "no allocation failed the read, so nothing was tested";
+		}
+	}
+}
+
+// A builder handed over to ToBody gives its arrays up only once nothing can fail any more:
+// when the body cannot be had (the compressed arrays, the body object, its block), the
+// builder is left whole. Both ways are tried: as it is, and compressed.
+TEST(AllocationFailure, HandedOverBuilderIsLeftWholeWhenItsBodyCannotBeBuilt) {
+	const CandidateBody source(*Fixtures::MakeWallWithWindow());
+	CandidateBody wire(source);
+	wire.StoreEdge(0, 0, 1, -1, -1, EdgeWire, 1);
+	for (const CandidateBody* builder : {&source, static_cast<const CandidateBody*>(&wire)}) {
+		const Kit::SharedPtr<Body> expected = builder->ToBody();
+		CandidateBody target;
+		Kit::SharedPtr<Body> body;
+		const FailingAllocator::FailureRun run{
+		    [&] {
+			    target = *builder;
+			    body = nullptr;
+		    },
+		    [&] { body = std::move(target).ToBody(); }, [&] { return target == *builder; },
+		    [&] { return *body == *expected && !target.HasVertices() && !target.HasPolygons(); }};
+		const long failing =
+		    FailingAllocator::ForEveryFailurePoint(run, [](const std::string& f) { ADD_FAILURE() << f; });
+		if (failing >= 0) {
+			EXPECT_GT(failing, 0) << "no allocation failed the conversion, so nothing was tested";
 		}
 	}
 }

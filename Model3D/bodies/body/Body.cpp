@@ -32,6 +32,24 @@ Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, In
            const F_Box3D& boundsIn, const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
            const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
            const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons) {
+	SetHeaderFields(statusIn, edgePenIdxIn, iumatIn, btypeIn, ifillIn, sbkgcIn, sconcIn, sfilcIn, sltypeIn,
+	                fatherBindIn, wrapIn, coorIn, boundsIn);
+	varPart.Build(vertices, textureVertices, edges, polyEdges, polyNormals, polygons);
+}
+
+Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, Int16 ifillIn, Int16 sbkgcIn,
+           Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn, UInt32 fatherBindIn, Int16 wrapIn, const Int32* coorIn,
+           const F_Box3D& boundsIn, Kit::PagedArray<VERT>&& vertices, Kit::PagedArray<TEVE>&& textureVertices,
+           Kit::PagedArray<EDGE>&& edges, Kit::PagedArray<Int32>&& polyEdges, Kit::PagedArray<VECT>&& polyNormals,
+           Kit::PagedArray<PGON>&& polygons) {
+	SetHeaderFields(statusIn, edgePenIdxIn, iumatIn, btypeIn, ifillIn, sbkgcIn, sconcIn, sfilcIn, sltypeIn,
+	                fatherBindIn, wrapIn, coorIn, boundsIn);
+	varPart.BuildReleasing(vertices, textureVertices, edges, polyEdges, polyNormals, polygons);
+}
+
+void Body::SetHeaderFields(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, Int16 ifillIn,
+                           Int16 sbkgcIn, Int16 sconcIn, Int16 sfilcIn, Int16 sltypeIn, UInt32 fatherBindIn,
+                           Int16 wrapIn, const Int32* coorIn, const F_Box3D& boundsIn) {
 	status = statusIn;
 	edgePenIdx = edgePenIdxIn;
 	iumat = iumatIn;
@@ -41,7 +59,6 @@ Body::Body(UInt32 statusIn, Int16 edgePenIdxIn, Int16 iumatIn, Int16 btypeIn, In
 	wrap = wrapIn;
 	bounds = boundsIn;
 	SetLocalCoordSys(coorIn);
-	varPart.Build(vertices, textureVertices, edges, polyEdges, polyNormals, polygons);
 }
 
 Body::~Body() {

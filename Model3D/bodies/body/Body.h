@@ -58,6 +58,12 @@ public:
 	     const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
 	     const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
 	     const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
+	// The same from arrays that are emptied while the body fills, each as soon as it has
+	// been copied (see BodyVarPart::BuildReleasing).
+	Body(UInt32 status, Int16 edgePenIdx, Int16 iumat, Int16 btype, Int16 ifill, Int16 sbkgc, Int16 sconc, Int16 sfilc,
+	     Int16 sltype, UInt32 fatherBind, Int16 wrap, const Int32* coor, const F_Box3D& bounds,
+	     Kit::PagedArray<VERT>&& vertices, Kit::PagedArray<TEVE>&& textureVertices, Kit::PagedArray<EDGE>&& edges,
+	     Kit::PagedArray<Int32>&& polyEdges, Kit::PagedArray<VECT>&& polyNormals, Kit::PagedArray<PGON>&& polygons);
 	~Body() override;
 
 	// ---- header (the rest in BodyHeader) ---------------------------------------------------
@@ -206,6 +212,9 @@ protected:
 private:
 	using RoundNormals = Kit::Array<VECT>;
 
+	void SetHeaderFields(UInt32 status, Int16 edgePenIdx, Int16 iumat, Int16 btype, Int16 ifill, Int16 sbkgc,
+	                     Int16 sconc, Int16 sfilc, Int16 sltype, UInt32 fatherBind, Int16 wrap, const Int32* coor,
+	                     const F_Box3D& bounds);
 	void ReadQuickRoundNormals(Kit::IChannel& ch, bool valid);
 	// The round normals, computed when there are none yet.
 	const RoundNormals& EnsureRoundNormals() const;

@@ -159,9 +159,13 @@ UInt32 CountOf(USize n) {
 
 } // namespace
 
-void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
-                        const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
-                        const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray) {
+// Once the block is had nothing throws (a polygon whose triangle cache cannot be copied
+// goes without it). 'done(section)' is called once a section has been copied.
+template <typename Done>
+void BodyVarPart::BuildFrom(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
+                            const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
+                            const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray,
+                            Done&& done) {
 	Counts c;
 	c.vertices = CountOf(vertexArray.GetSize());
 	c.textureVertices = CountOf(textureArray.GetSize());
@@ -171,20 +175,59 @@ void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::Pag
 	c.polygons = CountOf(polygonArray.GetSize());
 	Allocate(c, PolyEdgeWidthFor(c.edges));
 	CopyPaged(vertexArray, vertices);
+	done(Section::Vertices);
 	CopyPaged(textureArray, textureVertices);
+	done(Section::TextureVertices);
 	CopyPaged(edgeArray, edges);
+	done(Section::Edges);
 	if (polyEdgeWidth == 1)
 		CopyPolyEdges<Int8>(polyEdgeArray, polyEdges);
 	else if (polyEdgeWidth == 2)
 		CopyPolyEdges<Int16>(polyEdgeArray, polyEdges);
 	else
 		CopyPolyEdges<Int32>(polyEdgeArray, polyEdges);
+	done(Section::PolyEdges);
 	CopyPaged(normalArray, polyNormals);
+	done(Section::PolyNormals);
 	for (UInt32 i = 0; i < c.polygons; ++i) {
 		PGON* p = new (polygons + i) PGON(polygonArray[i]);
 		p->alignment = 0;
 		counts.polygons = i + 1;
 	}
+	done(Section::Polygons);
+}
+
+void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
+                        const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
+                        const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray) {
+	BuildFrom(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray, [](Section) {});
+}
+
+void BodyVarPart::BuildReleasing(Kit::PagedArray<VERT>& vertexArray, Kit::PagedArray<TEVE>& textureArray,
+                                 Kit::PagedArray<EDGE>& edgeArray, Kit::PagedArray<Int32>& polyEdgeArray,
+                                 Kit::PagedArray<VECT>& normalArray, Kit::PagedArray<PGON>& polygonArray) {
+	BuildFrom(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray, [&](Section section) {
+		switch (section) {
+		case Section::Polygons:
+			polygonArray.Release();
+			break;
+		case Section::Vertices:
+			vertexArray.Release();
+			break;
+		case Section::TextureVertices:
+			textureArray.Release();
+			break;
+		case Section::Edges:
+			edgeArray.Release();
+			break;
+		case Section::PolyEdges:
+			polyEdgeArray.Release();
+			break;
+		case Section::PolyNormals:
+			normalArray.Release();
+			break;
+		}
+	});
 }
 
 void BodyVarPart::CopyFrom(const BodyVarPart& source) {

@@ -33,6 +33,12 @@ public:
 	void Build(const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
 	           const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
 	           const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons);
+	// As Build, but each array is emptied and its memory given back to the system as soon
+	// as it has been copied, so that the arrays and the block do not take their memory
+	// twice over. When the block cannot be had, the arrays are left as they were.
+	void BuildReleasing(Kit::PagedArray<VERT>& vertices, Kit::PagedArray<TEVE>& textureVertices,
+	                    Kit::PagedArray<EDGE>& edges, Kit::PagedArray<Int32>& polyEdges,
+	                    Kit::PagedArray<VECT>& polyNormals, Kit::PagedArray<PGON>& polygons);
 	// Destroys the polygons (and their caches) and frees the block.
 	void Clear();
 
@@ -89,6 +95,12 @@ public:
 
 private:
 	struct Layout;
+	enum class Section { Vertices, TextureVertices, Edges, PolyEdges, PolyNormals, Polygons };
+
+	template <typename Done>
+	void BuildFrom(const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
+	               const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
+	               const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons, Done&& done);
 
 	[[noreturn]] static void ThrowBadWidth();
 	void Allocate(const Counts& newCounts, UInt32 width);

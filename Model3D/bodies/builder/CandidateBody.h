@@ -262,7 +262,12 @@ public:
 	// ---- conversion and streams ----------------------------------------------------------
 	// The immutable body; compressed when the compression switch is on. The builder is
 	// left unchanged. Inconsistent references give a body without geometry.
-	Kit::SharedPtr<Body> ToBody() const;
+	Kit::SharedPtr<Body> ToBody() const&;
+	// The same body from a builder that is done with (std::move(builder).ToBody()): its
+	// arrays are let go section by section while the body fills, so that a large body is
+	// frozen in little more memory than the builder takes. The builder is then left
+	// without geometry (ClearGeometry); when the body cannot be built, it is left as it was.
+	Kit::SharedPtr<Body> ToBody() &&;
 	void ToBODY(BODY* record) const;
 	// The header of the legacy record (the cut marker 30200 included).
 	using BodyHeader::SetupFromBODY;

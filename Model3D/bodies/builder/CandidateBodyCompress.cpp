@@ -307,7 +307,7 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 	return true;
 }
 
-Kit::SharedPtr<Body> CandidateBody::ToBody() const {
+Kit::SharedPtr<Body> CandidateBody::ToBody() const& {
 	try {
 		if (IsCompressionOn()) {
 			CompressedArrays c;
@@ -320,6 +320,36 @@ Kit::SharedPtr<Body> CandidateBody::ToBody() const {
 		return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
 		                                     fatherBind, wrap, coor, bounds, vertices, textureVertices, edges,
 		                                     polyEdges, polyNormals, polygons));
+	} catch (const Kit::OutOfMemoryException&) {
+		throw;
+	} catch (const std::bad_alloc&) {
+		throw Kit::OutOfMemoryException();
+	}
+}
+
+// The arrays go into the body (or into the compressed arrays, which go into the body)
+// and are let go section by section while it fills; a body that cannot be built leaves
+// the builder as it was.
+Kit::SharedPtr<Body> CandidateBody::ToBody() && {
+	try {
+		Kit::SharedPtr<Body> body;
+		if (IsCompressionOn()) {
+			CompressedArrays c;
+			if (Compress(c)) {
+				body = Kit::SharedPtr<Body>(
+				    new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype, fatherBind, wrap,
+				             c.coor, c.bounds, std::move(c.vertices), std::move(c.textureVertices), std::move(c.edges),
+				             std::move(c.polyEdges), std::move(c.polyNormals), std::move(c.polygons)));
+			}
+		}
+		if (body.IsNull()) {
+			body = Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
+			                                     fatherBind, wrap, coor, bounds, std::move(vertices),
+			                                     std::move(textureVertices), std::move(edges), std::move(polyEdges),
+			                                     std::move(polyNormals), std::move(polygons)));
+		}
+		ClearGeometry();
+		return body;
 	} catch (const Kit::OutOfMemoryException&) {
 		throw;
 	} catch (const std::bad_alloc&) {
