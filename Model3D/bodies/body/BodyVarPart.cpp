@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 
 namespace Modeler {
 
@@ -159,13 +160,11 @@ UInt32 CountOf(USize n) {
 
 } // namespace
 
-// Once the block is had nothing throws (a polygon whose triangle cache cannot be copied
-// goes without it). 'done(section)' is called once a section has been copied.
-template <typename Done>
-void BodyVarPart::BuildFrom(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
-                            const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
-                            const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray,
-                            Done&& done) {
+// 'arrays' holds references to the six arrays, in the order of Build's parameters. Once
+// the block is had nothing throws (a polygon whose triangle cache cannot be copied goes
+// without it); 'done(array)' is called once an array has been copied.
+template <typename Arrays, typename Done> void BodyVarPart::BuildFrom(const Arrays& arrays, Done&& done) {
+	auto& [vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray] = arrays;
 	Counts c;
 	c.vertices = CountOf(vertexArray.GetSize());
 	c.textureVertices = CountOf(textureArray.GetSize());
@@ -175,59 +174,40 @@ void BodyVarPart::BuildFrom(const Kit::PagedArray<VERT>& vertexArray, const Kit:
 	c.polygons = CountOf(polygonArray.GetSize());
 	Allocate(c, PolyEdgeWidthFor(c.edges));
 	CopyPaged(vertexArray, vertices);
-	done(Section::Vertices);
+	done(vertexArray);
 	CopyPaged(textureArray, textureVertices);
-	done(Section::TextureVertices);
+	done(textureArray);
 	CopyPaged(edgeArray, edges);
-	done(Section::Edges);
+	done(edgeArray);
 	if (polyEdgeWidth == 1)
 		CopyPolyEdges<Int8>(polyEdgeArray, polyEdges);
 	else if (polyEdgeWidth == 2)
 		CopyPolyEdges<Int16>(polyEdgeArray, polyEdges);
 	else
 		CopyPolyEdges<Int32>(polyEdgeArray, polyEdges);
-	done(Section::PolyEdges);
+	done(polyEdgeArray);
 	CopyPaged(normalArray, polyNormals);
-	done(Section::PolyNormals);
+	done(normalArray);
 	for (UInt32 i = 0; i < c.polygons; ++i) {
 		PGON* p = new (polygons + i) PGON(polygonArray[i]);
 		p->alignment = 0;
 		counts.polygons = i + 1;
 	}
-	done(Section::Polygons);
+	done(polygonArray);
 }
 
 void BodyVarPart::Build(const Kit::PagedArray<VERT>& vertexArray, const Kit::PagedArray<TEVE>& textureArray,
                         const Kit::PagedArray<EDGE>& edgeArray, const Kit::PagedArray<Int32>& polyEdgeArray,
                         const Kit::PagedArray<VECT>& normalArray, const Kit::PagedArray<PGON>& polygonArray) {
-	BuildFrom(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray, [](Section) {});
+	BuildFrom(std::tie(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray),
+	          [](const auto&) {});
 }
 
 void BodyVarPart::BuildReleasing(Kit::PagedArray<VERT>& vertexArray, Kit::PagedArray<TEVE>& textureArray,
                                  Kit::PagedArray<EDGE>& edgeArray, Kit::PagedArray<Int32>& polyEdgeArray,
                                  Kit::PagedArray<VECT>& normalArray, Kit::PagedArray<PGON>& polygonArray) {
-	BuildFrom(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray, [&](Section section) {
-		switch (section) {
-		case Section::Polygons:
-			polygonArray.Release();
-			break;
-		case Section::Vertices:
-			vertexArray.Release();
-			break;
-		case Section::TextureVertices:
-			textureArray.Release();
-			break;
-		case Section::Edges:
-			edgeArray.Release();
-			break;
-		case Section::PolyEdges:
-			polyEdgeArray.Release();
-			break;
-		case Section::PolyNormals:
-			normalArray.Release();
-			break;
-		}
-	});
+	BuildFrom(std::tie(vertexArray, textureArray, edgeArray, polyEdgeArray, normalArray, polygonArray),
+	          [](auto& array) { array.Release(); });
 }
 
 void BodyVarPart::CopyFrom(const BodyVarPart& source) {

@@ -95,12 +95,8 @@ public:
 
 private:
 	struct Layout;
-	enum class Section { Vertices, TextureVertices, Edges, PolyEdges, PolyNormals, Polygons };
 
-	template <typename Done>
-	void BuildFrom(const Kit::PagedArray<VERT>& vertices, const Kit::PagedArray<TEVE>& textureVertices,
-	               const Kit::PagedArray<EDGE>& edges, const Kit::PagedArray<Int32>& polyEdges,
-	               const Kit::PagedArray<VECT>& polyNormals, const Kit::PagedArray<PGON>& polygons, Done&& done);
+	template <typename Arrays, typename Done> void BuildFrom(const Arrays& arrays, Done&& done);
 
 	[[noreturn]] static void ThrowBadWidth();
 	void Allocate(const Counts& newCounts, UInt32 width);

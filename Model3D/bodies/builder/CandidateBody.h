@@ -315,6 +315,8 @@ private:
 	struct CompressedArrays;
 	class Compression;
 	bool Compress(CompressedArrays& out) const;
+	template <typename... Arrays>
+	Kit::SharedPtr<Body> NewBody(const Int32* coor, const F_Box3D& bounds, Arrays&&... arrays) const;
 	class CheckPass;
 	CheckStatus CheckAndFixWithMaterials(UInt32 materialCount, MessageLoader loadMessage, char* messageBuffer,
 	                                     Int16 repairCurvedFlag, Int16 verbosity);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace Modeler {
@@ -307,19 +308,12 @@ bool CandidateBody::Compress(CompressedArrays& out) const {
 	return true;
 }
 
-Kit::SharedPtr<Body> CandidateBody::ToBody() const& {
+namespace {
+
+// Runs 'freeze', reporting any lack of memory as Kit::OutOfMemoryException.
+template <typename Freeze> Kit::SharedPtr<Body> WithOutOfMemory(Freeze&& freeze) {
 	try {
-		if (IsCompressionOn()) {
-			CompressedArrays c;
-			if (Compress(c)) {
-				return Kit::SharedPtr<Body>(new Body(
-				    status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype, fatherBind, wrap, c.coor,
-				    c.bounds, c.vertices, c.textureVertices, c.edges, c.polyEdges, c.polyNormals, c.polygons));
-			}
-		}
-		return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
-		                                     fatherBind, wrap, coor, bounds, vertices, textureVertices, edges,
-		                                     polyEdges, polyNormals, polygons));
+		return freeze();
 	} catch (const Kit::OutOfMemoryException&) {
 		throw;
 	} catch (const std::bad_alloc&) {
@@ -327,34 +321,47 @@ Kit::SharedPtr<Body> CandidateBody::ToBody() const& {
 	}
 }
 
+} // namespace
+
+// A body with the builder's header, the given coordinate system and bounds, and the six
+// arrays (const references to copy, rvalues to let go while the body fills).
+template <typename... Arrays>
+Kit::SharedPtr<Body> CandidateBody::NewBody(const Int32* coorIn, const F_Box3D& boundsIn, Arrays&&... arrays) const {
+	return Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
+	                                     fatherBind, wrap, coorIn, boundsIn, std::forward<Arrays>(arrays)...));
+}
+
+Kit::SharedPtr<Body> CandidateBody::ToBody() const& {
+	return WithOutOfMemory([this] {
+		if (IsCompressionOn()) {
+			CompressedArrays c;
+			if (Compress(c))
+				return NewBody(c.coor, c.bounds, c.vertices, c.textureVertices, c.edges, c.polyEdges, c.polyNormals,
+				               c.polygons);
+		}
+		return NewBody(coor, bounds, vertices, textureVertices, edges, polyEdges, polyNormals, polygons);
+	});
+}
+
 // The arrays go into the body (or into the compressed arrays, which go into the body)
 // and are let go section by section while it fills; a body that cannot be built leaves
 // the builder as it was.
 Kit::SharedPtr<Body> CandidateBody::ToBody() && {
-	try {
+	return WithOutOfMemory([this] {
 		Kit::SharedPtr<Body> body;
 		if (IsCompressionOn()) {
 			CompressedArrays c;
-			if (Compress(c)) {
-				body = Kit::SharedPtr<Body>(
-				    new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype, fatherBind, wrap,
-				             c.coor, c.bounds, std::move(c.vertices), std::move(c.textureVertices), std::move(c.edges),
-				             std::move(c.polyEdges), std::move(c.polyNormals), std::move(c.polygons)));
-			}
+			if (Compress(c))
+				body =
+				    NewBody(c.coor, c.bounds, std::move(c.vertices), std::move(c.textureVertices), std::move(c.edges),
+				            std::move(c.polyEdges), std::move(c.polyNormals), std::move(c.polygons));
 		}
-		if (body.IsNull()) {
-			body = Kit::SharedPtr<Body>(new Body(status, edgePenIdx, iumat, btype, ifill, sbkgc, sconc, sfilc, sltype,
-			                                     fatherBind, wrap, coor, bounds, std::move(vertices),
-			                                     std::move(textureVertices), std::move(edges), std::move(polyEdges),
-			                                     std::move(polyNormals), std::move(polygons)));
-		}
+		if (body.IsNull())
+			body = NewBody(coor, bounds, std::move(vertices), std::move(textureVertices), std::move(edges),
+			               std::move(polyEdges), std::move(polyNormals), std::move(polygons));
 		ClearGeometry();
 		return body;
-	} catch (const Kit::OutOfMemoryException&) {
-		throw;
-	} catch (const std::bad_alloc&) {
-		throw Kit::OutOfMemoryException();
-	}
+	});
 }
 
 } // namespace Modeler
